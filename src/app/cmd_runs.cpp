@@ -1,0 +1,70 @@
+// `dorvath runs [--day YYYY-MM-DD]`: the stored runs, one TAB-separated line each.
+#include <cstdio>
+
+#include "app/commands.h"
+#include "data/app_state.h"
+#include "data/c_format.h"
+#include "data/track_database.h"
+
+namespace dorvath {
+namespace {
+
+bool ParseDay(const std::string& s, double& day) {
+    int y, m, d;
+    char tail;
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
+    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900 || y > 9999) return false;
+    day = OleDateFromFields(y, m, d);
+    return OleDateToFields(day).day == d;  // 2026-02-30 is not a day
+}
+
+int Runs(const std::vector<std::string>& args) {
+    std::optional<double> day;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--day" && i + 1 < args.size()) {
+            double d;
+            if (!ParseDay(args[++i], d)) {
+                std::fprintf(stderr, "dorvath runs: '%s' is not a date (YYYY-MM-DD)\n",
+                             args[i].c_str());
+                return 2;
+            }
+            day = d;
+        } else {
+            std::fprintf(stderr, "usage: dorvath runs [--day YYYY-MM-DD]\n");
+            return 2;
+        }
+    }
+    StartLogic();
+    TrackDatabase& db = TrackDatabase::instance();
+    std::vector<Track> runs;
+    if (day) {
+        runs = db.tracksOfDay(*day);
+    } else {
+        DbQuery q = db.query("select * from TK order by stime;");
+        while (!q.atEnd()) readTrack(q, runs.emplace_back());
+    }
+    std::string out;
+    for (const Track& t : runs)
+        out += CFormat("%d\t%s\t%s\t%d\t%.1f\t%d\t%.2f\t%d\n", t.objid, FormatDateTime(t.stime),
+                       FormatDateTime(t.etime), t.numofpt, t.dist, t.elapsed, t.pace, t.kcal);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+CommandRegistrar reg("runs", "runs [--day YYYY-MM-DD]", Runs);
+
+// Until the window exists, starting the program runs the logic side of start-up and
+// tells what it found.
+int Summary(const std::vector<std::string>&) {
+    StartupResult r = StartLogic();
+    int n = TrackDatabase::instance().queryInt("select count(*) from TK;");
+    std::printf("data folder: %s\n", DataDir().string().c_str());
+    std::printf("velcan.db: %d runs stored%s\n", n, r.createdTables ? " (tables created)" : "");
+    std::printf("setting.dat: %s\n", r.settingsRead ? "read" : "not found, defaults in use");
+    return 0;
+}
+
+CommandRegistrar app("", "", Summary, -100);
+
+}  // namespace
+}  // namespace dorvath

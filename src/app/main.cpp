@@ -1,0 +1,144 @@
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "app/commands.h"
+#include "data/app_state.h"
+#include "data/track_database.h"
+
+namespace dorvath {
+namespace {
+
+struct Command {
+    std::string usage;
+    CommandFn fn;
+    int priority = 0;
+};
+
+std::map<std::string, Command>& Registry() {
+    static std::map<std::string, Command> r;
+    return r;
+}
+
+GlobalOptions& MutableOptions() {
+    static GlobalOptions o;
+    return o;
+}
+
+void PrintUsage() {
+    std::fprintf(stderr,
+                 "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
+                 "[--port N] [--map-service URL] [COMMAND ...]\ncommands:\n");
+    for (const auto& [name, c] : Registry())
+        if (!name.empty()) std::fprintf(stderr, "  %s\n", c.usage.c_str());
+}
+
+// Pulls the global options out of argv; returns false on a malformed one.
+bool ParseGlobal(int argc, char** argv, std::vector<std::string>& rest) {
+    GlobalOptions& o = MutableOptions();
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            std::string n = name;
+            if (a == n) {
+                if (i + 1 >= argc) return std::nullopt;
+                return std::string(argv[++i]);
+            }
+            return a.substr(n.size() + 1);
+        };
+        auto is = [&](const char* name) {
+            size_t n = std::strlen(name);
+            return a == name || (a.size() > n && a.compare(0, n, name) == 0 && a[n] == '=');
+        };
+        if (is("--data-dir")) {
+            auto v = value("--data-dir");
+            if (!v || v->empty()) return false;
+            o.dataDir = *v;
+        } else if (a == "--simulate-watch") {
+            o.simulate = "demo";
+        } else if (a.rfind("--simulate-watch=", 0) == 0) {
+            o.simulate = a.substr(17);
+        } else if (is("--port")) {
+            auto v = value("--port");
+            if (!v) return false;
+            char* end = nullptr;
+            long p = std::strtol(v->c_str(), &end, 10);
+            if (v->empty() || *end || p < 0 || p > 65535) return false;
+            o.port = static_cast<int>(p);
+        } else if (a == "--serve") {
+            o.serve = true;
+        } else if (is("--map-service")) {
+            auto v = value("--map-service");
+            if (!v) return false;
+            o.mapService = *v;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const GlobalOptions& Options() { return MutableOptions(); }
+
+CommandRegistrar::CommandRegistrar(const char* name, const char* usage, CommandFn fn,
+                                   int priority) {
+    auto& r = Registry();
+    auto it = r.find(name);
+    // A later, richer implementation of the same command (the application itself grows
+    // from a summary into the window) wins by priority.
+    if (it == r.end() || it->second.priority < priority) r[name] = Command{usage, fn, priority};
+}
+
+StartupResult StartLogic() {
+    StartupResult res;
+    TrackDatabase& db = TrackDatabase::instance();
+    db.open(AppPath("velcan.db").string());
+    bool had = db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP");
+    db.createTables();
+    res.createdTables = !had;
+    res.settingsRead = AppState::instance().loadSettingsFile();
+    return res;
+}
+
+}  // namespace dorvath
+
+int main(int argc, char** argv) {
+    using namespace dorvath;
+    std::vector<std::string> args;
+    if (!ParseGlobal(argc, argv, args)) {
+        PrintUsage();
+        return 2;
+    }
+    if (!Options().dataDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(Options().dataDir, ec);
+        SetDataDir(Options().dataDir);
+    }
+    std::string name;
+    if (!args.empty() && args[0].rfind("--", 0) != 0) {
+        name = args[0];
+        args.erase(args.begin());
+    }
+    if (name == "help" || name == "-h") {
+        PrintUsage();
+        return 0;
+    }
+    auto it = Registry().find(name);
+    if (it == Registry().end()) {
+        std::fprintf(stderr, "dorvath: unknown command '%s'\n", name.c_str());
+        PrintUsage();
+        return 2;
+    }
+    try {
+        return it->second.fn(args);
+    } catch (const CppSQLite3Exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dorvath: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,409 @@
+#include "data/track_database.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "data/c_format.h"
+
+namespace dorvath {
+
+const char* const kCreateTK =
+    "create table TK (objid integer primary key,stime\tdouble,etime\tdouble,numofpt\tinteger,"
+    "dist\t\tdouble,elapsed\tinteger,pace\t\tdouble,kcal\t\tinteger);";
+const char* const kCreateTKPT =
+    "create table TKPT (objid integer primary key,tkid\t\tinteger,sindex\tinteger,time\t\tdouble,"
+    "lat\t\tdouble,lng\t\tdouble,speed\tdouble,atli\t\tdouble,dist\t\tdouble,kcal\t\tinteger,"
+    "pace\t\tdouble);";
+const char* const kCreateLAP =
+    "create table LAP (objid integer primary key,tkid\t\tinteger,sindex\tinteger,time\t\tinteger,"
+    "kcal\t\tinteger,si\t\tinteger,ei\t\tinteger,pace\t\tfloat,dist\t\tfloat);";
+
+// ---- CppSQLite3Exception -------------------------------------------------------------
+
+CppSQLite3Exception::CppSQLite3Exception(int code, const std::string& detail) : code_(code) {
+    message_ = CFormat("%s[%d]: %s", errorCodeAsString(code), code, detail);
+}
+
+const char* CppSQLite3Exception::errorCodeAsString(int code) {
+    static const char* const names[] = {
+        "SQLITE_OK",     "SQLITE_ERROR",    "SQLITE_INTERNAL", "SQLITE_PERM",
+        "SQLITE_ABORT",  "SQLITE_BUSY",     "SQLITE_LOCKED",   "SQLITE_NOMEM",
+        "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR", "SQLITE_CORRUPT",
+        "SQLITE_NOTFOUND", "SQLITE_FULL",   "SQLITE_CANTOPEN", "SQLITE_PROTOCOL",
+        "SQLITE_EMPTY",  "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
+        "SQLITE_MISMATCH", "SQLITE_MISUSE", "SQLITE_NOLFS",    "SQLITE_AUTH",
+        "SQLITE_FORMAT", "SQLITE_RANGE"};
+    if (code >= 0 && code <= 25) return names[code];
+    if (code == 100) return "SQLITE_ROW";
+    if (code == 101) return "SQLITE_DONE";
+    if (code == kCppSqliteError) return "CPPSQLITE_ERROR";
+    return "UNKNOWN_ERROR";
+}
+
+// ---- DbQuery ---------------------------------------------------------------------------
+
+DbQuery::DbQuery(sqlite3* db, sqlite3_stmt* stmt, bool atEnd)
+    : db_(db), stmt_(stmt), eof_(atEnd), columns_(sqlite3_column_count(stmt)), owned_(true) {}
+
+DbQuery::DbQuery(DbQuery&& o) noexcept
+    : db_(o.db_), stmt_(o.stmt_), eof_(o.eof_), columns_(o.columns_), owned_(o.owned_) {
+    o.stmt_ = nullptr;
+    o.owned_ = false;
+}
+
+DbQuery& DbQuery::operator=(DbQuery&& o) noexcept {
+    if (this != &o) {
+        try {
+            finalize();
+        } catch (...) {
+        }
+        db_ = o.db_;
+        stmt_ = o.stmt_;
+        eof_ = o.eof_;
+        columns_ = o.columns_;
+        owned_ = o.owned_;
+        o.stmt_ = nullptr;
+        o.owned_ = false;
+    }
+    return *this;
+}
+
+DbQuery::~DbQuery() {
+    try {
+        finalize();
+    } catch (...) {
+    }
+}
+
+void DbQuery::checkVm() const {
+    if (!stmt_) throw CppSQLite3Exception(kCppSqliteError, "Null Virtual Machine pointer");
+}
+
+void DbQuery::checkIndex(int index) const {
+    if (index < 0 || index >= columns_)
+        throw CppSQLite3Exception(kCppSqliteError, "Invalid field index requested");
+}
+
+bool DbQuery::atEnd() const {
+    checkVm();
+    return eof_;
+}
+
+void DbQuery::next() {
+    checkVm();
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE) {
+        eof_ = true;
+    } else if (rc != SQLITE_ROW) {
+        rc = sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
+    }
+}
+
+int DbQuery::columnIndex(const char* name) const {
+    checkVm();
+    if (name) {
+        for (int i = 0; i < columns_; ++i) {
+            const char* n = sqlite3_column_name(stmt_, i);
+            if (n && std::strcmp(name, n) == 0) return i;
+        }
+    }
+    throw CppSQLite3Exception(kCppSqliteError, "Invalid field name requested");
+}
+
+const char* DbQuery::columnName(int index) const {
+    checkVm();
+    checkIndex(index);
+    return sqlite3_column_name(stmt_, index);
+}
+
+const char* DbQuery::columnText(int index) const {
+    checkVm();
+    checkIndex(index);
+    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
+}
+
+int DbQuery::columnType(int index) const {
+    checkVm();
+    checkIndex(index);
+    return sqlite3_column_type(stmt_, index);
+}
+
+int DbQuery::intValue(int index, int nullValue) const {
+    if (columnType(index) == SQLITE_NULL) return nullValue;
+    return sqlite3_column_int(stmt_, index);
+}
+
+int DbQuery::intValue(const char* name, int nullValue) const {
+    return intValue(columnIndex(name), nullValue);
+}
+
+double DbQuery::doubleValue(int index, double nullValue) const {
+    if (columnType(index) == SQLITE_NULL) return nullValue;
+    return sqlite3_column_double(stmt_, index);
+}
+
+double DbQuery::doubleValue(const char* name, double nullValue) const {
+    return doubleValue(columnIndex(name), nullValue);
+}
+
+bool DbQuery::isNull(const char* name) const {
+    return columnType(columnIndex(name)) == SQLITE_NULL;
+}
+
+void DbQuery::finalize() {
+    if (stmt_ && owned_) {
+        int rc = sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        if (rc != SQLITE_OK) throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
+    }
+    stmt_ = nullptr;
+}
+
+// ---- TrackDatabase: wrapper ------------------------------------------------------------
+
+TrackDatabase::~TrackDatabase() { close(); }
+
+TrackDatabase& TrackDatabase::instance() {
+    static TrackDatabase db;
+    return db;
+}
+
+void TrackDatabase::open(const std::string& path) {
+    int rc = sqlite3_open(path.c_str(), &db_);
+    if (rc != SQLITE_OK) {
+        std::string msg = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw CppSQLite3Exception(rc, msg);
+    }
+    setBusyTimeout(busyTimeoutMs_);
+}
+
+void TrackDatabase::close() {
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+void TrackDatabase::setBusyTimeout(int ms) {
+    busyTimeoutMs_ = ms;
+    sqlite3_busy_timeout(db_, ms);
+}
+
+void TrackDatabase::checkDb() const {
+    if (!db_) throw CppSQLite3Exception(kCppSqliteError, "Database not open");
+}
+
+int TrackDatabase::execute(const std::string& sql) {
+    checkDb();
+    char* err = nullptr;
+    int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string msg = err ? err : "";
+        sqlite3_free(err);
+        throw CppSQLite3Exception(rc, msg);
+    }
+    return sqlite3_changes(db_);
+}
+
+DbQuery TrackDatabase::query(const std::string& sql) {
+    checkDb();
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare(db_, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) throw CppSQLite3Exception(rc, "");
+    if (!stmt) {
+        // Only white space or a comment: no statement to run, nothing to read.
+        throw CppSQLite3Exception(SQLITE_MISUSE, "no statement");
+    }
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) return DbQuery(db_, stmt, true);
+    if (rc == SQLITE_ROW) return DbQuery(db_, stmt, false);
+    rc = sqlite3_finalize(stmt);
+    throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
+}
+
+int TrackDatabase::queryInt(const std::string& sql) {
+    DbQuery q = query(sql);
+    if (q.atEnd() || q.columnCount() < 1)
+        throw CppSQLite3Exception(kCppSqliteError, "Invalid scalar query");
+    const char* text = q.columnText(0);
+    return text ? std::atoi(text) : 0;
+}
+
+bool TrackDatabase::tableExists(const std::string& name) {
+    std::string sql = CFormatList(
+        "select count(*) from sqlite_master where type='table' and name='%s'", {name}, 127);
+    return queryInt(sql) > 0;
+}
+
+int TrackDatabase::lastInsertId() const {
+    return static_cast<int>(sqlite3_last_insert_rowid(db_));
+}
+
+// ---- TrackDatabase: runs ---------------------------------------------------------------
+
+void TrackDatabase::createTables() {
+    if (!tableExists("TK")) execute(kCreateTK);
+    if (!tableExists("TKPT")) execute(kCreateTKPT);
+    if (!tableExists("LAP")) execute(kCreateLAP);
+}
+
+void TrackDatabase::insertTrack(Track& t) {
+    execute(SqlFormat(
+        "insert into TK (stime,etime,dist,elapsed,kcal,pace,numofpt) values "
+        "(%f,%f,%f,%d,%d,%f,%d);",
+        t.stime, t.etime, t.dist, t.elapsed, t.kcal, t.pace, t.numofpt));
+    t.objid = lastInsertId();
+}
+
+void TrackDatabase::insertTrackPoint(TrackPoint& p) {
+    execute(SqlFormat(
+        "insert into TKPT (tkid,sindex,time,lat,lng,dist,speed,kcal,pace,atli) values "
+        "(%d,%d,%f,%f,%f,%f,%f,%d,%f,%f);",
+        p.tkid, p.sindex, p.time, p.lat, p.lng, p.dist, p.speed, p.kcal, p.pace, p.atli));
+    p.objid = lastInsertId();
+}
+
+void TrackDatabase::insertLap(Lap& l) {
+    execute(SqlFormat(
+        "insert into LAP (tkid,sindex,time,dist,kcal,pace,si,ei) values "
+        "(%d,%d,%d,%f,%d,%f,%d,%d);",
+        l.tkid, l.sindex, l.time, static_cast<double>(l.dist), l.kcal,
+        static_cast<double>(l.pace), l.si, l.ei));
+    l.objid = lastInsertId();
+}
+
+void TrackDatabase::deleteTrack(int objid) {
+    execute(SqlFormat("delete from TK where objid = %d;", objid));
+    execute(SqlFormat("delete from TKPT where tkid = %d;", objid));
+    execute(SqlFormat("delete from LAP where tkid = %d;", objid));
+}
+
+int TrackDatabase::findTrackAt(double date) {
+    DbQuery q = query(SqlFormat("select objid from TK where stime>%f and stime<%f;",
+                                date - kOneSecond, date + kOneSecond));
+    if (q.atEnd()) return 0;
+    return q.intValue(0);
+}
+
+void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points,
+                               std::vector<Lap>& laps) {
+    insertTrack(t);
+    bool inTransaction = false;
+    try {
+        execute("begin transaction;");
+        inTransaction = true;
+        for (size_t i = 0; i < points.size(); ++i) {
+            points[i].tkid = t.objid;
+            points[i].sindex = static_cast<int32_t>(i);
+            insertTrackPoint(points[i]);
+        }
+        for (size_t i = 0; i < laps.size(); ++i) {
+            laps[i].tkid = t.objid;
+            laps[i].sindex = static_cast<int32_t>(i);
+            insertLap(laps[i]);
+        }
+        execute("commit transaction;");
+    } catch (...) {
+        // Keep the database as it was before this run: no run row without its points.
+        if (inTransaction && db_ && !sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
+        if (db_)
+            sqlite3_exec(db_, SqlFormat("delete from TK where objid = %d;", t.objid).c_str(),
+                         nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::vector<Track> TrackDatabase::allTracks() {
+    std::vector<Track> out;
+    DbQuery q = query("select * from TK;");
+    while (!q.atEnd()) readTrack(q, out.emplace_back());
+    return out;
+}
+
+std::vector<Track> TrackDatabase::tracksOfDay(double dayStart) {
+    std::vector<Track> out;
+    DbQuery q = query(SqlFormat("select * from TK where stime>=%f and stime<%f order by stime;",
+                                dayStart, dayStart + 1));
+    while (!q.atEnd()) readTrack(q, out.emplace_back());
+    return out;
+}
+
+std::vector<TrackPoint> TrackDatabase::trackPoints(int tkid) {
+    std::vector<TrackPoint> out;
+    DbQuery q = query(SqlFormat("select * from TKPT where tkid=%d;", tkid));
+    while (!q.atEnd()) readTrackPoint(q, out.emplace_back());
+    return out;
+}
+
+std::vector<TrackPoint> TrackDatabase::lapPoints(int tkid, int si, int ei) {
+    std::vector<TrackPoint> out;
+    DbQuery q = query(
+        SqlFormat("select * from TKPT where tkid=%d and sindex>=%d and sindex<%d;", tkid, si, ei));
+    while (!q.atEnd()) readTrackPoint(q, out.emplace_back());
+    return out;
+}
+
+std::vector<Lap> TrackDatabase::trackLaps(int tkid) {
+    std::vector<Lap> out;
+    DbQuery q = query(SqlFormat("select * from LAP where tkid=%d;", tkid));
+    while (!q.atEnd()) readLap(q, out.emplace_back());
+    return out;
+}
+
+bool TrackDatabase::findTrack(int objid, Track& out) {
+    DbQuery q = query(SqlFormat("select * from TK where objid=%d;", objid));
+    if (q.atEnd()) return false;
+    readTrack(q, out);
+    return true;
+}
+
+// ---- Row readers -----------------------------------------------------------------------
+
+void readTrack(DbQuery& q, Track& t) {
+    t.objid = q.intValue("objid");
+    t.stime = q.doubleValue("stime");
+    t.etime = q.doubleValue("etime");
+    t.numofpt = q.intValue("numofpt");
+    t.elapsed = q.intValue("elapsed");
+    t.dist = q.doubleValue("dist");
+    t.pace = q.doubleValue("pace");
+    t.kcal = q.intValue("kcal");
+    q.next();
+}
+
+void readTrackPoint(DbQuery& q, TrackPoint& p) {
+    p.objid = q.intValue("objid");
+    p.tkid = q.intValue("tkid");
+    p.sindex = q.intValue("sindex");
+    p.time = q.doubleValue("time");
+    p.lat = q.doubleValue("lat");
+    p.lng = q.doubleValue("lng");
+    p.dist = q.doubleValue("dist");
+    p.speed = q.doubleValue("speed");
+    p.kcal = q.intValue("kcal");
+    p.pace = q.doubleValue("pace");
+    p.atli = q.doubleValue("atli");
+    q.next();
+}
+
+void readLap(DbQuery& q, Lap& l) {
+    l.objid = q.intValue("objid");
+    l.tkid = q.intValue("tkid");
+    l.sindex = q.intValue("sindex");
+    l.time = q.intValue("time");
+    l.dist = static_cast<float>(q.doubleValue("dist"));
+    l.kcal = q.intValue("kcal");
+    l.pace = static_cast<float>(q.doubleValue("pace"));
+    l.si = q.intValue("si");
+    l.ei = q.intValue("ei");
+    q.next();
+}
+
+}  // namespace dorvath

@@ -1,0 +1,124 @@
+#pragma once
+// The one SQLite connection of the process: a thin wrapper (connection, cursor, errors)
+// and the run operations on top of it. Statements are SQL text, formatted with SqlFormat.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/track.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dorvath {
+
+class CppSQLite3Exception {
+public:
+    CppSQLite3Exception(int code, const std::string& detail);
+    int errorCode() const { return code_; }
+    const std::string& errorMessage() const { return message_; }
+    const char* what() const { return message_.c_str(); }
+    static const char* errorCodeAsString(int code);
+
+private:
+    int code_;
+    std::string message_;
+};
+
+constexpr int kCppSqliteError = 1000;
+
+class DbQuery {
+public:
+    DbQuery() = default;
+    DbQuery(sqlite3* db, sqlite3_stmt* stmt, bool atEnd);
+    // Copying moves the statement: the source keeps none.
+    DbQuery(DbQuery&& other) noexcept;
+    DbQuery& operator=(DbQuery&& other) noexcept;
+    ~DbQuery();
+
+    bool atEnd() const;
+    void next();
+    int columnCount() const { return columns_; }
+    int columnIndex(const char* name) const;
+    const char* columnName(int index) const;
+    const char* columnText(int index) const;
+    int columnType(int index) const;
+    int intValue(int index, int nullValue = 0) const;
+    int intValue(const char* name, int nullValue = 0) const;
+    double doubleValue(int index, double nullValue = 0.0) const;
+    double doubleValue(const char* name, double nullValue = 0.0) const;
+    bool isNull(const char* name) const;
+    void finalize();
+
+private:
+    void checkVm() const;
+    void checkIndex(int index) const;
+
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    bool eof_ = true;
+    int columns_ = 0;
+    bool owned_ = false;
+};
+
+// The create statements, byte for byte (TABs included).
+extern const char* const kCreateTK;
+extern const char* const kCreateTKPT;
+extern const char* const kCreateLAP;
+
+class TrackDatabase {
+public:
+    TrackDatabase() = default;
+    TrackDatabase(const TrackDatabase&) = delete;
+    TrackDatabase& operator=(const TrackDatabase&) = delete;
+    ~TrackDatabase();
+
+    // The process-wide instance, created on first use.
+    static TrackDatabase& instance();
+
+    void open(const std::string& path);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    void setBusyTimeout(int ms);
+    int execute(const std::string& sql);
+    DbQuery query(const std::string& sql);
+    int queryInt(const std::string& sql);
+    bool tableExists(const std::string& name);
+    int lastInsertId() const;
+    sqlite3* handle() const { return db_; }
+
+    // Run operations.
+    void createTables();
+    void insertTrack(Track& t);
+    void insertTrackPoint(TrackPoint& p);
+    void insertLap(Lap& l);
+    void deleteTrack(int objid);
+    int findTrackAt(double date);
+
+    // Stores a run with its points and laps: TK row, then points and laps in one
+    // transaction. Points and laps get tkid and sindex 0, 1, 2 ... here. On failure
+    // the transaction is rolled back and the TK row removed, so a run is stored whole
+    // or not at all; the exception is then raised again.
+    void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps);
+
+    // Reads.
+    std::vector<Track> allTracks();
+    std::vector<Track> tracksOfDay(double dayStart);  // dayStart: the day at 00:00
+    std::vector<TrackPoint> trackPoints(int tkid);
+    std::vector<TrackPoint> lapPoints(int tkid, int si, int ei);
+    std::vector<Lap> trackLaps(int tkid);
+    bool findTrack(int objid, Track& out);
+
+private:
+    void checkDb() const;
+
+    sqlite3* db_ = nullptr;
+    int busyTimeoutMs_ = 60000;
+};
+
+// Row readers: read the current row by column name (NULL gives 0), then step.
+void readTrack(DbQuery& q, Track& t);
+void readTrackPoint(DbQuery& q, TrackPoint& p);
+void readLap(DbQuery& q, Lap& l);
+
+}  // namespace dorvath
