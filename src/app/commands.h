@@ -9,11 +9,11 @@
 namespace dorvath {
 
 struct GlobalOptions {
-    std::string dataDir;                   // --data-dir DIR
-    std::optional<std::string> simulate;   // --simulate-watch[=SCENARIO]; "demo" when bare
-    std::optional<int> port;               // --port N
-    bool serve = false;                    // --serve
-    std::string mapService;                // --map-service URL
+    std::string dataDir;                  // --data-dir DIR
+    std::optional<std::string> simulate;  // --simulate-watch[=SCENARIO]; "demo" when bare
+    std::optional<int> port;              // --port N
+    bool serve = false;                   // --serve
+    std::string mapService;               // --map-service URL
 };
 
 const GlobalOptions& Options();

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdio>
 #include <fstream>
 #include <system_error>

@@ -18,7 +18,7 @@ std::filesystem::path ExecutableDir();
 std::filesystem::path AppPath(const std::string& name);
 
 class AppState {
-public:
+  public:
     static AppState& instance();
 
     std::vector<Track> dayTracks;

@@ -38,8 +38,7 @@ std::string fixed(double v, int precision) {
 
 }  // namespace
 
-std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> args,
-                        size_t limit) {
+std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> args, size_t limit) {
     std::string out;
     out.reserve(fmt.size() + args.size() * 12);
     auto arg = args.begin();
@@ -92,8 +91,8 @@ std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> a
                 if (auto* u = std::get_if<unsigned long long>(&a))
                     body = std::to_string(*u);
                 else
-                    body = std::to_string(static_cast<unsigned long long>(
-                        static_cast<unsigned int>(asInt())));
+                    body = std::to_string(
+                        static_cast<unsigned long long>(static_cast<unsigned int>(asInt())));
                 break;
             case 'x':
             case 'X': {

@@ -20,16 +20,16 @@ const std::vector<SettingsField>& DeviceSettings::fields() {
             int32_t def;
         };
         static const Int32Field ints[] = {
-            {"tag_dist_mode", 0}, {"tag_dist", 5},         {"tag_time_mode", 0},
-            {"tag_time", 30},     {"run_count", 6},        {"fast_run_mode", 1},
+            {"tag_dist_mode", 0},  {"tag_dist", 5},        {"tag_time_mode", 0},
+            {"tag_time", 30},      {"run_count", 6},       {"fast_run_mode", 1},
             {"fast_run_dist", 30}, {"fast_run_time", 5},   {"slow_run_mode", 1},
             {"slow_run_dist", 30}, {"slow_run_time", 5},   {"lap_mode", 0},
-            {"lap_dist", 1},      {"lap_time", 5},         {"auto_pause_mode", 0},
+            {"lap_dist", 1},       {"lap_time", 5},        {"auto_pause_mode", 0},
             {"auto_pause_spd", 1}, {"bk_light", 0},        {"nightmode", 0},
-            {"buzzer", 1},        {"buzzer_auto_lap", 1},  {"buzzer_interval", 1},
-            {"interval", 1},      {"lap_disp", 1},         {"weight", 60},
-            {"tformat", 0},       {"display", 1},          {"daylight", 0},
-            {"utc_bias", -540},   {"reserved", 0},         {"unit_system", 0}};
+            {"buzzer", 1},         {"buzzer_auto_lap", 1}, {"buzzer_interval", 1},
+            {"interval", 1},       {"lap_disp", 1},        {"weight", 60},
+            {"tformat", 0},        {"display", 1},         {"daylight", 0},
+            {"utc_bias", -540},    {"reserved", 0},        {"unit_system", 0}};
         int offset = 12;
         for (const auto& f : ints) {
             t.push_back({f.name, offset, 4, true, f.def});

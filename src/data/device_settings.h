@@ -19,7 +19,7 @@ struct SettingsField {
 };
 
 class DeviceSettings {
-public:
+  public:
     static constexpr int kDeviceSize = 124;
     static constexpr int kFileSize = 132;
     // The three transfer slices of the device part: {offset, length}.
@@ -47,7 +47,7 @@ public:
 
     bool operator==(const DeviceSettings&) const = default;
 
-private:
+  private:
     std::array<uint8_t, kFileSize> bytes_{};
 };
 

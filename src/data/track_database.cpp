@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,13 +30,13 @@ CppSQLite3Exception::CppSQLite3Exception(int code, const std::string& detail) : 
 
 const char* CppSQLite3Exception::errorCodeAsString(int code) {
     static const char* const names[] = {
-        "SQLITE_OK",     "SQLITE_ERROR",    "SQLITE_INTERNAL", "SQLITE_PERM",
-        "SQLITE_ABORT",  "SQLITE_BUSY",     "SQLITE_LOCKED",   "SQLITE_NOMEM",
-        "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR", "SQLITE_CORRUPT",
-        "SQLITE_NOTFOUND", "SQLITE_FULL",   "SQLITE_CANTOPEN", "SQLITE_PROTOCOL",
-        "SQLITE_EMPTY",  "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
-        "SQLITE_MISMATCH", "SQLITE_MISUSE", "SQLITE_NOLFS",    "SQLITE_AUTH",
-        "SQLITE_FORMAT", "SQLITE_RANGE"};
+        "SQLITE_OK",       "SQLITE_ERROR",     "SQLITE_INTERNAL", "SQLITE_PERM",
+        "SQLITE_ABORT",    "SQLITE_BUSY",      "SQLITE_LOCKED",   "SQLITE_NOMEM",
+        "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR",    "SQLITE_CORRUPT",
+        "SQLITE_NOTFOUND", "SQLITE_FULL",      "SQLITE_CANTOPEN", "SQLITE_PROTOCOL",
+        "SQLITE_EMPTY",    "SQLITE_SCHEMA",    "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
+        "SQLITE_MISMATCH", "SQLITE_MISUSE",    "SQLITE_NOLFS",    "SQLITE_AUTH",
+        "SQLITE_FORMAT",   "SQLITE_RANGE"};
     if (code >= 0 && code <= 25) return names[code];
     if (code == 100) return "SQLITE_ROW";
     if (code == 101) return "SQLITE_DONE";
@@ -45,10 +47,24 @@ const char* CppSQLite3Exception::errorCodeAsString(int code) {
 // ---- DbQuery ---------------------------------------------------------------------------
 
 DbQuery::DbQuery(sqlite3* db, sqlite3_stmt* stmt, bool atEnd)
-    : db_(db), stmt_(stmt), eof_(atEnd), columns_(sqlite3_column_count(stmt)), owned_(true) {}
+    : db_(db), stmt_(stmt), eof_(atEnd), columns_(sqlite3_column_count(stmt)), owned_(true) {
+    names_.resize(columns_);
+    for (int i = 0; i < columns_; ++i) {
+        names_[i] = sqlite3_column_name(stmt, i);
+        for (int j = 0; j < i; ++j)
+            if (names_[i] && names_[j] && std::strcmp(names_[i], names_[j]) == 0)
+                duplicateNames_ = true;
+    }
+}
 
 DbQuery::DbQuery(DbQuery&& o) noexcept
-    : db_(o.db_), stmt_(o.stmt_), eof_(o.eof_), columns_(o.columns_), owned_(o.owned_) {
+    : db_(o.db_),
+      stmt_(o.stmt_),
+      eof_(o.eof_),
+      columns_(o.columns_),
+      owned_(o.owned_),
+      names_(std::move(o.names_)),
+      duplicateNames_(o.duplicateNames_) {
     o.stmt_ = nullptr;
     o.owned_ = false;
 }
@@ -64,6 +80,9 @@ DbQuery& DbQuery::operator=(DbQuery&& o) noexcept {
         eof_ = o.eof_;
         columns_ = o.columns_;
         owned_ = o.owned_;
+        names_ = std::move(o.names_);
+        duplicateNames_ = o.duplicateNames_;
+        lastHit_ = -1;
         o.stmt_ = nullptr;
         o.owned_ = false;
     }
@@ -106,9 +125,11 @@ void DbQuery::next() {
 int DbQuery::columnIndex(const char* name) const {
     checkVm();
     if (name) {
-        for (int i = 0; i < columns_; ++i) {
-            const char* n = sqlite3_column_name(stmt_, i);
-            if (n && std::strcmp(name, n) == 0) return i;
+        // With repeated names (a join) the first one in column order must win.
+        const int from = duplicateNames_ ? -1 : lastHit_;
+        for (int k = 1; k <= columns_; ++k) {
+            int i = (from + k) % columns_;
+            if (names_[i] && std::strcmp(name, names_[i]) == 0) return lastHit_ = i;
         }
     }
     throw CppSQLite3Exception(kCppSqliteError, "Invalid field name requested");
@@ -133,8 +154,11 @@ int DbQuery::columnType(int index) const {
 }
 
 int DbQuery::intValue(int index, int nullValue) const {
-    if (columnType(index) == SQLITE_NULL) return nullValue;
-    return sqlite3_column_int(stmt_, index);
+    checkVm();
+    checkIndex(index);
+    // one column call, then the value: the column calls take the connection's mutex
+    sqlite3_value* v = sqlite3_column_value(stmt_, index);
+    return sqlite3_value_type(v) == SQLITE_NULL ? nullValue : sqlite3_value_int(v);
 }
 
 int DbQuery::intValue(const char* name, int nullValue) const {
@@ -142,8 +166,10 @@ int DbQuery::intValue(const char* name, int nullValue) const {
 }
 
 double DbQuery::doubleValue(int index, double nullValue) const {
-    if (columnType(index) == SQLITE_NULL) return nullValue;
-    return sqlite3_column_double(stmt_, index);
+    checkVm();
+    checkIndex(index);
+    sqlite3_value* v = sqlite3_column_value(stmt_, index);
+    return sqlite3_value_type(v) == SQLITE_NULL ? nullValue : sqlite3_value_double(v);
 }
 
 double DbQuery::doubleValue(const char* name, double nullValue) const {
@@ -184,6 +210,9 @@ void TrackDatabase::open(const std::string& path) {
 }
 
 void TrackDatabase::close() {
+    sqlite3_finalize(pointInsert_);
+    sqlite3_finalize(lapInsert_);
+    pointInsert_ = lapInsert_ = nullptr;
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
@@ -241,9 +270,7 @@ bool TrackDatabase::tableExists(const std::string& name) {
     return queryInt(sql) > 0;
 }
 
-int TrackDatabase::lastInsertId() const {
-    return static_cast<int>(sqlite3_last_insert_rowid(db_));
-}
+int TrackDatabase::lastInsertId() const { return static_cast<int>(sqlite3_last_insert_rowid(db_)); }
 
 // ---- TrackDatabase: runs ---------------------------------------------------------------
 
@@ -254,27 +281,97 @@ void TrackDatabase::createTables() {
 }
 
 void TrackDatabase::insertTrack(Track& t) {
-    execute(SqlFormat(
-        "insert into TK (stime,etime,dist,elapsed,kcal,pace,numofpt) values "
-        "(%f,%f,%f,%d,%d,%f,%d);",
-        t.stime, t.etime, t.dist, t.elapsed, t.kcal, t.pace, t.numofpt));
+    execute(
+        SqlFormat("insert into TK (stime,etime,dist,elapsed,kcal,pace,numofpt) values "
+                  "(%f,%f,%f,%d,%d,%f,%d);",
+                  t.stime, t.etime, t.dist, t.elapsed, t.kcal, t.pace, t.numofpt));
     t.objid = lastInsertId();
 }
 
+namespace {
+const char* const kPointText =
+    "insert into TKPT (tkid,sindex,time,lat,lng,dist,speed,kcal,pace,atli) values "
+    "(%d,%d,%f,%f,%f,%f,%f,%d,%f,%f);";
+const char* const kPointBound =
+    "insert into TKPT (tkid,sindex,time,lat,lng,dist,speed,kcal,pace,atli) values "
+    "(?,?,?,?,?,?,?,?,?,?);";
+const char* const kLapText =
+    "insert into LAP (tkid,sindex,time,dist,kcal,pace,si,ei) values (%d,%d,%d,%f,%d,%f,%d,%d);";
+const char* const kLapBound =
+    "insert into LAP (tkid,sindex,time,dist,kcal,pace,si,ei) values (?,?,?,?,?,?,?,?);";
+
+bool AllFinite(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+}  // namespace
+
+double RoundAsSqlText(double v) {
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::fixed, 6);
+    *r.ptr = 0;
+    return std::strtod(buf, nullptr);
+}
+
+sqlite3_stmt* TrackDatabase::cachedInsert(sqlite3_stmt*& slot, const char* sql) {
+    checkDb();
+    if (!slot) {
+        int rc = sqlite3_prepare_v2(db_, sql, -1, &slot, nullptr);
+        if (rc != SQLITE_OK) {
+            slot = nullptr;
+            throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
+        }
+    }
+    return slot;
+}
+
+void TrackDatabase::stepInsert(sqlite3_stmt* st) {
+    int rc = sqlite3_step(st);
+    std::string msg = rc == SQLITE_DONE ? "" : sqlite3_errmsg(db_);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (rc != SQLITE_DONE) throw CppSQLite3Exception(rc, msg);
+}
+
 void TrackDatabase::insertTrackPoint(TrackPoint& p) {
-    execute(SqlFormat(
-        "insert into TKPT (tkid,sindex,time,lat,lng,dist,speed,kcal,pace,atli) values "
-        "(%d,%d,%f,%f,%f,%f,%f,%d,%f,%f);",
-        p.tkid, p.sindex, p.time, p.lat, p.lng, p.dist, p.speed, p.kcal, p.pace, p.atli));
+    if (!AllFinite({p.time, p.lat, p.lng, p.dist, p.speed, p.pace, p.atli})) {
+        // Text is what decides here: SQLite refuses "nan" and "inf" literals.
+        execute(SqlFormat(kPointText, p.tkid, p.sindex, p.time, p.lat, p.lng, p.dist, p.speed,
+                          p.kcal, p.pace, p.atli));
+    } else {
+        sqlite3_stmt* st = cachedInsert(pointInsert_, kPointBound);
+        sqlite3_bind_int(st, 1, p.tkid);
+        sqlite3_bind_int(st, 2, p.sindex);
+        sqlite3_bind_double(st, 3, RoundAsSqlText(p.time));
+        sqlite3_bind_double(st, 4, RoundAsSqlText(p.lat));
+        sqlite3_bind_double(st, 5, RoundAsSqlText(p.lng));
+        sqlite3_bind_double(st, 6, RoundAsSqlText(p.dist));
+        sqlite3_bind_double(st, 7, RoundAsSqlText(p.speed));
+        sqlite3_bind_int(st, 8, p.kcal);
+        sqlite3_bind_double(st, 9, RoundAsSqlText(p.pace));
+        sqlite3_bind_double(st, 10, RoundAsSqlText(p.atli));
+        stepInsert(st);
+    }
     p.objid = lastInsertId();
 }
 
 void TrackDatabase::insertLap(Lap& l) {
-    execute(SqlFormat(
-        "insert into LAP (tkid,sindex,time,dist,kcal,pace,si,ei) values "
-        "(%d,%d,%d,%f,%d,%f,%d,%d);",
-        l.tkid, l.sindex, l.time, static_cast<double>(l.dist), l.kcal,
-        static_cast<double>(l.pace), l.si, l.ei));
+    const double dist = l.dist, pace = l.pace;  // widened to double, as the text is
+    if (!AllFinite({dist, pace})) {
+        execute(SqlFormat(kLapText, l.tkid, l.sindex, l.time, dist, l.kcal, pace, l.si, l.ei));
+    } else {
+        sqlite3_stmt* st = cachedInsert(lapInsert_, kLapBound);
+        sqlite3_bind_int(st, 1, l.tkid);
+        sqlite3_bind_int(st, 2, l.sindex);
+        sqlite3_bind_int(st, 3, l.time);
+        sqlite3_bind_double(st, 4, RoundAsSqlText(dist));
+        sqlite3_bind_int(st, 5, l.kcal);
+        sqlite3_bind_double(st, 6, RoundAsSqlText(pace));
+        sqlite3_bind_int(st, 7, l.si);
+        sqlite3_bind_int(st, 8, l.ei);
+        stepInsert(st);
+    }
     l.objid = lastInsertId();
 }
 
@@ -291,8 +388,7 @@ int TrackDatabase::findTrackAt(double date) {
     return q.intValue(0);
 }
 
-void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points,
-                               std::vector<Lap>& laps) {
+void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps) {
     insertTrack(t);
     bool inTransaction = false;
     try {

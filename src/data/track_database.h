@@ -13,14 +13,14 @@ struct sqlite3_stmt;
 namespace dorvath {
 
 class CppSQLite3Exception {
-public:
+  public:
     CppSQLite3Exception(int code, const std::string& detail);
     int errorCode() const { return code_; }
     const std::string& errorMessage() const { return message_; }
     const char* what() const { return message_.c_str(); }
     static const char* errorCodeAsString(int code);
 
-private:
+  private:
     int code_;
     std::string message_;
 };
@@ -28,7 +28,7 @@ private:
 constexpr int kCppSqliteError = 1000;
 
 class DbQuery {
-public:
+  public:
     DbQuery() = default;
     DbQuery(sqlite3* db, sqlite3_stmt* stmt, bool atEnd);
     // Copying moves the statement: the source keeps none.
@@ -50,7 +50,7 @@ public:
     bool isNull(const char* name) const;
     void finalize();
 
-private:
+  private:
     void checkVm() const;
     void checkIndex(int index) const;
 
@@ -59,6 +59,11 @@ private:
     bool eof_ = true;
     int columns_ = 0;
     bool owned_ = false;
+    // Column names are looked up once per statement; readers ask for the columns in a
+    // nearly fixed order, so the search starts after the last hit.
+    std::vector<const char*> names_;
+    bool duplicateNames_ = false;
+    mutable int lastHit_ = -1;
 };
 
 // The create statements, byte for byte (TABs included).
@@ -67,7 +72,7 @@ extern const char* const kCreateTKPT;
 extern const char* const kCreateLAP;
 
 class TrackDatabase {
-public:
+  public:
     TrackDatabase() = default;
     TrackDatabase(const TrackDatabase&) = delete;
     TrackDatabase& operator=(const TrackDatabase&) = delete;
@@ -109,12 +114,23 @@ public:
     std::vector<Lap> trackLaps(int tkid);
     bool findTrack(int objid, Track& out);
 
-private:
+  private:
     void checkDb() const;
+    sqlite3_stmt* cachedInsert(sqlite3_stmt*& slot, const char* sql);
+    void stepInsert(sqlite3_stmt* st);
 
     sqlite3* db_ = nullptr;
     int busyTimeoutMs_ = 60000;
+    // The point and lap inserts run hundreds of thousands of times per download. They
+    // store exactly what their "%f" statement text would (see RoundAsSqlText) through
+    // one compiled statement each, instead of compiling every row's text.
+    sqlite3_stmt* pointInsert_ = nullptr;
+    sqlite3_stmt* lapInsert_ = nullptr;
 };
+
+// The value a double takes when written into SQL text with "%f" and read back by SQLite:
+// rounded to six decimals.
+double RoundAsSqlText(double v);
 
 // Row readers: read the current row by column name (NULL gives 0), then step.
 void readTrack(DbQuery& q, Track& t);

@@ -1,0 +1,53 @@
+// `dorvath trk save FILE OBJID...` and `dorvath trk open FILE`: runs carried between data
+// folders in a track file.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/export/run_ids.h"
+#include "export/track_file.h"
+
+namespace dorvath {
+namespace {
+
+constexpr const char* kUsage = "trk save FILE OBJID... | trk open FILE";
+
+int Save(const std::vector<std::string>& args) {
+    StartLogic();
+    std::vector<Track> runs;
+    for (size_t i = 2; i < args.size(); ++i)
+        if (!FindRun("trk save", args[i], runs.emplace_back())) return 1;
+    SaveResult r = SaveTrackFile(args[1], runs);
+    if (!r) {
+        std::fprintf(stderr, "dorvath trk save: %s\n", r.message.c_str());
+        return 1;
+    }
+    std::printf("saved %d\n", r.runs);
+    return 0;
+}
+
+int Open(const std::vector<std::string>& args) {
+    StartLogic();
+    ImportResult r = OpenTrackFile(args[1]);
+    std::printf("imported %d\n", r.imported);
+    if (!r.reason.empty())
+        std::fprintf(stderr, "dorvath trk open: %s%s\n",
+                     r.status == ImportResult::Status::Refused      ? "refused: "
+                     : r.status == ImportResult::Status::EndedEarly ? "stopped early: "
+                                                                    : "",
+                     r.reason.c_str());
+    return r.complete() ? 0 : 1;
+}
+
+int Trk(const std::vector<std::string>& args) {
+    if (args.size() >= 2 && args[0] == "save") return Save(args);
+    if (args.size() == 2 && args[0] == "open") return Open(args);
+    std::fprintf(stderr, "usage: dorvath %s\n", kUsage);
+    return 2;
+}
+
+CommandRegistrar reg("trk", kUsage, Trk);
+
+}  // namespace
+}  // namespace dorvath

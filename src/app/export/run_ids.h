@@ -1,0 +1,13 @@
+#pragma once
+// Run ids given on the command line.
+#include <string>
+
+#include "data/track.h"
+
+namespace dorvath {
+
+// Looks the stored run up by its id; prints why not and returns false when the text is
+// not an id or no run has it.
+bool FindRun(const char* command, const std::string& text, Track& out);
+
+}  // namespace dorvath

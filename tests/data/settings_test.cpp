@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "data/app_state.h"
+#include "data/device_settings.h"
+#include "temp_dir.h"
+
+namespace dorvath {
+namespace {
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteFile(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+TEST(DeviceSettingsTest, DefaultsLieAtTheirOffsets) {
+    DeviceSettings s;
+    const auto& b = s.bytes();
+    ASSERT_EQ(b.size(), 132u);
+    for (int i : {2, 6, 10}) EXPECT_EQ(b[i], 12) << i;
+    for (int i : {0, 1, 3, 4, 5, 7, 8, 9, 11}) EXPECT_EQ(b[i], 0) << i;
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 120, b.begin() + 124),
+              (std::vector<uint8_t>{0xE4, 0xFD, 0xFF, 0xFF}));
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 104, b.begin() + 108),
+              (std::vector<uint8_t>{0x3C, 0, 0, 0}));
+    for (int i = 124; i < 132; ++i) EXPECT_EQ(b[i], 0) << i;
+    EXPECT_EQ(b[16], 5);   // tag_dist
+    EXPECT_EQ(b[24], 30);  // tag_time
+    EXPECT_EQ(b[112], 1);  // display
+    EXPECT_EQ(*s.get("lap_disp"), 1);
+}
+
+TEST(DeviceSettingsTest, FieldsByFormName) {
+    DeviceSettings s;
+    EXPECT_EQ(DeviceSettings::fields().size(), 9u + 30u);
+    EXPECT_EQ(DeviceSettings::findField("daylight")->offset, 116);
+    EXPECT_EQ(DeviceSettings::findField("unit_system")->offset, 128);
+    EXPECT_TRUE(s.set("alarm1", 1));
+    EXPECT_TRUE(s.set("hour2", 23));
+    EXPECT_TRUE(s.set("utc_bias", 720));
+    EXPECT_EQ(s.bytes()[4], 1);
+    EXPECT_EQ(s.bytes()[10], 23);
+    EXPECT_EQ(s.utcBias(), 720);
+    EXPECT_FALSE(s.set("no_such_field", 1));
+    EXPECT_FALSE(s.get("no_such_field").has_value());
+    // raw bytes from the watch are taken as they are
+    s.bytes()[120] = 0xFF;
+    s.bytes()[121] = 0xFF;
+    s.bytes()[122] = 0xFF;
+    s.bytes()[123] = 0x7F;
+    EXPECT_EQ(s.utcBias(), 0x7FFFFFFF);
+    // the slices fall on field boundaries and cover the device part
+    int next = 0;
+    for (auto [off, len] : DeviceSettings::kSlices) {
+        EXPECT_EQ(off, next);
+        next = off + len;
+    }
+    EXPECT_EQ(next, DeviceSettings::kDeviceSize);
+}
+
+class SettingsFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SetDataDir(dir.path()); }
+    void TearDown() override { SetDataDir({}); }
+    test::TempDir dir;
+};
+
+TEST_F(SettingsFileTest, MissingFileKeepsDefaultsAndCreatesNothing) {
+    AppState state;
+    EXPECT_FALSE(state.loadSettingsFile());
+    EXPECT_EQ(state.settings, DeviceSettings());
+    EXPECT_FALSE(std::filesystem::exists(dir / "setting.dat"));
+    EXPECT_EQ(AppPath("velcan.db"), dir.path() / "velcan.db");
+}
+
+TEST_F(SettingsFileTest, ShortFileOverwritesOnlyItsLeadingBytes) {
+    WriteFile(dir / "setting.dat", {1, 0, 7, 30, 1});
+    AppState state;
+    EXPECT_TRUE(state.loadSettingsFile());
+    EXPECT_EQ(*state.settings.get("alarm0"), 1);
+    EXPECT_EQ(*state.settings.get("hour0"), 7);
+    EXPECT_EQ(*state.settings.get("min0"), 30);
+    EXPECT_EQ(state.settings.bytes()[4], 1);
+    EXPECT_EQ(*state.settings.get("hour1"), 12);  // beyond the file: default
+    EXPECT_EQ(state.settings.utcBias(), -540);
+}
+
+TEST_F(SettingsFileTest, LongFileIsReadTo132Bytes) {
+    std::vector<uint8_t> bytes(200, 0x11);
+    WriteFile(dir / "setting.dat", bytes);
+    AppState state;
+    EXPECT_TRUE(state.loadSettingsFile());
+    EXPECT_EQ(state.settings.bytes()[131], 0x11);
+    EXPECT_EQ(*state.settings.get("unit_system"), 0x11111111);
+}
+
+TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {
+    AppState state;
+    state.settings.set("weight", 72);
+    state.settings.set("reserved", 99);
+    state.settings.set("unit_system", 1);
+    ASSERT_TRUE(state.saveSettingsFile());
+    auto bytes = ReadFile(dir / "setting.dat");
+    ASSERT_EQ(bytes.size(), 132u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), state.settings.bytes().begin()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "setting.dat.tmp"));
+
+    AppState next;
+    ASSERT_TRUE(next.loadSettingsFile());
+    EXPECT_EQ(next.settings, state.settings);
+    EXPECT_EQ(*next.settings.get("reserved"), 99);
+    EXPECT_EQ(next.settings.unitSystem(), 1);
+}
+
+TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
+    AppState state;
+    ASSERT_TRUE(state.saveSettingsFile());
+    auto before = ReadFile(dir / "setting.dat");
+    state.settings.set("weight", 80);
+    EXPECT_FALSE(state.saveSettingsFile(dir / "missing-folder" / "setting.dat"));
+    EXPECT_EQ(ReadFile(dir / "setting.dat"), before);
+}
+
+}  // namespace
+}  // namespace dorvath

@@ -1,0 +1,306 @@
+#include "data/track_database.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <clocale>
+#include <cmath>
+#include <random>
+
+#include "data/c_format.h"
+#include "temp_dir.h"
+
+namespace dorvath {
+namespace {
+
+class DatabaseTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db.open((dir / "velcan.db").string());
+        db.createTables();
+    }
+    int count(const char* table) { return db.queryInt(CFormat("select count(*) from %s;", table)); }
+
+    Track storeRun(double stime, int points, int laps) {
+        Track t;
+        t.stime = stime;
+        t.etime = stime + points / 86400.0;
+        t.numofpt = points;
+        t.dist = points * 3.0;
+        std::vector<TrackPoint> pts(points);
+        for (int i = 0; i < points; ++i) {
+            pts[i].time = stime + i / 86400.0;
+            pts[i].lat = 35.0 + i * 1e-5;
+            pts[i].lng = 139.0 - i * 1e-5;
+            pts[i].dist = i * 3.0;
+        }
+        std::vector<Lap> lps(laps);
+        for (int i = 0; i < laps; ++i) {
+            lps[i].si = i * 10;
+            lps[i].ei = i * 10 + 10;
+        }
+        db.storeTrack(t, pts, lps);
+        return t;
+    }
+
+    test::TempDir dir;
+    TrackDatabase db;
+};
+
+std::string ThrownText(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CppSQLite3Exception& e) {
+        return e.errorMessage();
+    }
+    return "(nothing thrown)";
+}
+
+TEST_F(DatabaseTest, SchemaIsCreatedOnceWithTheExactStatements) {
+    std::vector<std::string> sql;
+    DbQuery q = db.query("select sql from sqlite_master where type='table' order by rowid;");
+    while (!q.atEnd()) {
+        sql.push_back(q.columnText(0));
+        q.next();
+    }
+    // SQLite keeps the text as given, apart from its own "CREATE TABLE" prefix and the ';'.
+    auto stored = [](std::string s) {
+        s.pop_back();
+        return "CREATE TABLE" + s.substr(12);
+    };
+    ASSERT_EQ(sql.size(), 3u);
+    EXPECT_EQ(sql[0], stored(kCreateTK));
+    EXPECT_EQ(sql[1], stored(kCreateTKPT));
+    EXPECT_EQ(sql[2], stored(kCreateLAP));
+    EXPECT_NE(std::string(kCreateTK).find("dist\t\tdouble"), std::string::npos);
+
+    storeRun(45000.25, 3, 1);
+    db.close();
+    db.open((dir / "velcan.db").string());
+    db.createTables();  // second start: nothing altered, nothing lost
+    EXPECT_EQ(db.queryInt("select count(*) from sqlite_master;"), 3);
+    EXPECT_EQ(count("TKPT"), 3);
+}
+
+TEST_F(DatabaseTest, ValuesAreRoundedToSixDecimalsOnTheWayIn) {
+    Track t = storeRun(42491.3125229471, 1, 0);
+    auto tracks = db.allTracks();
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_DOUBLE_EQ(tracks[0].stime, 42491.312523);
+    EXPECT_EQ(FormatDateTime(tracks[0].stime), "2016-05-01 07:30:02");
+    TrackPoint p;
+    p.tkid = t.objid;
+    p.lat = 35.12345678;
+    p.lng = -139.98765449;
+    db.insertTrackPoint(p);
+    auto pts = db.trackPoints(t.objid);
+    ASSERT_EQ(pts.size(), 2u);
+    EXPECT_DOUBLE_EQ(pts[1].lat, 35.123457);
+    EXPECT_DOUBLE_EQ(pts[1].lng, -139.987654);
+    EXPECT_EQ(pts[1].objid, p.objid);
+}
+
+TEST_F(DatabaseTest, PointsStoreExactlyWhatTheirStatementTextWould) {
+    // Same values through the text statement and through insertTrackPoint: the same six
+    // decimals (SQLite's own text-to-double may land one unit in the last place away).
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> any(-200.0, 50000.0);
+    db.execute("begin transaction;");
+    for (int i = 0; i < 3000; ++i) {
+        TrackPoint p;
+        p.tkid = 1;
+        p.time = 40000 + any(rng);
+        p.lat = any(rng) / 300;
+        p.lng = any(rng) / 300;
+        p.dist = any(rng);
+        p.speed = any(rng) / 1000;
+        p.pace = any(rng) / 9999;
+        p.atli = any(rng) / 7;
+        if (i == 0) p.lat = 0.0000005;  // exactly half a step
+        db.insertTrackPoint(p);
+        db.execute(SqlFormat(
+            "insert into TKPT (tkid,sindex,time,lat,lng,dist,speed,kcal,pace,atli) values "
+            "(%d,%d,%f,%f,%f,%f,%f,%d,%f,%f);",
+            2, p.sindex, p.time, p.lat, p.lng, p.dist, p.speed, p.kcal, p.pace, p.atli));
+    }
+    db.execute("commit transaction;");
+    auto a = db.trackPoints(1), b = db.trackPoints(2);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        ASSERT_EQ(CFormat("%.6f", a[i].time), CFormat("%.6f", b[i].time)) << i;
+        ASSERT_NEAR(a[i].time, b[i].time, std::fabs(b[i].time) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].lat), CFormat("%.6f", b[i].lat)) << i;
+        ASSERT_NEAR(a[i].lat, b[i].lat, std::fabs(b[i].lat) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].lng), CFormat("%.6f", b[i].lng)) << i;
+        ASSERT_NEAR(a[i].lng, b[i].lng, std::fabs(b[i].lng) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].dist), CFormat("%.6f", b[i].dist)) << i;
+        ASSERT_NEAR(a[i].dist, b[i].dist, std::fabs(b[i].dist) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].speed), CFormat("%.6f", b[i].speed)) << i;
+        ASSERT_NEAR(a[i].speed, b[i].speed, std::fabs(b[i].speed) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].pace), CFormat("%.6f", b[i].pace)) << i;
+        ASSERT_NEAR(a[i].pace, b[i].pace, std::fabs(b[i].pace) * 1e-15) << i;
+        ASSERT_EQ(CFormat("%.6f", a[i].atli), CFormat("%.6f", b[i].atli)) << i;
+        ASSERT_NEAR(a[i].atli, b[i].atli, std::fabs(b[i].atli) * 1e-15) << i;
+    }
+    Lap l;
+    l.tkid = 1;
+    l.dist = 1000.123456789f;
+    l.pace = 10.98765f;
+    db.insertLap(l);
+    auto laps = db.trackLaps(1);
+    ASSERT_EQ(laps.size(), 1u);
+    EXPECT_EQ(laps[0].dist, static_cast<float>(RoundAsSqlText(1000.123456789f)));
+}
+
+TEST_F(DatabaseTest, NonFiniteValuesAreRefusedLikeTheirText) {
+    TrackPoint p;
+    p.lat = std::nan("");
+    EXPECT_THROW(db.insertTrackPoint(p), CppSQLite3Exception);
+    p.lat = 0;
+    p.atli = INFINITY;
+    EXPECT_THROW(db.insertTrackPoint(p), CppSQLite3Exception);
+    EXPECT_EQ(count("TKPT"), 0);
+}
+
+TEST_F(DatabaseTest, SqlNumbersIgnoreTheProcessLocale) {
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) std::setlocale(LC_ALL, "C.UTF-8");
+    Track t;
+    t.stime = 45000.5;
+    t.dist = 1.5;
+    db.insertTrack(t);
+    std::setlocale(LC_ALL, "C");
+    Track back;
+    ASSERT_TRUE(db.findTrack(t.objid, back));
+    EXPECT_DOUBLE_EQ(back.dist, 1.5);
+    EXPECT_DOUBLE_EQ(back.stime, 45000.5);
+}
+
+TEST_F(DatabaseTest, FindTrackAtMatchesStrictlyWithinOneSecond) {
+    const double start = OleDateFromFields(2026, 12, 1, 7, 0, 0);
+    Track t = storeRun(start, 0, 0);
+    EXPECT_EQ(db.findTrackAt(start), t.objid);
+    EXPECT_EQ(db.findTrackAt(start + 0.9 * kOneSecond), t.objid);
+    EXPECT_EQ(db.findTrackAt(start - 0.9 * kOneSecond), t.objid);
+    EXPECT_EQ(db.findTrackAt(start + 2 * kOneSecond), 0);
+    EXPECT_EQ(db.findTrackAt(start - 2 * kOneSecond), 0);
+    // exactly one second away, after the six-decimal rounding of the stored value
+    Track other = storeRun(start + 1.0, 0, 0);
+    EXPECT_EQ(db.findTrackAt(start + 1.0 + 1.2 * kOneSecond), 0);
+    EXPECT_EQ(db.findTrackAt(start + 1.0), other.objid);
+}
+
+TEST_F(DatabaseTest, StoredRunReadsBackByDayRunAndLap) {
+    const double day = OleDateFromFields(2026, 12, 1);
+    Track late = storeRun(day + 0.75, 30, 3);
+    Track early = storeRun(day + 0.25, 5, 0);
+    storeRun(day + 1.0, 2, 0);   // next day
+    storeRun(day - 0.01, 2, 0);  // day before
+    auto runs = db.tracksOfDay(day);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].objid, early.objid);  // start order, not insert order
+    EXPECT_EQ(runs[1].objid, late.objid);
+    EXPECT_EQ(runs[1].numofpt, 30);
+
+    auto pts = db.trackPoints(late.objid);
+    ASSERT_EQ(pts.size(), 30u);
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(pts[i].sindex, i);
+        EXPECT_EQ(pts[i].tkid, late.objid);
+    }
+    auto laps = db.trackLaps(late.objid);
+    ASSERT_EQ(laps.size(), 3u);
+    EXPECT_EQ(laps[2].sindex, 2);
+    auto lap = db.lapPoints(late.objid, laps[1].si, laps[1].ei);
+    ASSERT_EQ(lap.size(), 10u);
+    EXPECT_EQ(lap.front().sindex, 10);
+    EXPECT_EQ(lap.back().sindex, 19);
+    EXPECT_TRUE(db.tracksOfDay(day + 5).empty());
+}
+
+TEST_F(DatabaseTest, DeleteRemovesTheRunFromAllThreeTables) {
+    Track a = storeRun(45000.1, 20, 2);
+    Track b = storeRun(45000.2, 7, 1);
+    db.deleteTrack(a.objid);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 7);
+    EXPECT_EQ(count("LAP"), 1);
+    EXPECT_NO_THROW(db.deleteTrack(9999));
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(db.trackPoints(b.objid).size(), 7u);
+}
+
+TEST_F(DatabaseTest, AFailedRunIsStoredNotAtAll) {
+    storeRun(45000.1, 3, 1);
+    // A trigger makes the fifth point's insert fail inside the transaction.
+    db.execute(
+        "create trigger fail_fifth before insert on TKPT when new.sindex = 4 "
+        "begin select raise(abort, 'disk full'); end;");
+    Track t;
+    t.stime = 45001.5;
+    std::vector<TrackPoint> pts(10);
+    std::vector<Lap> laps(2);
+    EXPECT_THROW(db.storeTrack(t, pts, laps), CppSQLite3Exception);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 3);
+    EXPECT_EQ(count("LAP"), 1);
+    EXPECT_EQ(db.findTrackAt(45001.5), 0);
+    // the connection is usable again and not left inside a transaction
+    EXPECT_TRUE(sqlite3_get_autocommit(db.handle()));
+    db.execute("drop trigger fail_fifth;");
+    storeRun(45002.5, 10, 2);
+    EXPECT_EQ(count("TKPT"), 13);
+}
+
+TEST_F(DatabaseTest, EmptyResultIsAtEndAtOnce) {
+    DbQuery q = db.query("select * from TK;");
+    EXPECT_TRUE(q.atEnd());
+    EXPECT_TRUE(db.allTracks().empty());
+}
+
+TEST_F(DatabaseTest, WrapperErrorsCarryTheirTexts) {
+    EXPECT_EQ(ThrownText([&] { db.execute("selec nothing;"); }),
+              "SQLITE_ERROR[1]: near \"selec\": syntax error");
+    // a prepare failure has no detail after the blank
+    EXPECT_EQ(ThrownText([&] { db.query("selec nothing;"); }), "SQLITE_ERROR[1]: ");
+    EXPECT_EQ(ThrownText([&] { db.queryInt("select * from TK;"); }),
+              "CPPSQLITE_ERROR[1000]: Invalid scalar query");
+    storeRun(45000.1, 1, 0);
+    DbQuery q = db.query("select * from TK;");
+    EXPECT_EQ(ThrownText([&] { q.columnIndex("Objid"); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field name requested");
+    EXPECT_EQ(ThrownText([&] { q.columnIndex(nullptr); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field name requested");
+    EXPECT_EQ(ThrownText([&] { q.columnText(8); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+    EXPECT_EQ(ThrownText([&] { q.columnType(-1); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+    DbQuery moved = std::move(q);
+    EXPECT_EQ(ThrownText([&] { q.atEnd(); }),
+              "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");
+    EXPECT_NO_THROW(q.finalize());
+    EXPECT_FALSE(moved.atEnd());
+    db.close();
+    EXPECT_EQ(ThrownText([&] { db.execute("select 1;"); }),
+              "CPPSQLITE_ERROR[1000]: Database not open");
+    EXPECT_EQ(ThrownText([&] { db.tableExists("TK"); }),
+              "CPPSQLITE_ERROR[1000]: Database not open");
+}
+
+TEST(DatabaseOpen, FailureRaisesWithTheLibraryMessage) {
+    TrackDatabase db;
+    std::string text = ThrownText([&] { db.open("/nonexistent-dir/sub/velcan.db"); });
+    EXPECT_EQ(text, "SQLITE_CANTOPEN[14]: unable to open database file");
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST(ExceptionNames, CodesMapToTheirSymbolicNames) {
+    EXPECT_STREQ(CppSQLite3Exception::errorCodeAsString(0), "SQLITE_OK");
+    EXPECT_STREQ(CppSQLite3Exception::errorCodeAsString(25), "SQLITE_RANGE");
+    EXPECT_STREQ(CppSQLite3Exception::errorCodeAsString(26), "UNKNOWN_ERROR");
+    EXPECT_STREQ(CppSQLite3Exception::errorCodeAsString(100), "SQLITE_ROW");
+    EXPECT_STREQ(CppSQLite3Exception::errorCodeAsString(101), "SQLITE_DONE");
+    EXPECT_EQ(CppSQLite3Exception(7, "").errorMessage(), "SQLITE_NOMEM[7]: ");
+}
+
+}  // namespace
+}  // namespace dorvath
