@@ -1,0 +1,34 @@
+#pragma once
+// How device operations talk to the user: the pages implement these with their message
+// dialogs and the busy dialog; the command line prints to standard error.
+#include <string>
+
+namespace dorvath {
+
+// The one line every device problem is reported with.
+inline constexpr const char* kConnectionMessage = "端末とUSBの接続を確認して下さい";
+
+class DeviceMessageSink {
+  public:
+    virtual ~DeviceMessageSink() = default;
+    // A one-button message; returns when the user has dismissed it.
+    virtual void showMessage(const std::string& text) = 0;
+};
+
+// The "Loading" indicator shown while the firmware is written. start() may wait a
+// bounded time for the indicator to come up; stop() is called once on every path
+// after a start().
+class BusyIndicator {
+  public:
+    virtual ~BusyIndicator() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+};
+
+class NoBusyIndicator : public BusyIndicator {
+  public:
+    void start() override {}
+    void stop() override {}
+};
+
+}  // namespace dorvath

@@ -1,0 +1,30 @@
+#pragma once
+// The scope of one device operation on the UI thread: finds and opens the watch when
+// made, closes it when destroyed.
+#include <memory>
+
+#include "device/device_messages.h"
+#include "device/watch_finder.h"
+
+namespace dorvath {
+
+class DeviceSession {
+  public:
+    explicit DeviceSession(DeviceMessageSink& sink, const WatchOpener& opener = OpenFoundWatch);
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+    ~DeviceSession();
+
+    bool IsOpen() const { return link_ && link_->IsOpen(); }
+    ReportLink& link() { return *link_; }
+
+    // The watch was not opened / a transfer failed: the same one line either way.
+    void ReportNotConnected() { sink_.showMessage(kConnectionMessage); }
+    void ReportFailed() { sink_.showMessage(kConnectionMessage); }
+
+  private:
+    DeviceMessageSink& sink_;
+    std::unique_ptr<ReportLink> link_;
+};
+
+}  // namespace dorvath

@@ -1,0 +1,82 @@
+#include "device/hid_link.h"
+
+#include <hidapi.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace dorvath {
+namespace {
+
+bool InitHidApi() {
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] { ok = hid_init() == 0; });
+    return ok;
+}
+
+}  // namespace
+
+bool HidLink::Open(const std::string& path) {
+    Close();
+    if (path.empty() || !InitHidApi()) return false;
+    device_ = hid_open_path(path.c_str());
+    return device_ != nullptr;
+}
+
+bool HidLink::Write(const uint8_t* data, size_t length) {
+    if (!device_ || length > kReportSize) return false;
+    std::memset(report_, 0, sizeof report_);
+    std::memcpy(report_ + 1, data, length);
+    // hidraw writes go straight to the kernel, which bounds them itself.
+    return hid_write(device_, report_, length + 1) == static_cast<int>(length + 1);
+}
+
+bool HidLink::Read(uint8_t* data, size_t length) {
+    if (!device_ || length > kReportSize) return false;
+    // The hidraw backend hands over the report without its id 0.
+    uint8_t in[kReportSize] = {};
+    int n = hid_read_timeout(device_, in, sizeof in, kReportTimeoutMs);
+    // A short report would be a partial one: never passed up as a success.
+    if (n < static_cast<int>(length)) return false;
+    std::memcpy(data, in, length);
+    return true;
+}
+
+void HidLink::Close() {
+    if (device_) {
+        hid_close(device_);
+        device_ = nullptr;
+    }
+}
+
+std::string SelectWatchPath(const std::vector<HidInterfaceInfo>& interfaces, uint16_t vendorId,
+                            uint16_t productId,
+                            const std::function<bool(const std::string&)>& canOpen) {
+    for (const HidInterfaceInfo& i : interfaces) {
+        if (i.vendorId != vendorId || i.productId != productId) continue;
+        if (canOpen && !canOpen(i.path)) continue;
+        return i.path;
+    }
+    return {};
+}
+
+std::vector<HidInterfaceInfo> EnumerateHidInterfaces() {
+    std::vector<HidInterfaceInfo> out;
+    if (!InitHidApi()) return out;
+    hid_device_info* list = hid_enumerate(0, 0);
+    for (hid_device_info* d = list; d; d = d->next)
+        out.push_back({d->path ? d->path : "", d->vendor_id, d->product_id, d->release_number});
+    hid_free_enumeration(list);
+    return out;
+}
+
+bool CanOpenHidPath(const std::string& path) {
+    if (!InitHidApi()) return false;
+    hid_device* d = hid_open_path(path.c_str());
+    if (!d) return false;
+    hid_close(d);
+    return true;
+}
+
+}  // namespace dorvath

@@ -1,0 +1,134 @@
+#include "device/log_download.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "data/c_format.h"
+#include "data/device_settings.h"
+#include "data/track.h"
+#include "device/protocol.h"
+#include "device/watch_finder.h"
+
+namespace dorvath {
+
+uint32_t ConvertWatchTime(uint32_t t, int32_t utcBias, int32_t daylight) {
+    t -= static_cast<uint32_t>(utcBias) * 60u;  // wraps like the watch's own count
+    if (daylight == 1) t -= 3600u;
+    return t;
+}
+
+namespace {
+
+void Post(const DownloadProgress& progress, uint32_t logNumber, uint32_t count, uint32_t read) {
+    if (progress) progress(CFormat("履歴%d %d-%d", logNumber, count, read));
+}
+
+// The stream of one log into points and laps. False on a failed transfer.
+bool ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header, int32_t bias,
+                      int32_t daylight, const DownloadProgress& progress,
+                      std::vector<TrackPoint>& points, std::vector<Lap>& laps) {
+    // The count comes from the watch: grow as records arrive rather than trust it.
+    points.reserve(std::min<uint32_t>(header.record_count, 1u << 16));
+    int32_t prevLapEnd = 0;
+    Report report{};
+    for (uint32_t k = 1; k <= header.record_count; ++k) {
+        if (!ReceiveOnly(link, report)) return false;
+        LogRecord r = LogRecord::Parse(report.data());
+        double time = OleDateFromSeconds(ConvertWatchTime(r.time, bias, daylight));
+        if (r.kind == LogRecord::kFix) {
+            TrackPoint& p = points.emplace_back();
+            p.time = time;
+            p.lat = r.lat_e6 / 1000000.0;
+            p.lng = r.lng_e6 / 1000000.0;
+            p.dist = r.dist;
+            p.speed = r.speed;
+            p.kcal = r.kcal;
+            p.pace = r.pace;
+            p.atli = r.atli;
+        } else if (r.kind == LogRecord::kLapMarker) {
+            // Lap bounds count every record of the stream, not just the fixes.
+            Lap& l = laps.emplace_back();
+            l.time = r.lap_seconds;
+            l.dist = r.lap_distance;
+            l.kcal = r.kcal;
+            l.pace = r.pace;
+            l.si = prevLapEnd;
+            l.ei = static_cast<int32_t>(k - 1);
+            prevLapEnd = l.ei;
+        }
+        if (k % kRecordsPerAck == 0) {
+            Post(progress, index + 1, header.record_count, k);
+            if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS_ACK, index))) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
+                 DownloadStats* stats) {
+    DownloadStats local;
+    DownloadStats& st = stats ? *stats : local;
+    st = DownloadStats{};
+
+    DeviceSettings zone;  // the watch's own block, only for its time zone
+    if (!ReadWatchSettings(link, zone)) return 0;
+    const int32_t bias = zone.utcBias();
+    const int32_t daylight = zone.daylight();
+
+    Report reply{};
+    if (!Exchange(link, MakeCommandHeader(CMD_LOG_COUNT), reply)) return 0;
+    const uint32_t count = GetU32(reply.data() + 4);
+    st.logsOnWatch = count;
+
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!Exchange(link, MakeCommandHeader(CMD_LOG_HEADER, i), reply)) return 0;
+        LogHeader header = LogHeader::Parse(reply.data() + 4);
+        const double start =
+            OleDateFromSeconds(ConvertWatchTime(header.start_time, bias, daylight));
+        if (db.findTrackAt(start) != 0) {
+            ++st.skipped;
+            continue;
+        }
+        if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return 0;
+        std::vector<TrackPoint> points;
+        std::vector<Lap> laps;
+        if (!ReadRecordStream(link, i, header, bias, daylight, progress, points, laps)) return 0;
+        Post(progress, i + 1, header.record_count, header.record_count);
+
+        Track t;
+        t.stime = start;
+        t.etime = points.empty() ? start : points.back().time;
+        t.dist = static_cast<double>(header.distance_km) * 1000.0;
+        t.elapsed = header.elapsed;
+        t.kcal = header.kcal;
+        t.pace = header.pace;
+        t.numofpt = static_cast<int32_t>(points.size());
+        // Track row, then points and laps in one transaction; a failure removes the row.
+        db.storeTrack(t, points, laps);
+        ++st.stored;
+    }
+    return 1;
+}
+
+DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
+                            const DownloadProgress& progress) {
+    DownloadOutcome out;
+    std::unique_ptr<ReportLink> link = OpenWatchLink(path);
+    if (!link) return out;
+    out.opened = true;
+    try {
+        out.result = DownloadLogs(*link, db, progress, &out.stats);
+    } catch (const CppSQLite3Exception& e) {
+        out.result = 0;
+        out.error = e.what();
+    } catch (const std::exception& e) {
+        out.result = 0;
+        out.error = e.what();
+    }
+    link->Close();
+    return out;
+}
+
+}  // namespace dorvath

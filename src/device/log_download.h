@@ -1,0 +1,42 @@
+#pragma once
+// Copying the watch's logs into the track database.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "data/track_database.h"
+#include "device/report_link.h"
+
+namespace dorvath {
+
+// Receives each progress text as its own copy, so it may keep or queue it.
+using DownloadProgress = std::function<void(std::string text)>;
+
+struct DownloadStats {
+    uint32_t logsOnWatch = 0;
+    int stored = 0;
+    int skipped = 0;
+};
+
+// The watch's time (seconds since 1970 in its clock) as wall-clock seconds: minus the
+// bias in 32-bit arithmetic, and 3600 less when daylight is exactly 1.
+uint32_t ConvertWatchTime(uint32_t t, int32_t utcBias, int32_t daylight);
+
+// Stores every log of the watch not yet in `db`: 1 when each was stored or found stored,
+// 0 when a transfer failed (logs completed before stay stored, nothing of the current
+// one). A database error propagates as CppSQLite3Exception with the log's rows removed.
+int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
+                 DownloadStats* stats = nullptr);
+
+// What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
+// link on every path. A database error ends it with result 0 and its text in `error`.
+struct DownloadOutcome {
+    int result = 0;
+    bool opened = false;
+    DownloadStats stats;
+    std::string error;
+};
+DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
+                            const DownloadProgress& progress);
+
+}  // namespace dorvath

@@ -1,0 +1,39 @@
+#pragma once
+// Finding and opening the watch by path: hidraw paths for the real one, "sim:NAME" for
+// the simulated watches that are switched on.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/hid_link.h"
+#include "device/report_link.h"
+#include "device/sim/simulated_link.h"
+
+namespace dorvath {
+
+constexpr const char* kSimulatedPathPrefix = "sim:";
+
+// Offers `watch` as "sim:NAME" to FindWatchPath, ahead of the hardware: whoever switches
+// simulation on wants the simulated watch. Replaces a watch of the same name.
+void AddSimulatedWatch(const std::string& name, std::shared_ptr<WatchSimulator> watch,
+                       SimulatedTiming timing = {});
+void ClearSimulatedWatches();
+std::shared_ptr<WatchSimulator> SimulatedWatch(const std::string& name);
+
+// Switches simulation on with a scenario ("demo" or a JSON file) under the name "demo"
+// or the file's stem. Throws ScenarioError.
+std::shared_ptr<WatchSimulator> EnableWatchSimulation(const std::string& scenario);
+
+// The first present interface with both ids that can be opened: the simulated watches
+// first, then hidapi's list in its order. "" when there is none.
+std::string FindWatchPath(uint16_t vendorId = kWatchVendorId, uint16_t productId = kWatchProductId);
+
+// An open link to the watch at `path`, or null when it cannot be opened.
+std::unique_ptr<ReportLink> OpenWatchLink(const std::string& path);
+
+// How a device operation gets its link; the default looks the watch up afresh.
+using WatchOpener = std::function<std::unique_ptr<ReportLink>()>;
+std::unique_ptr<ReportLink> OpenFoundWatch();
+
+}  // namespace dorvath

@@ -1,0 +1,38 @@
+#pragma once
+// The settings page's exchanges with the watch and with setting.dat, apart from the page:
+// each takes the block and reports through a sink, so any caller can use it.
+#include <optional>
+#include <string>
+
+#include "data/app_state.h"
+#include "data/device_settings.h"
+#include "device/device_messages.h"
+#include "device/watch_finder.h"
+
+namespace dorvath {
+
+// Reads the watch's 124 bytes into `block` ("onsetread"). On a failed transfer the
+// slices already received stay in the block and the connection message is shown.
+bool ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
+                           const WatchOpener& opener = OpenFoundWatch);
+
+struct SaveSettingsResult {
+    bool fileWritten = false;  // setting.dat rewritten
+    bool sent = false;         // all three slices went to the watch
+};
+
+// Writes `state`'s block to setting.dat whatever the watch does, then sends its first
+// 124 bytes to the watch ("onsetsave").
+SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
+                                const WatchOpener& opener = OpenFoundWatch);
+
+// Sends bytes 0-123 of `block` without touching any file.
+bool SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
+                         const WatchOpener& opener = OpenFoundWatch);
+
+// "FW:%s" with the watch's version text ("fwversion"); nullopt after the connection
+// message.
+std::optional<std::string> ReadFirmwareVersion(DeviceMessageSink& sink,
+                                               const WatchOpener& opener = OpenFoundWatch);
+
+}  // namespace dorvath
