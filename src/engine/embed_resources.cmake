@@ -1,0 +1,18 @@
+# Writes OUT: a C++ table of FILES (name, bytes). Run at build time by the engine's
+# CMakeLists whenever a page or runtime file changes.
+string(REPLACE "," ";" FILES "${FILES}")
+set(body "")
+set(table "")
+set(i 0)
+foreach(f ${FILES})
+  get_filename_component(name ${f} NAME)
+  file(READ ${f} hex HEX)
+  string(LENGTH "${hex}" len)
+  math(EXPR size "${len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "static const unsigned char r${i}[] = {${bytes}0};\n")
+  string(APPEND table "    {\"${name}\", r${i}, ${size}},\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+file(WRITE ${OUT}.tmp "// Generated from resources/pages and resources/runtime.\n#include \"engine/embedded_resources.h\"\n\nnamespace dorvath {\n${body}\nstatic const EmbeddedResource kTable[] = {\n${table}    {nullptr, nullptr, 0}};\n\nconst EmbeddedResource* EmbeddedResourceTable() { return kTable; }\n\n}  // namespace dorvath\n")
+file(RENAME ${OUT}.tmp ${OUT})
