@@ -1,0 +1,24 @@
+// `dorvath erase`: erases every log on the watch (the stored runs stay).
+#include <cstdio>
+
+#include "app/commands.h"
+#include "app/device/watch_cli.h"
+#include "device/log_deletion.h"
+
+namespace dorvath {
+namespace {
+
+int Erase(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: dorvath erase\n");
+        return 2;
+    }
+    if (!PrepareWatchSimulation()) return 2;
+    StderrMessageSink sink;
+    return DeleteWatchLogs(sink) ? 0 : 1;
+}
+
+CommandRegistrar reg("erase", "erase", Erase);
+
+}  // namespace
+}  // namespace dorvath

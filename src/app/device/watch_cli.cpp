@@ -1,0 +1,26 @@
+#include "app/device/watch_cli.h"
+
+#include <cstdio>
+
+#include "app/commands.h"
+#include "device/sim/watch_scenario.h"
+#include "device/watch_finder.h"
+
+namespace dorvath {
+
+void StderrMessageSink::showMessage(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+bool PrepareWatchSimulation() {
+    if (!Options().simulate) return true;
+    try {
+        EnableWatchSimulation(*Options().simulate);
+        return true;
+    } catch (const ScenarioError& e) {
+        std::fprintf(stderr, "dorvath: simulated watch: %s\n", e.what());
+        return false;
+    }
+}
+
+}  // namespace dorvath

@@ -1,0 +1,19 @@
+#pragma once
+// What the watch commands share: messages to standard error, and the simulated watch
+// switched on from --simulate-watch.
+#include <string>
+
+#include "device/device_messages.h"
+
+namespace dorvath {
+
+class StderrMessageSink : public DeviceMessageSink {
+  public:
+    void showMessage(const std::string& text) override;
+};
+
+// Switches the simulated watch on when --simulate-watch was given. False, with the
+// reason on standard error, when its scenario cannot be used.
+bool PrepareWatchSimulation();
+
+}  // namespace dorvath

@@ -1,0 +1,46 @@
+// `dorvath firmware-version` and `dorvath firmware-update FILE`.
+#include <cstdio>
+
+#include "app/commands.h"
+#include "app/device/watch_cli.h"
+#include "settings/firmware_update.h"
+#include "settings/settings_transfer.h"
+
+namespace dorvath {
+namespace {
+
+int FirmwareVersion(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: dorvath firmware-version\n");
+        return 2;
+    }
+    if (!PrepareWatchSimulation()) return 2;
+    StderrMessageSink sink;
+    std::optional<std::string> label = ReadFirmwareVersion(sink);
+    if (!label) return 1;
+    std::printf("%s\n", label->c_str());
+    return 0;
+}
+
+int FirmwareUpdate(const std::vector<std::string>& args) {
+    if (args.size() > 1) {
+        std::fprintf(stderr, "usage: dorvath firmware-update FILE\n");
+        return 2;
+    }
+    if (!PrepareWatchSimulation()) return 2;
+    StderrMessageSink sink;
+    NoBusyIndicator busy;
+    std::vector<uint8_t> image;
+    std::string path = args.empty() ? "" : args[0];
+    FirmwareResult r = UpdateFirmware(path, image, sink, busy);
+    // The page ends silently here; on the command line silence would read as success.
+    if (r == FirmwareResult::Unreadable)
+        std::fprintf(stderr, "dorvath firmware-update: cannot read '%s'\n", path.c_str());
+    return r == FirmwareResult::Completed ? 0 : 1;
+}
+
+CommandRegistrar version("firmware-version", "firmware-version", FirmwareVersion);
+CommandRegistrar update("firmware-update", "firmware-update FILE", FirmwareUpdate);
+
+}  // namespace
+}  // namespace dorvath
