@@ -1,0 +1,123 @@
+#include "export/atomic_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "data/c_format.h"
+
+namespace dorvath {
+namespace {
+
+constexpr size_t kBufferSize = 1 << 16;
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {}
+
+AtomicFile::~AtomicFile() {
+    if (!committed_) discard();
+}
+
+void AtomicFile::fail(const char* what, int err) {
+    if (error_.empty())
+        error_ = CFormat("cannot %s %s: %s", what, target_.string(), std::strerror(err));
+}
+
+void AtomicFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+bool AtomicFile::open() {
+    if (target_.empty()) {
+        fail("write", ENOENT);
+        return false;
+    }
+    // The temporary name lies in the target's own folder so that the rename never crosses
+    // file systems. O_EXCL with a counter keeps two writers from sharing one.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::filesystem::path tmp = target_;
+        tmp += CFormat(".%d-%u.tmp", static_cast<int>(::getpid()), counter++);
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            temp_ = tmp;
+            buffer_.reserve(kBufferSize);
+            return true;
+        }
+        if (errno != EEXIST) {
+            fail("create", errno);
+            return false;
+        }
+    }
+    fail("create", EEXIST);
+    return false;
+}
+
+bool AtomicFile::writeAll(const char* p, size_t left) {
+    while (left > 0) {
+        ssize_t n = ::write(fd_, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            fail("write", n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool AtomicFile::flush() {
+    bool ok = fd_ >= 0 && writeAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok && !failed();
+}
+
+void AtomicFile::write(const void* data, size_t size) {
+    if (failed()) return;
+    if (fd_ < 0) {
+        fail("write", EBADF);
+        return;
+    }
+    if (buffer_.size() + size > kBufferSize && !flush()) return;
+    if (size >= kBufferSize)
+        writeAll(static_cast<const char*>(data), size);  // large pieces skip the buffer
+    else
+        buffer_.append(static_cast<const char*>(data), size);
+}
+
+bool AtomicFile::commit() {
+    if (committed_) return true;
+    if (fd_ < 0 && !failed()) fail("write", EBADF);
+    if (!failed()) flush();
+    if (!failed() && ::fsync(fd_) != 0) fail("write", errno);
+    if (fd_ >= 0) {
+        if (::close(fd_) != 0) fail("write", errno);
+        fd_ = -1;
+    }
+    if (!failed() && ::rename(temp_.c_str(), target_.c_str()) != 0) fail("replace", errno);
+    if (failed()) {
+        discard();
+        return false;
+    }
+    temp_.clear();
+    committed_ = true;
+    return true;
+}
+
+std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    AtomicFile file(path);
+    if (!file.open()) return file.error();
+    file.write(bytes);
+    if (!file.commit()) return file.error();
+    return {};
+}
+
+}  // namespace dorvath

@@ -1,0 +1,49 @@
+#pragma once
+// A file that is written whole or not at all: the bytes go to a temporary file beside
+// the target, which replaces the target only once every byte is on disk. A reader of the
+// target never sees a half-written file, and a failed export leaves the old one in place.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace dorvath {
+
+class AtomicFile {
+  public:
+    explicit AtomicFile(std::filesystem::path target);
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    // Removes the temporary file unless commit() succeeded.
+    ~AtomicFile();
+
+    // Creates the temporary file. False (see error()) when it cannot be created.
+    bool open();
+    // Buffered; a failure is kept and reported by commit().
+    void write(const void* data, size_t size);
+    void write(std::string_view bytes) { write(bytes.data(), bytes.size()); }
+    // Flushes, syncs and renames over the target. False when any step failed.
+    bool commit();
+
+    bool failed() const { return !error_.empty(); }
+    const std::string& error() const { return error_; }
+    const std::filesystem::path& target() const { return target_; }
+
+  private:
+    bool flush();
+    bool writeAll(const char* p, size_t size);
+    void fail(const char* what, int err);
+    void discard();
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    int fd_ = -1;
+    std::string buffer_;
+    std::string error_;
+    bool committed_ = false;
+};
+
+// Writes bytes to path through an AtomicFile. Returns "" on success, else why not.
+std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace dorvath

@@ -1,0 +1,286 @@
+#include "export/track_file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "data/c_format.h"
+#include "export/atomic_file.h"
+
+namespace dorvath {
+namespace {
+
+// ---- Little-endian fields, whatever the host's byte order ----
+
+void PutU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
+void PutF64(uint8_t* p, double v) {
+    uint64_t bits = std::bit_cast<uint64_t>(v);
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+uint32_t GetU32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
+double GetF64(const uint8_t* p) {
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+    return std::bit_cast<double>(bits);
+}
+
+// ---- Reading a file ----
+
+class FileTrackSource : public TrackFileSource {
+  public:
+    FileTrackSource(std::FILE* f, uint64_t size) : file_(f), left_(size) {}
+    size_t read(void* out, size_t size) override {
+        size_t n = std::fread(out, 1, size, file_);
+        left_ -= std::min<uint64_t>(left_, n);
+        return n;
+    }
+    uint64_t remaining() const override { return left_; }
+
+  private:
+    std::FILE* file_;
+    uint64_t left_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// The first field of a record that is not a finite number, or nullptr.
+const char* NonFiniteTrackField(const Track& t) {
+    if (!std::isfinite(t.stime)) return "start time";
+    if (!std::isfinite(t.etime)) return "end time";
+    if (!std::isfinite(t.dist)) return "distance";
+    if (!std::isfinite(t.pace)) return "pace";
+    return nullptr;
+}
+
+const char* NonFinitePointField(const TrackPoint& p) {
+    if (!std::isfinite(p.time)) return "time";
+    if (!std::isfinite(p.lat)) return "latitude";
+    if (!std::isfinite(p.lng)) return "longitude";
+    if (!std::isfinite(p.dist)) return "distance";
+    if (!std::isfinite(p.speed)) return "speed";
+    if (!std::isfinite(p.pace)) return "pace";
+    if (!std::isfinite(p.atli)) return "altitude";
+    return nullptr;
+}
+
+BlockResult Problem(std::string why) { return {false, std::move(why)}; }
+
+constexpr size_t kPointsPerRead = 4096;
+
+}  // namespace
+
+// ---- Records ----
+
+void EncodeTrackRecord(const Track& t, uint8_t out[kTrackRecordSize]) {
+    std::memset(out, 0, kTrackRecordSize);
+    PutI32(out + 0, t.objid);
+    PutF64(out + 8, t.stime);
+    PutF64(out + 16, t.etime);
+    PutI32(out + 24, t.numofpt);
+    PutI32(out + 28, t.elapsed);
+    PutF64(out + 32, t.dist);
+    PutF64(out + 40, t.pace);
+    PutI32(out + 48, t.kcal);
+}
+
+Track DecodeTrackRecord(const uint8_t in[kTrackRecordSize]) {
+    Track t;
+    t.objid = GetI32(in + 0);
+    t.stime = GetF64(in + 8);
+    t.etime = GetF64(in + 16);
+    t.numofpt = GetI32(in + 24);
+    t.elapsed = GetI32(in + 28);
+    t.dist = GetF64(in + 32);
+    t.pace = GetF64(in + 40);
+    t.kcal = GetI32(in + 48);
+    return t;
+}
+
+void EncodePointRecord(const TrackPoint& p, uint8_t out[kPointRecordSize]) {
+    std::memset(out, 0, kPointRecordSize);
+    PutI32(out + 0, p.objid);
+    PutI32(out + 4, p.tkid);
+    PutI32(out + 8, p.sindex);
+    PutF64(out + 16, p.time);
+    PutF64(out + 24, p.lat);
+    PutF64(out + 32, p.lng);
+    PutF64(out + 40, p.dist);
+    PutF64(out + 48, p.speed);
+    PutI32(out + 56, p.kcal);
+    PutF64(out + 64, p.pace);
+    PutF64(out + 72, p.atli);
+}
+
+TrackPoint DecodePointRecord(const uint8_t in[kPointRecordSize]) {
+    TrackPoint p;
+    p.objid = GetI32(in + 0);
+    p.tkid = GetI32(in + 4);
+    p.sindex = GetI32(in + 8);
+    p.time = GetF64(in + 16);
+    p.lat = GetF64(in + 24);
+    p.lng = GetF64(in + 32);
+    p.dist = GetF64(in + 40);
+    p.speed = GetF64(in + 48);
+    p.kcal = GetI32(in + 56);
+    p.pace = GetF64(in + 64);
+    p.atli = GetF64(in + 72);
+    return p;
+}
+
+// ---- Saving ----
+
+void WriteTrackRecord(const Track& track, AtomicFile& file, TrackDatabase& db) {
+    std::vector<TrackPoint> points = db.trackPoints(track.objid);
+    Track record = track;
+    record.numofpt = static_cast<int32_t>(points.size());
+    uint8_t buf[kPointRecordSize];
+    EncodeTrackRecord(record, buf);
+    file.write(buf, kTrackRecordSize);
+    for (const TrackPoint& p : points) {
+        EncodePointRecord(p, buf);
+        file.write(buf, kPointRecordSize);
+    }
+}
+
+SaveResult SaveTrackFile(const std::filesystem::path& path, const std::vector<Track>& tracks,
+                         TrackDatabase& db) {
+    SaveResult res;
+    AtomicFile file(path);
+    if (!file.open()) {
+        res.message = file.error();
+        return res;
+    }
+    uint8_t count[4];
+    PutU32(count, static_cast<uint32_t>(tracks.size()));
+    file.write(count, sizeof count);
+    try {
+        for (const Track& t : tracks) {
+            WriteTrackRecord(t, file, db);
+            if (file.failed()) break;
+        }
+    } catch (const CppSQLite3Exception& e) {
+        res.message = std::string("cannot read the runs: ") + e.what();
+        return res;  // the temporary file goes with `file`
+    }
+    if (!file.commit()) {
+        res.message = file.error();
+        return res;
+    }
+    res.ok = true;
+    res.runs = static_cast<int>(tracks.size());
+    return res;
+}
+
+// ---- Importing ----
+
+size_t MemoryTrackSource::read(void* out, size_t size) {
+    size_t n = std::min(size, size_ - pos_);
+    if (n > 0) std::memcpy(out, data_ + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
+    uint8_t head[kTrackRecordSize];
+    size_t got = source.remaining() < kTrackRecordSize ? source.read(head, source.remaining())
+                                                       : source.read(head, kTrackRecordSize);
+    if (got < kTrackRecordSize)
+        return Problem(
+            CFormat("the file ends inside its run record (%u of %u bytes)", got, kTrackRecordSize));
+    Track track = DecodeTrackRecord(head);
+    if (const char* field = NonFiniteTrackField(track))
+        return Problem(CFormat("its %s is not a finite number", field));
+    if (track.numofpt < 0) return Problem(CFormat("its point count %d is negative", track.numofpt));
+    const uint64_t room = source.remaining() / kPointRecordSize;
+    if (static_cast<uint64_t>(track.numofpt) > room)
+        return Problem(CFormat("it claims %d points but the %u bytes left hold at most %u",
+                               track.numofpt, source.remaining(), room));
+
+    // The count is now bounded by the file's size, so allocating for it is safe.
+    std::vector<TrackPoint> points;
+    points.reserve(static_cast<size_t>(track.numofpt));
+    std::vector<uint8_t> chunk(std::min<size_t>(track.numofpt, kPointsPerRead) * kPointRecordSize);
+    for (size_t done = 0; done < static_cast<size_t>(track.numofpt);) {
+        size_t n = std::min(static_cast<size_t>(track.numofpt) - done, kPointsPerRead);
+        size_t bytes = source.read(chunk.data(), n * kPointRecordSize);
+        if (bytes < n * kPointRecordSize)
+            return Problem(CFormat("the file ends inside point %u of %d",
+                                   done + bytes / kPointRecordSize + 1, track.numofpt));
+        for (size_t i = 0; i < n; ++i) {
+            TrackPoint& p = points.emplace_back(DecodePointRecord(&chunk[i * kPointRecordSize]));
+            if (const char* field = NonFinitePointField(p))
+                return Problem(
+                    CFormat("the %s of point %u is not a finite number", field, done + i + 1));
+        }
+        done += n;
+    }
+
+    std::vector<Lap> noLaps;
+    try {
+        db.storeTrack(track, points, noLaps);
+    } catch (const CppSQLite3Exception& e) {
+        return Problem(std::string("the database refused it: ") + e.what());
+    }
+    return {true, {}};
+}
+
+ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
+    ImportResult res;
+    const uint64_t size = source.remaining();
+    if (size == 0) {
+        res.reason = "the file is empty";
+        return res;
+    }
+    uint8_t head[4];
+    if (size < sizeof head || source.read(head, sizeof head) < sizeof head) {
+        res.reason = CFormat("the file is too short for a track file (%u bytes)", size);
+        return res;
+    }
+    const uint32_t count = GetU32(head);
+    for (uint32_t i = 0; i < count; ++i) {
+        BlockResult block = ImportTrackRecord(source, db);
+        if (!block.stored) {
+            res.status = res.imported == 0 ? ImportResult::Status::Refused
+                                           : ImportResult::Status::EndedEarly;
+            res.reason = CFormat("run %u of %u: %s", i + 1, count, block.problem);
+            return res;
+        }
+        ++res.imported;
+    }
+    res.status = ImportResult::Status::Complete;
+    if (source.remaining() > 0)
+        res.reason = CFormat("%u bytes after the last run were ignored", source.remaining());
+    return res;
+}
+
+ImportResult OpenTrackFile(const std::filesystem::path& path, TrackDatabase& db) {
+    ImportResult res;
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+    struct stat st {};
+    if (!f || ::fstat(::fileno(f.get()), &st) != 0) {
+        res.reason = CFormat("cannot open %s: %s", path.string(), std::strerror(errno));
+        return res;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        res.reason = CFormat("%s is not a regular file", path.string());
+        return res;
+    }
+    FileTrackSource source(f.get(), static_cast<uint64_t>(st.st_size));
+    return ImportTrackData(source, db);
+}
+
+}  // namespace dorvath

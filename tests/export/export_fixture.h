@@ -1,0 +1,85 @@
+#pragma once
+// A fresh folder with its own velcan.db for each test, and file helpers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "data/track_database.h"
+
+namespace dorvath::test {
+
+class ExportTempDir {
+  public:
+    ExportTempDir() {
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "dorvath-export-XXXXXX").string();
+        path_ = mkdtemp(tmpl.data());
+    }
+    ~ExportTempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::filesystem::path GoldenFile(const std::string& name) {
+    const char* src = std::getenv("DORVATH_SOURCE");
+    std::filesystem::path root = src ? src : DORVATH_TEST_SOURCE_FALLBACK;
+    return root / "tests" / "export" / "golden" / name;
+}
+
+// The names in a folder, for checking that no temporary file was left behind.
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ExportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db.open((dir / "velcan.db").string());
+        db.createTables();
+    }
+
+    // Stores a run the way the download does and returns its record with the new objid.
+    Track Store(std::vector<TrackPoint> pts, Track t) {
+        std::vector<Lap> laps;
+        db.storeTrack(t, pts, laps);
+        return t;
+    }
+
+    int Count(const char* table) {
+        return db.queryInt(std::string("select count(*) from ") + table + ";");
+    }
+
+    ExportTempDir dir;
+    TrackDatabase db;
+};
+
+}  // namespace dorvath::test
