@@ -1,0 +1,262 @@
+#include "desktop/desktop_window.h"
+
+#include <gdk/gdk.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <mutex>
+
+namespace dorvath {
+
+struct DesktopWindow::Impl {
+    DesktopWindowOptions options;
+    DesktopCallbacks callbacks;
+    GtkWidget* window = nullptr;
+    GtkWidget* view = nullptr;
+    int exitCode = 0;
+    mutable std::mutex mutex;
+    DesktopRect rect, monitor, workArea;
+
+    void updateMonitor() {
+        GdkDisplay* display = gtk_widget_get_display(window);
+        GdkWindow* gw = gtk_widget_get_window(window);
+        GdkMonitor* m = gw ? gdk_display_get_monitor_at_window(display, gw)
+                           : gdk_display_get_primary_monitor(display);
+        if (!m) m = gdk_display_get_monitor(display, 0);
+        if (!m) return;
+        GdkRectangle g, w;
+        gdk_monitor_get_geometry(m, &g);
+        gdk_monitor_get_workarea(m, &w);
+        std::lock_guard lock(mutex);
+        monitor = {g.x, g.y, g.width, g.height};
+        workArea = {w.x, w.y, w.width, w.height};
+    }
+};
+
+namespace {
+
+// Runs fn on the GTK thread.
+void OnGtk(std::function<void()> fn) {
+    auto* f = new std::function<void()>(std::move(fn));
+    g_main_context_invoke_full(
+        nullptr, G_PRIORITY_DEFAULT,
+        [](gpointer p) -> gboolean {
+            (*static_cast<std::function<void()>*>(p))();
+            return G_SOURCE_REMOVE;
+        },
+        f, [](gpointer p) { delete static_cast<std::function<void()>*>(p); });
+}
+
+GdkWindowEdge EdgeOf(DesktopHit h) {
+    switch (h) {
+        case DesktopHit::ResizeTop:
+            return GDK_WINDOW_EDGE_NORTH;
+        case DesktopHit::ResizeBottom:
+            return GDK_WINDOW_EDGE_SOUTH;
+        case DesktopHit::ResizeLeft:
+            return GDK_WINDOW_EDGE_WEST;
+        case DesktopHit::ResizeRight:
+            return GDK_WINDOW_EDGE_EAST;
+        case DesktopHit::ResizeTopLeft:
+            return GDK_WINDOW_EDGE_NORTH_WEST;
+        case DesktopHit::ResizeTopRight:
+            return GDK_WINDOW_EDGE_NORTH_EAST;
+        case DesktopHit::ResizeBottomLeft:
+            return GDK_WINDOW_EDGE_SOUTH_WEST;
+        default:
+            return GDK_WINDOW_EDGE_SOUTH_EAST;
+    }
+}
+
+const char* CursorOf(DesktopHit h) {
+    switch (h) {
+        case DesktopHit::ResizeTop:
+            return "n-resize";
+        case DesktopHit::ResizeBottom:
+            return "s-resize";
+        case DesktopHit::ResizeLeft:
+            return "w-resize";
+        case DesktopHit::ResizeRight:
+            return "e-resize";
+        case DesktopHit::ResizeTopLeft:
+            return "nw-resize";
+        case DesktopHit::ResizeTopRight:
+            return "ne-resize";
+        case DesktopHit::ResizeBottomLeft:
+            return "sw-resize";
+        case DesktopHit::ResizeBottomRight:
+            return "se-resize";
+        default:
+            return nullptr;
+    }
+}
+
+gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
+    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    if (e->type != GDK_BUTTON_PRESS || e->button != 1 || !impl->callbacks.hitTest) return FALSE;
+    DesktopHit hit = impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y));
+    GtkWindow* w = GTK_WINDOW(impl->window);
+    const int rx = static_cast<int>(e->x_root), ry = static_cast<int>(e->y_root);
+    switch (hit) {
+        case DesktopHit::Client:
+            return FALSE;  // the page gets the press
+        case DesktopHit::Move:
+            gtk_window_begin_move_drag(w, e->button, rx, ry, e->time);
+            return TRUE;
+        case DesktopHit::Menu:
+            gdk_window_show_window_menu(gtk_widget_get_window(impl->window),
+                                        reinterpret_cast<GdkEvent*>(e));
+            return TRUE;
+        default:
+            gtk_window_begin_resize_drag(w, EdgeOf(hit), e->button, rx, ry, e->time);
+            return TRUE;
+    }
+}
+
+gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer data) {
+    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    if (!impl->callbacks.hitTest) return FALSE;
+    const char* name =
+        CursorOf(impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y)));
+    GdkWindow* gw = gtk_widget_get_window(widget);
+    if (name) {
+        GdkCursor* c = gdk_cursor_new_from_name(gdk_window_get_display(gw), name);
+        gdk_window_set_cursor(gw, c);
+        if (c) g_object_unref(c);
+        return TRUE;  // over the border the page keeps its own cursor away
+    }
+    return FALSE;
+}
+
+gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer data) {
+    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    DesktopRect r{e->x, e->y, e->width, e->height};
+    {
+        std::lock_guard lock(impl->mutex);
+        impl->rect = r;
+    }
+    impl->updateMonitor();
+    if (impl->callbacks.onGeometry) impl->callbacks.onGeometry(r);
+    return FALSE;
+}
+
+gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
+    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    if (impl->callbacks.onCloseRequest) {
+        impl->callbacks.onCloseRequest();
+        return TRUE;  // the program decides when the window goes
+    }
+    return FALSE;
+}
+
+gboolean OnWebProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason, gpointer) {
+    webkit_web_view_reload(view);  // the bridge rebuilds the pages as they were
+    return FALSE;
+}
+
+}  // namespace
+
+bool DesktopWindow::DisplayAvailable(int* argc, char*** argv) {
+    gdk_set_program_class("Velcan");
+    return gtk_init_check(argc, argv);
+}
+
+DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->options = std::move(options);
+    impl_->callbacks = std::move(callbacks);
+    GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    impl_->window = w;
+    gtk_window_set_title(GTK_WINDOW(w), impl_->options.title.c_str());
+    gtk_window_set_decorated(GTK_WINDOW(w), FALSE);
+    gtk_window_set_default_size(GTK_WINDOW(w), impl_->options.width, impl_->options.height);
+    gtk_window_set_position(GTK_WINDOW(w), GTK_WIN_POS_CENTER);
+
+    WebKitSettings* settings = webkit_settings_new_with_settings(
+        "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
+        "hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, nullptr);
+    impl_->view = webkit_web_view_new_with_settings(settings);
+    g_object_unref(settings);
+    gtk_container_add(GTK_CONTAINER(w), impl_->view);
+
+    // Presses reach the window before the page, so the frame's border and caption act
+    // as a title bar and sizing border.
+    gtk_widget_add_events(impl_->view, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK);
+    g_signal_connect(impl_->view, "button-press-event", G_CALLBACK(OnPress), impl_.get());
+    g_signal_connect(impl_->view, "motion-notify-event", G_CALLBACK(OnMotion), impl_.get());
+    g_signal_connect(w, "configure-event", G_CALLBACK(OnConfigure), impl_.get());
+    g_signal_connect(w, "delete-event", G_CALLBACK(OnDelete), impl_.get());
+    g_signal_connect(impl_->view, "web-process-terminated", G_CALLBACK(OnWebProcessGone), nullptr);
+    webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->view), impl_->options.url.c_str());
+}
+
+DesktopWindow::~DesktopWindow() {
+    if (impl_->window) gtk_widget_destroy(impl_->window);
+}
+
+int DesktopWindow::run() {
+    gtk_widget_show_all(impl_->window);
+    gtk_window_present(GTK_WINDOW(impl_->window));
+    impl_->updateMonitor();
+    gtk_main();
+    return impl_->exitCode;
+}
+
+void DesktopWindow::quit(int code) {
+    Impl* impl = impl_.get();
+    OnGtk([impl, code] {
+        impl->exitCode = code;
+        gtk_widget_hide(impl->window);
+        gtk_main_quit();
+    });
+}
+
+void DesktopWindow::minimize() {
+    Impl* impl = impl_.get();
+    OnGtk([impl] { gtk_window_iconify(GTK_WINDOW(impl->window)); });
+}
+
+void DesktopWindow::present() {
+    Impl* impl = impl_.get();
+    OnGtk([impl] {
+        gtk_window_deiconify(GTK_WINDOW(impl->window));
+        gtk_window_present(GTK_WINDOW(impl->window));
+    });
+}
+
+void DesktopWindow::moveResize(const DesktopRect& r) {
+    Impl* impl = impl_.get();
+    OnGtk([impl, r] {
+        gtk_window_move(GTK_WINDOW(impl->window), r.x, r.y);
+        gtk_window_resize(GTK_WINDOW(impl->window), r.width, r.height);
+    });
+}
+
+void DesktopWindow::reload() {
+    Impl* impl = impl_.get();
+    OnGtk([impl] { webkit_web_view_reload(WEBKIT_WEB_VIEW(impl->view)); });
+}
+
+DesktopRect DesktopWindow::monitorGeometry() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->monitor;
+}
+
+DesktopRect DesktopWindow::monitorWorkArea() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->workArea;
+}
+
+DesktopRect DesktopWindow::windowRect() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->rect;
+}
+
+void DesktopWindow::OpenExternally(const std::string& pathOrUrl) {
+    // xdg-open picks the user's browser or viewer; it is not waited for.
+    gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(pathOrUrl.c_str()),
+                     nullptr};
+    g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace dorvath

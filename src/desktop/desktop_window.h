@@ -1,0 +1,79 @@
+#pragma once
+// The program's own window on the desktop: an undecorated GTK window holding one
+// WebKitGTK view of the frame page. It runs GTK on the thread that calls run(); every
+// other method may be called from any thread.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace dorvath {
+
+struct DesktopRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const DesktopRect&) const = default;
+};
+
+// What a mouse press at a point of the window does.
+enum class DesktopHit {
+    Client,
+    Move,
+    Menu,
+    ResizeTop,
+    ResizeBottom,
+    ResizeLeft,
+    ResizeRight,
+    ResizeTopLeft,
+    ResizeTopRight,
+    ResizeBottomLeft,
+    ResizeBottomRight,
+};
+
+struct DesktopWindowOptions {
+    std::string url;
+    std::string title = "DORVATH";
+    int width = 900;
+    int height = 620;
+};
+
+struct DesktopCallbacks {
+    // Runs on the GTK thread for every primary-button press and pointer move over the
+    // view, with the point in window coordinates; must answer at once.
+    std::function<DesktopHit(int x, int y)> hitTest;
+    // The window moved or changed size (screen coordinates).
+    std::function<void(const DesktopRect&)> onGeometry;
+    // The window manager asked the window to close (Alt+F4, the task bar).
+    std::function<void()> onCloseRequest;
+};
+
+class DesktopWindow {
+  public:
+    // Whether a display can be opened; call before constructing a window. Sets the
+    // program class "Velcan" that the window's X11 class carries.
+    static bool DisplayAvailable(int* argc, char*** argv);
+
+    DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks);
+    ~DesktopWindow();
+
+    // Shows the window and runs GTK until quit(); returns quit's code.
+    int run();
+    void quit(int code);
+
+    void minimize();
+    void present();
+    void moveResize(const DesktopRect& r);
+    void reload();
+    // The monitor the window is on and the part of it the desktop leaves to windows.
+    DesktopRect monitorGeometry() const;
+    DesktopRect monitorWorkArea() const;
+    DesktopRect windowRect() const;
+    // Hands a file or address to the desktop's default application.
+    static void OpenExternally(const std::string& pathOrUrl);
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace dorvath
