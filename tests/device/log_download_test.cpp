@@ -1,0 +1,387 @@
+#include "device/log_download.h"
+
+#include <gtest/gtest.h>
+
+#include "data/track.h"
+#include "device/watch_finder.h"
+#include "sim_fixture.h"
+
+namespace dorvath {
+namespace {
+
+using test::Fix;
+using test::FixLog;
+using test::LapMarker;
+using test::LogOf;
+using Wire = WatchSimulator::Wire;
+
+class DownloadTest : public test::SimFixture {
+  protected:
+    int Download() {
+        progress.clear();
+        return DownloadLogs(
+            *link, db, [this](std::string t) { progress.push_back(t); }, &stats);
+    }
+    std::vector<std::string> progress;
+    DownloadStats stats;
+};
+
+// ---- Requests on the wire -------------------------------------------------------------
+
+TEST_F(DownloadTest, HeaderRequestForIndexThreeIsCodeIndexAndZeros) {
+    for (uint32_t i = 0; i < 4; ++i) scenario.logs.push_back(FixLog(1000000 + i * 10000, 1));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    auto headers = Writes(CMD_LOG_HEADER);
+    ASSERT_EQ(headers.size(), 4u);
+    Report expected{0x01, 0x01, 0xAA, 0x55, 0x03};
+    EXPECT_EQ(headers[3], expected);
+}
+
+TEST_F(DownloadTest, EmptyWatchExchangesSettingsAndCountOnly) {
+    Start();
+    EXPECT_EQ(Download(), 1);
+    EXPECT_TRUE(progress.empty());
+    const auto& w = watch->wire();
+    ASSERT_EQ(w.size(), 8u);
+    const uint32_t codes[] = {CMD_SETTINGS_READ_1, CMD_SETTINGS_READ_2, CMD_SETTINGS_READ_3,
+                              CMD_LOG_COUNT};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(w[2 * i].kind, Wire::HostWrite);
+        EXPECT_EQ(w[2 * i].bytes, MakeRequest(codes[i]));
+        EXPECT_EQ(w[2 * i + 1].kind, Wire::WatchReply);
+    }
+    EXPECT_EQ(Count("TK"), 0);
+}
+
+class AckTest : public DownloadTest, public ::testing::WithParamInterface<uint32_t> {};
+
+// After the records request: the records, an acknowledgement for the log after every
+// 64th, and nothing that timed out.
+TEST_P(AckTest, AcknowledgesAfterEverySixtyFourthRecord) {
+    const uint32_t n = GetParam();
+    scenario.logs.push_back(FixLog(2000000, n));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    const auto& w = watch->wire();
+    size_t at = 0;
+    while (at < w.size() &&
+           !(w[at].kind == Wire::HostWrite && GetU32(w[at].bytes.data()) == CMD_LOG_RECORDS))
+        ++at;
+    ASSERT_LT(at, w.size());
+    EXPECT_EQ(w[at].bytes, MakeCommandHeader(CMD_LOG_RECORDS, 0));
+    std::vector<Wire> expected;
+    for (uint32_t k = 1; k <= n; ++k) {
+        expected.push_back(Wire::WatchReply);
+        if (k % 64 == 0) expected.push_back(Wire::HostWrite);
+    }
+    std::vector<Wire> got;
+    for (size_t i = at + 1; i < w.size(); ++i) {
+        got.push_back(w[i].kind);
+        if (w[i].kind == Wire::HostWrite) {
+            EXPECT_EQ(w[i].bytes, MakeCommandHeader(CMD_LOG_RECORDS_ACK, 0));
+        }
+    }
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(watch->acknowledgements(), static_cast<int>(n / 64));
+    EXPECT_EQ(Count("TKPT"), static_cast<int>(n));
+}
+
+INSTANTIATE_TEST_SUITE_P(StreamLengths, AckTest, ::testing::Values(0u, 63u, 64u, 65u, 128u, 130u));
+
+TEST_F(DownloadTest, ProgressMovesInStepsOfSixtyFour) {
+    scenario.logs.push_back(FixLog(3000000, 5));
+    scenario.logs.push_back(FixLog(3100000, 200));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    std::vector<std::string> expected = {"履歴1 5-5", "履歴2 200-64", "履歴2 200-128",
+                                         "履歴2 200-192", "履歴2 200-200"};
+    EXPECT_EQ(progress, expected);
+}
+
+TEST_F(DownloadTest, ProgressCallbackGetsItsOwnCopies) {
+    scenario.logs.push_back(FixLog(3000000, 130));
+    Start();
+    std::vector<std::string> kept;
+    DownloadLogs(*link, db, [&](std::string t) { kept.push_back(std::move(t)); });
+    EXPECT_EQ(kept, (std::vector<std::string>{"履歴1 130-64", "履歴1 130-128", "履歴1 130-130"}));
+}
+
+// ---- What is stored -----------------------------------------------------------------
+
+TEST_F(DownloadTest, LapBoundsCountEveryRecordOfTheStream) {
+    scenario.logs.push_back(
+        LogOf(100000, {Fix(100000), Fix(100001), Fix(100002), LapMarker(100002, 1000.5f, 300),
+                       Fix(100003), Fix(100004), LapMarker(100004, 999.25f, 310)}));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    auto points = db.trackPoints(1);
+    ASSERT_EQ(points.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(points[i].sindex, i);
+    auto laps = db.trackLaps(1);
+    ASSERT_EQ(laps.size(), 2u);
+    EXPECT_EQ(laps[0].sindex, 0);
+    EXPECT_EQ(laps[0].si, 0);
+    EXPECT_EQ(laps[0].ei, 3);
+    EXPECT_EQ(laps[0].time, 300);
+    EXPECT_FLOAT_EQ(laps[0].dist, 1000.5f);
+    EXPECT_EQ(laps[0].kcal, 61);
+    EXPECT_FLOAT_EQ(laps[0].pace, 10.25f);
+    EXPECT_EQ(laps[1].sindex, 1);
+    EXPECT_EQ(laps[1].si, 3);
+    EXPECT_EQ(laps[1].ei, 6);
+    EXPECT_EQ(laps[1].time, 310);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_EQ(t.numofpt, 5);
+}
+
+TEST_F(DownloadTest, OtherKindsCountInPositionsButAreNotStored) {
+    LogRecord other = Fix(500001);
+    other.kind = 2;
+    scenario.logs.push_back(LogOf(500000, {Fix(500000), other, LapMarker(500002)}));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    EXPECT_EQ(progress, std::vector<std::string>{"履歴1 3-3"});
+    EXPECT_EQ(Count("TKPT"), 1);
+    auto laps = db.trackLaps(1);
+    ASSERT_EQ(laps.size(), 1u);
+    EXPECT_EQ(laps[0].si, 0);
+    EXPECT_EQ(laps[0].ei, 2);
+}
+
+TEST_F(DownloadTest, FixAndHeaderFieldsAreStoredAsReceived) {
+    LogRecord f = Fix(1700000000, 35681236, -139767100);
+    f.speed = 12.5f;
+    f.dist = 1234.5;
+    f.kcal = 77;
+    f.pace = 4.8f;
+    f.atli = -3.25f;
+    WatchLog log = LogOf(1700000000, {f, Fix(1700000060)});
+    log.header.distance_km = 5.25f;
+    log.header.kcal = 321;
+    log.header.elapsed = 1800;
+    log.header.pace = 10.5f;
+    scenario.logs.push_back(log);
+    Start();
+    ASSERT_EQ(Download(), 1);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    const double start = OleDateFromSeconds(1700000000 + 32400);
+    EXPECT_NEAR(t.stime, start, 1e-6);
+    EXPECT_NEAR(t.etime, OleDateFromSeconds(1700000060 + 32400), 1e-6);
+    EXPECT_DOUBLE_EQ(t.dist, 5250.0);
+    EXPECT_EQ(t.kcal, 321);
+    EXPECT_EQ(t.elapsed, 1800);
+    EXPECT_DOUBLE_EQ(t.pace, 10.5);
+    EXPECT_EQ(t.numofpt, 2);
+    auto p = db.trackPoints(1);
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_EQ(p[0].tkid, 1);
+    EXPECT_DOUBLE_EQ(p[0].lat, 35.681236);
+    EXPECT_DOUBLE_EQ(p[0].lng, -139.7671);
+    EXPECT_NEAR(p[0].time, start, 1e-6);
+    EXPECT_DOUBLE_EQ(p[0].speed, 12.5);
+    EXPECT_DOUBLE_EQ(p[0].dist, 1234.5);
+    EXPECT_EQ(p[0].kcal, 77);
+    EXPECT_NEAR(p[0].pace, 4.8, 1e-6);
+    EXPECT_DOUBLE_EQ(p[0].atli, -3.25);
+}
+
+TEST_F(DownloadTest, EmptyLogStoresATrackWithoutPoints) {
+    scenario.logs.push_back(LogOf(600000, {}));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    EXPECT_EQ(progress, std::vector<std::string>{"履歴1 0-0"});
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_EQ(t.numofpt, 0);
+    EXPECT_EQ(t.etime, t.stime);
+    EXPECT_EQ(watch->acknowledgements(), 0);
+}
+
+// ---- Time zone ------------------------------------------------------------------------
+
+TEST(WatchTime, BiasAndDaylightShiftTheCount) {
+    EXPECT_EQ(ConvertWatchTime(0, -540, 0), 32400u);
+    EXPECT_EQ(ConvertWatchTime(0, -540, 1), 28800u);
+    EXPECT_EQ(ConvertWatchTime(0, -540, 2), 32400u);  // only exactly 1 is summer time
+    EXPECT_EQ(ConvertWatchTime(7200, 60, 0), 3600u);
+    // West of Greenwich at the start of the count: the 32-bit count wraps.
+    EXPECT_EQ(ConvertWatchTime(0, 540, 0), 4294934896u);
+    EXPECT_EQ(ConvertWatchTime(100, 0, 1), 4294963796u);
+}
+
+struct ZoneCase {
+    int32_t bias, daylight;
+    uint32_t expected;
+};
+
+class ZoneTest : public DownloadTest, public ::testing::WithParamInterface<ZoneCase> {};
+
+TEST_P(ZoneTest, StartAndPointTimesUseTheWatchsZone) {
+    scenario.settings.set("utc_bias", GetParam().bias);
+    scenario.settings.set("daylight", GetParam().daylight);
+    scenario.logs.push_back(LogOf(0, {Fix(0)}));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    const double expected = OleDateFromSeconds(GetParam().expected);
+    EXPECT_NEAR(t.stime, expected, 1e-6);
+    EXPECT_NEAR(db.trackPoints(1).at(0).time, expected, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneTest,
+                         ::testing::Values(ZoneCase{-540, 0, 32400}, ZoneCase{-540, 1, 28800},
+                                           ZoneCase{540, 0, 4294934896u}));
+
+TEST_F(DownloadTest, TokyoMidnightIsNineInTheMorning) {
+    scenario.logs.push_back(LogOf(0, {}));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_NEAR(t.stime, 25569.375, 1e-6);
+    EXPECT_EQ(FormatDateTime(t.stime), "1970-01-01 09:00:00");
+}
+
+// ---- Duplicates -----------------------------------------------------------------------
+
+TEST_F(DownloadTest, StoredLogIsSkippedWithoutRecordsRequest) {
+    scenario.logs.push_back(FixLog(800000, 10));
+    scenario.logs.push_back(FixLog(900000, 10));
+    Track stored;
+    stored.stime = stored.etime = OleDateFromSeconds(800000 + 32400) + 0.5 * kOneSecond;
+    db.insertTrack(stored);
+    Start();
+    ASSERT_EQ(Download(), 1);
+    auto records = Writes(CMD_LOG_RECORDS);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], MakeCommandHeader(CMD_LOG_RECORDS, 1));
+    // The second header is asked for straight after the first.
+    const auto writes = watch->hostWrites();
+    ASSERT_GE(writes.size(), 6u);
+    EXPECT_EQ(writes[4], MakeCommandHeader(CMD_LOG_HEADER, 0));
+    EXPECT_EQ(writes[5], MakeCommandHeader(CMD_LOG_HEADER, 1));
+    EXPECT_EQ(progress, std::vector<std::string>{"履歴2 10-10"});
+    EXPECT_EQ(stats.skipped, 1);
+    EXPECT_EQ(stats.stored, 1);
+    EXPECT_EQ(Count("TK"), 2);
+}
+
+TEST_F(DownloadTest, SecondDownloadStoresNothing) {
+    scenario.logs.push_back(FixLog(800000, 70));
+    scenario.logs.push_back(FixLog(900000, 3));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    ASSERT_EQ(Download(), 1);
+    EXPECT_EQ(stats.stored, 0);
+    EXPECT_EQ(stats.skipped, 2);
+    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(Count("TK"), 2);
+    EXPECT_EQ(Count("TKPT"), 73);
+}
+
+// ---- Failures -------------------------------------------------------------------------
+
+TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
+    scenario.logs.push_back(FixLog(1000000, 100));
+    scenario.logs.push_back(FixLog(2000000, 100));
+    // settings 6, count 2, header 2, request 1, 100 records and 1 ack, header 2,
+    // request 1, then 9 records: the 10th read is the first to go unanswered.
+    scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 101 + 2 + 1 + 9;
+    Start();
+    AddSimulatedWatch("fail", watch);
+    long before = watch.use_count();
+    std::vector<std::string> seen;
+    DownloadOutcome out =
+        RunDownload("sim:fail", db, [&](std::string t) { seen.push_back(std::move(t)); });
+    ClearSimulatedWatches();
+    EXPECT_TRUE(out.opened);
+    EXPECT_EQ(out.result, 0);
+    EXPECT_TRUE(out.error.empty());
+    EXPECT_EQ(out.stats.stored, 1);
+    EXPECT_EQ(watch.use_count(), before - 1);  // the link let go of the watch
+    EXPECT_EQ(Count("TK"), 1);
+    EXPECT_EQ(Count("TKPT"), 100);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_NEAR(t.stime, OleDateFromSeconds(1000000 + 32400), 1e-6);
+    // Nothing was sent after the failed read.
+    ASSERT_FALSE(watch->wire().empty());
+    EXPECT_EQ(watch->wire().back().kind, Wire::ReadTimedOut);
+    EXPECT_EQ(seen.back(), "履歴1 100-100");  // the second log got no further than 9
+}
+
+TEST_F(DownloadTest, MoreLogsCountedThanDeliveredFailsOnTheMissingHeader) {
+    scenario.logs.push_back(FixLog(1000000, 3));
+    scenario.faults.extraLogCount = 2;
+    Start();
+    EXPECT_EQ(Download(), 0);
+    EXPECT_EQ(Count("TK"), 1);
+    const auto& w = watch->wire();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[w.size() - 2].bytes, MakeCommandHeader(CMD_LOG_HEADER, 1));
+    EXPECT_EQ(w.back().kind, Wire::ReadTimedOut);
+}
+
+TEST_F(DownloadTest, ShortStreamFailsAndStoresNothingOfIt) {
+    WatchLog log = FixLog(1000000, 10);
+    log.header.record_count = 11;
+    scenario.logs.push_back(log);
+    Start();
+    EXPECT_EQ(Download(), 0);
+    EXPECT_EQ(Count("TK"), 0);
+    EXPECT_EQ(Count("TKPT"), 0);
+}
+
+TEST_F(DownloadTest, FailedSettingsReadEndsBeforeTheCount) {
+    scenario.logs.push_back(FixLog(1000000, 3));
+    scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
+    Start();
+    EXPECT_EQ(Download(), 0);
+    EXPECT_TRUE(Writes(CMD_LOG_COUNT).empty());
+    EXPECT_EQ(Count("TK"), 0);
+}
+
+TEST_F(DownloadTest, FailedAcknowledgementEndsTheDownload) {
+    scenario.logs.push_back(FixLog(1000000, 100));
+    scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 64;  // the ack write times out
+    Start();
+    EXPECT_EQ(Download(), 0);
+    EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
+    EXPECT_EQ(Count("TK"), 0);
+}
+
+TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
+    scenario.logs.push_back(FixLog(1000000, 5));
+    scenario.logs.push_back(FixLog(2000000, 5));
+    db.execute("drop table LAP;");
+    db.execute("create table LAP (objid integer primary key);");  // inserts will fail
+    scenario.logs[1].records.push_back(LapMarker(2000006));
+    scenario.logs[1].header.record_count = 6;
+    Start();
+    AddSimulatedWatch("db", watch);
+    long before = watch.use_count();
+    DownloadOutcome out = RunDownload("sim:db", db, nullptr);
+    ClearSimulatedWatches();
+    EXPECT_EQ(out.result, 0);
+    EXPECT_FALSE(out.error.empty());
+    EXPECT_EQ(out.stats.stored, 1);
+    EXPECT_EQ(watch.use_count(), before - 1);
+    EXPECT_EQ(Count("TK"), 1);
+    EXPECT_EQ(Count("TKPT"), 5);
+    // The connection is usable again: nothing was left in a transaction.
+    EXPECT_NO_THROW(db.execute("begin transaction;"));
+    db.execute("commit transaction;");
+}
+
+TEST_F(DownloadTest, UnknownPathDoesNotOpen) {
+    DownloadOutcome out = RunDownload("sim:nobody", db, nullptr);
+    EXPECT_FALSE(out.opened);
+    EXPECT_EQ(out.result, 0);
+}
+
+}  // namespace
+}  // namespace dorvath

@@ -1,0 +1,94 @@
+#pragma once
+// A simulated watch with a scenario built in the test, a link onto it, an in-memory
+// track database, and helpers to read the wire.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/track_database.h"
+#include "device/protocol.h"
+#include "device/sim/simulated_link.h"
+#include "device/sim/watch_simulator.h"
+
+namespace dorvath::test {
+
+inline LogRecord Fix(uint32_t time, int32_t lat = 35000000, int32_t lng = 139000000) {
+    LogRecord r;
+    r.kind = LogRecord::kFix;
+    r.time = time;
+    r.lat_e6 = lat;
+    r.lng_e6 = lng;
+    r.speed = 10.5f;
+    r.dist = 12.25;
+    r.kcal = 3;
+    r.pace = 5.75f;
+    r.atli = 42.5f;
+    return r;
+}
+
+inline LogRecord LapMarker(uint32_t time, float dist = 1000.5f, int32_t seconds = 340) {
+    LogRecord r;
+    r.kind = LogRecord::kLapMarker;
+    r.time = time;
+    r.kcal = 61;
+    r.lap_distance = dist;
+    r.lap_seconds = seconds;
+    r.pace = 10.25f;
+    return r;
+}
+
+// A log of `n` fixes one second apart from `start`.
+inline WatchLog FixLog(uint32_t start, uint32_t n) {
+    WatchLog l;
+    for (uint32_t i = 0; i < n; ++i) l.records.push_back(Fix(start + i, 35000000 + int32_t(i)));
+    l.header.start_time = start;
+    l.header.record_count = n;
+    l.header.distance_km = 1.5f;
+    l.header.kcal = 90;
+    l.header.elapsed = static_cast<int32_t>(n);
+    l.header.pace = 9.5f;
+    return l;
+}
+
+inline WatchLog LogOf(uint32_t start, std::vector<LogRecord> records) {
+    WatchLog l;
+    l.records = std::move(records);
+    l.header.start_time = start;
+    l.header.record_count = static_cast<uint32_t>(l.records.size());
+    return l;
+}
+
+class SimFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db.open(":memory:");
+        db.createTables();
+    }
+
+    // Makes the watch from `scenario` and a link onto it.
+    void Start() {
+        watch = std::make_shared<WatchSimulator>(scenario);
+        link = std::make_unique<SimulatedLink>(watch);
+    }
+
+    int Count(const char* table) {
+        return db.queryInt(std::string("select count(*) from ") + table + ";");
+    }
+
+    // Host writes whose first four bytes are `code`.
+    std::vector<Report> Writes(uint32_t code) const {
+        std::vector<Report> out;
+        for (const Report& r : watch->hostWrites())
+            if (GetU32(r.data()) == code) out.push_back(r);
+        return out;
+    }
+
+    TrackDatabase db;
+    WatchScenario scenario;
+    std::shared_ptr<WatchSimulator> watch;
+    std::unique_ptr<SimulatedLink> link;
+};
+
+}  // namespace dorvath::test
