@@ -37,7 +37,7 @@ FrameZone FrameHitTest(const FrameBoxes& boxes, bool maximized, int x, int y) {
     if (boxes.caption.contains(x, y)) return FrameZone::Caption;
     if (boxes.icon.contains(x, y)) return FrameZone::SysMenu;
 
-    const FrameRect& b = boxes.body;
+    const Rect& b = boxes.body;
     if (b.contains(x, y)) return FrameZone::Client;
 
     // In the padding around the body, or beyond it: corners first, then the edges.
@@ -61,10 +61,10 @@ bool Near(int a, int b) { return std::abs(a - b) < 3; }
 
 }  // namespace
 
-FrameRect MaximizedWorkArea(const FrameRect& desktop, const std::optional<FrameRect>& taskbar) {
-    FrameRect area = desktop;
+Rect MaximizedWorkArea(const Rect& desktop, const std::optional<Rect>& taskbar) {
+    Rect area = desktop;
     if (!taskbar) return area;
-    const FrameRect& t = *taskbar;
+    const Rect& t = *taskbar;
     const int l = desktop.left, tp = desktop.top, r = desktop.right, b = desktop.bottom;
     // Tested in this order; a later match overrides an earlier one.
     if (Near(t.left, l) && Near(t.right, r) && Near(t.bottom, b)) area = {l, tp, r, t.top};

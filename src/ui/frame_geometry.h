@@ -4,20 +4,9 @@
 // the desktop window and the tests share them.
 #include <optional>
 
+#include "engine/canvas.h"
+
 namespace dorvath {
-
-// A rectangle as the window system gives it: right and bottom lie just outside.
-struct FrameRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool operator==(const FrameRect&) const = default;
-};
 
 enum class FrameZone {
     Client,
@@ -37,9 +26,9 @@ const char* FrameZoneName(FrameZone zone);
 
 // The element boxes the hit test needs, relative to the frame page's root element.
 struct FrameBoxes {
-    FrameRect caption;  // border box of "caption"
-    FrameRect icon;     // border box of "icon"
-    FrameRect body;     // content box of "body"; outside it lies the sizing border
+    Rect caption;  // border box of "caption"
+    Rect icon;     // border box of "icon"
+    Rect body;     // content box of "body"; outside it lies the sizing border
 };
 
 // Corners take this many pixels along each edge.
@@ -51,6 +40,6 @@ FrameZone FrameHitTest(const FrameBoxes& boxes, bool maximized, int x, int y);
 // The rectangle a maximized window takes on `desktop` when the taskbar covers `taskbar`
 // (none: the whole desktop). A taskbar edge counts as lying on a desktop edge when the two
 // differ by less than 3 pixels.
-FrameRect MaximizedWorkArea(const FrameRect& desktop, const std::optional<FrameRect>& taskbar);
+Rect MaximizedWorkArea(const Rect& desktop, const std::optional<Rect>& taskbar);
 
 }  // namespace dorvath
