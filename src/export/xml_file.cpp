@@ -2,24 +2,34 @@
 
 #include <tinyxml.h>
 
+#include <memory>
+
 #include "export/atomic_file.h"
 
 namespace dorvath {
+namespace {
+
+// On the heap: GCC 12 misreads the inlined short-string copies of a printer on the stack
+// as reads of uninitialised bytes.
+std::unique_ptr<TiXmlPrinter> Printed(const TiXmlDocument& doc) {
+    auto printer = std::make_unique<TiXmlPrinter>();
+    printer->SetIndent("    ");
+    printer->SetLineBreak("\r\n");
+    doc.Accept(printer.get());
+    return printer;
+}
+
+}  // namespace
 
 void AddXmlDeclaration(TiXmlDocument& doc) {
     doc.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
 }
 
-std::string PrintXml(const TiXmlDocument& doc) {
-    TiXmlPrinter printer;
-    printer.SetIndent("    ");
-    printer.SetLineBreak("\r\n");
-    doc.Accept(&printer);
-    return printer.Str();
-}
+std::string PrintXml(const TiXmlDocument& doc) { return Printed(doc)->Str(); }
 
 ExportResult SaveXml(const TiXmlDocument& doc, const std::filesystem::path& path) {
-    std::string error = WriteFileAtomically(path, PrintXml(doc));
+    std::unique_ptr<TiXmlPrinter> printer = Printed(doc);
+    std::string error = WriteFileAtomically(path, printer->Str());
     return error.empty() ? ExportResult::success() : ExportResult::failure(error);
 }
 
