@@ -1,0 +1,18 @@
+#pragma once
+// The window messages the pages send each other.
+#include "engine/event_loop.h"
+
+namespace dorvath {
+
+constexpr unsigned WM_CLOSE = 0x0010;
+constexpr unsigned WM_PAGE_COMMAND = kWmUser + 100;
+constexpr unsigned WM_FRAME_MAXRESTORE = kWmUser + 1000;
+constexpr unsigned WM_RELOAD_DAY = kWmUser + 10002;
+constexpr unsigned WM_DOWNLOAD_PROGRESS = kWmUser + 10003;
+constexpr unsigned WM_MAP_LOADED = kWmUser + 10004;
+constexpr unsigned WM_MAP_RCLICK = kWmUser + 10005;
+constexpr unsigned WM_LIST_FIT_COLUMN = kWmUser + 10006;
+constexpr unsigned WM_DOWNLOAD_DONE = kWmUser + 10012;
+constexpr unsigned WM_SHOW_MAP_POINT = kWmUser + 10013;
+
+}  // namespace dorvath

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "engine/recording_html_engine.h"
+#include "ui/list_page_wnd.h"
+#include "ui/main_wnd.h"
+#include "ui/top_frame_wnd.h"
+
+namespace dorvath {
+namespace {
+
+class FakeHost : public FrameHost {
+  public:
+    void minimize() override { ++minimized; }
+    void moveResize(const Rect& r) override { moves.push_back(r); }
+    Rect desktopRect() const override { return desktop; }
+    std::optional<Rect> taskbarRect() const override { return taskbar; }
+    void close() override { ++closed; }
+    void openShippedFile(const std::string& p) override { opened.push_back(p); }
+
+    int minimized = 0, closed = 0;
+    std::vector<Rect> moves;
+    std::vector<std::string> opened;
+    Rect desktop{0, 0, 1920, 1080};
+    std::optional<Rect> taskbar = Rect{0, 1040, 1920, 1080};
+};
+
+class FramePagesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { top.create(); }
+    CMainWnd& main() { return *top.mainWnd(); }
+    std::string style(const FramePath& f, const std::string& id) {
+        return engine.style(f, id, "display");
+    }
+
+    EventLoop loop;
+    RecordingHtmlEngine engine;
+    FakeHost host;
+    CTopFrameWnd top{loop, engine, host};
+};
+
+TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {
+    EXPECT_EQ(engine.page(""), "201");
+    EXPECT_EQ(engine.page("main"), "202");
+    EXPECT_EQ(engine.page("main/page1"), "204");
+    EXPECT_EQ(engine.page("main/page2"), "205");
+    EXPECT_TRUE(engine.pageEnabled("main"));
+    EXPECT_EQ(main().currentTab(), 1);
+}
+
+TEST_F(FramePagesTest, TabSwitchShowsOnePageAndComesBackUnchanged) {
+    engine.command("main", "tab2");
+    EXPECT_EQ(main().currentTab(), 2);
+    EXPECT_EQ(style("main", "framepage2"), "block");
+    EXPECT_EQ(style("main", "framepage1"), "none");
+    EXPECT_EQ(style("main", "tab2-s"), "block");
+    EXPECT_EQ(style("main", "tab2"), "none");
+    EXPECT_EQ(style("main", "tab1-s"), "none");
+    EXPECT_EQ(style("main", "tab1"), "block");
+
+    // the list page was only hidden: its own state is untouched
+    main().listPage()->switchLowerTab(2);
+    auto before = engine.state().at("main/page1").ops;
+    engine.command("main", "tab1");
+    EXPECT_EQ(style("main", "framepage1"), "block");
+    EXPECT_EQ(style("main", "framepage2"), "none");
+    EXPECT_EQ(style("main", "tab1-s"), "block");
+    EXPECT_EQ(style("main", "tab1"), "none");
+    EXPECT_EQ(engine.state().at("main/page1").ops, before);
+    EXPECT_EQ(engine.page("main/page1"), "204");
+}
+
+TEST_F(FramePagesTest, ChoosingTheCurrentTabChangesNothing) {
+    engine.clearOperations();
+    engine.command("main", "tab1");
+    engine.command("main", "tab1", true);  // "tab1MDC" from a double click
+    engine.command("main", "tab3");
+    EXPECT_TRUE(engine.operations().empty());
+    EXPECT_EQ(main().currentTab(), 1);
+}
+
+TEST_F(FramePagesTest, LowerTabsSwitchChartAndPointList) {
+    const FramePath f = "main/page1";
+    engine.command(f, "ltab2");
+    EXPECT_EQ(main().listPage()->currentLowerTab(), 2);
+    EXPECT_EQ(engine.attribute(f, "ltab2", "class"), "selected");
+    EXPECT_EQ(style(f, "list2"), "block");
+    EXPECT_EQ(style(f, "list1"), "none");
+    engine.command(f, "ltab1");
+    EXPECT_EQ(engine.attribute(f, "ltab1", "class"), "selected");
+    EXPECT_EQ(engine.attribute(f, "ltab2", "class"), "");  // removed, not left behind
+    EXPECT_EQ(style(f, "list1"), "block");
+    EXPECT_EQ(style(f, "list2"), "none");
+}
+
+TEST_F(FramePagesTest, MaximizeUsesTheWorkAreaAndRestoreTheKeptRectangle) {
+    top.onWindowRect({510, 230, 1410, 850});
+    engine.click("", "maximize");
+    EXPECT_TRUE(host.moves.empty());  // posted, as the window message is
+    loop.poll();
+    ASSERT_EQ(host.moves.size(), 1u);
+    EXPECT_EQ(host.moves[0], (Rect{0, 0, 1920, 1040}));
+    EXPECT_TRUE(top.maximized());
+    EXPECT_EQ(style("", "restore"), "block");
+    EXPECT_EQ(style("", "maximize"), "none");
+
+    top.onWindowRect({0, 0, 1920, 1040});  // the maximized size is not kept
+    engine.click("", "restore");
+    loop.poll();
+    ASSERT_EQ(host.moves.size(), 2u);
+    EXPECT_EQ(host.moves[1], (Rect{510, 230, 1410, 850}));
+    EXPECT_FALSE(top.maximized());
+    EXPECT_EQ(style("", "restore"), "none");
+    EXPECT_EQ(style("", "maximize"), "block");
+}
+
+TEST_F(FramePagesTest, WithoutATaskbarMaximizingCoversTheDesktop) {
+    host.taskbar.reset();
+    engine.click("", "maximize");
+    loop.poll();
+    ASSERT_EQ(host.moves.size(), 1u);
+    EXPECT_EQ(host.moves[0], host.desktop);
+}
+
+TEST_F(FramePagesTest, CaptionButtonsMinimizeAndClose) {
+    engine.click("", "minimize");
+    EXPECT_EQ(host.minimized, 1);
+    engine.click("", "close");
+    loop.poll();
+    EXPECT_EQ(host.closed, 1);
+    engine.click("main", "help");
+    EXPECT_EQ(host.opened, std::vector<std::string>{"help/index.html"});
+}
+
+TEST_F(FramePagesTest, DeviceButtonsReachTheirHandlers) {
+    int downloads = 0, erases = 0;
+    main().onDownload = [&] { ++downloads; };
+    main().onDeleteLogs = [&] { ++erases; };
+    engine.click("main", "download");
+    engine.click("main", "dellog");
+    engine.click("main", "dellog");
+    EXPECT_EQ(downloads, 1);
+    EXPECT_EQ(erases, 2);
+}
+
+TEST_F(FramePagesTest, HitTestReadsTheGeometryMirror) {
+    EXPECT_EQ(top.hitTest(100, 10), FrameZone::Client);  // nothing laid out yet
+    engine.box("", "body", {{0, 0, 900, 620}, {3, 3, 897, 617}, true});
+    engine.box("", "caption", {{33, 3, 737, 33}, {33, 3, 737, 33}, true});
+    engine.box("", "icon", {{3, 3, 33, 33}, {3, 3, 33, 33}, true});
+    EXPECT_EQ(top.hitTest(100, 10), FrameZone::Caption);
+    EXPECT_EQ(top.hitTest(10, 10), FrameZone::SysMenu);
+    EXPECT_EQ(top.hitTest(1, 300), FrameZone::Left);
+    EXPECT_EQ(top.hitTest(899, 619), FrameZone::BottomRight);
+    EXPECT_EQ(top.hitTest(400, 300), FrameZone::Client);
+    engine.click("", "maximize");
+    loop.poll();
+    EXPECT_EQ(top.hitTest(100, 10), FrameZone::Client);
+    EXPECT_EQ(top.hitTest(1, 300), FrameZone::Client);
+}
+
+TEST(TaskbarFromWorkAreaTest, TheStripTheWorkAreaLeavesOut) {
+    const Rect m{0, 0, 1920, 1080};
+    EXPECT_EQ(TaskbarFromWorkArea(m, m), std::nullopt);
+    EXPECT_EQ(TaskbarFromWorkArea(m, {0, 0, 1920, 1040}), (Rect{0, 1040, 1920, 1080}));
+    EXPECT_EQ(TaskbarFromWorkArea(m, {0, 32, 1920, 1080}), (Rect{0, 0, 1920, 32}));
+    EXPECT_EQ(TaskbarFromWorkArea(m, {64, 0, 1920, 1080}), (Rect{0, 0, 64, 1080}));
+    EXPECT_EQ(TaskbarFromWorkArea(m, {0, 0, 1856, 1080}), (Rect{1856, 0, 1920, 1080}));
+    EXPECT_EQ(TaskbarFromWorkArea(m, {0, 32, 1920, 1040}), std::nullopt);  // two panels
+    // a second monitor to the right keeps screen coordinates
+    const Rect right{1920, 0, 3840, 1080};
+    EXPECT_EQ(TaskbarFromWorkArea(right, {1920, 0, 3840, 1040}), (Rect{1920, 1040, 3840, 1080}));
+    EXPECT_EQ(MaximizedWorkArea(right, Rect{1920, 1040, 3840, 1080}), (Rect{1920, 0, 3840, 1040}));
+}
+
+}  // namespace
+}  // namespace dorvath
