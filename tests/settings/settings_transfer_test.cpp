@@ -1,0 +1,139 @@
+#include "settings/settings_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "data/app_state.h"
+#include "data/temp_dir.h"
+#include "device/sim/simulated_link.h"
+
+namespace dorvath {
+namespace {
+
+struct RecordingSink : DeviceMessageSink {
+    void showMessage(const std::string& t) override { messages.push_back(t); }
+    std::vector<std::string> messages;
+};
+
+class TransferTest : public ::testing::Test {
+  protected:
+    void Start() { watch = std::make_shared<WatchSimulator>(scenario); }
+    WatchOpener Opener() {
+        return [this] { return std::unique_ptr<ReportLink>(new SimulatedLink(watch)); };
+    }
+    static WatchOpener NoWatch() {
+        return [] { return std::unique_ptr<ReportLink>(); };
+    }
+
+    WatchScenario scenario;
+    std::shared_ptr<WatchSimulator> watch;
+    RecordingSink sink;
+};
+
+TEST_F(TransferTest, ReadReplacesTheDeviceBytesOnly) {
+    scenario.settings.set("weight", 82);
+    scenario.settings.set("utc_bias", 120);
+    Start();
+    DeviceSettings block;
+    block.set("unit_system", 1);
+    block.set("reserved", 77);
+    ASSERT_TRUE(ReadSettingsFromWatch(block, sink, Opener()));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(block.get("weight"), 82);
+    EXPECT_EQ(block.utcBias(), 120);
+    EXPECT_EQ(block.unitSystem(), 1);
+    EXPECT_EQ(block.get("reserved"), 77);
+}
+
+TEST_F(TransferTest, ReadFailingAtSliceTwoKeepsSliceOne) {
+    for (int i = 0; i < 124; ++i) scenario.settings.bytes()[i] = static_cast<uint8_t>(0x80 + i);
+    scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
+    Start();
+    DeviceSettings block;
+    const DeviceSettings before = block;
+    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, Opener()));
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(block.bytes()[i], 0x80 + i) << i;
+    for (int i = 60; i < DeviceSettings::kFileSize; ++i)
+        EXPECT_EQ(block.bytes()[i], before.bytes()[i]) << i;
+    EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
+}
+
+TEST_F(TransferTest, ReadWithoutWatchSendsNothing) {
+    DeviceSettings block;
+    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, NoWatch()));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
+    EXPECT_EQ(block, DeviceSettings());
+}
+
+TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
+    test::TempDir dir;
+    SetDataDir(dir.path());
+    AppState state;
+    state.settings.set("weight", 55);
+    SaveSettingsResult r = SaveSettings(state, sink, NoWatch());
+    EXPECT_TRUE(r.fileWritten);
+    EXPECT_FALSE(r.sent);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
+    AppState reread;
+    ASSERT_TRUE(reread.loadSettingsFile(dir / "setting.dat"));
+    EXPECT_EQ(reread.settings.get("weight"), 55);
+    EXPECT_EQ(std::filesystem::file_size(dir / "setting.dat"), 132u);
+}
+
+TEST_F(TransferTest, SaveSendsThreeSlicesWithZerosBeyondThem) {
+    test::TempDir dir;
+    SetDataDir(dir.path());
+    Start();
+    AppState state;
+    for (int i = 0; i < DeviceSettings::kFileSize; ++i)
+        state.settings.bytes()[i] = static_cast<uint8_t>(i + 1);
+    SaveSettingsResult r = SaveSettings(state, sink, Opener());
+    EXPECT_TRUE(r.fileWritten);
+    EXPECT_TRUE(r.sent);
+    EXPECT_TRUE(sink.messages.empty());
+    auto writes = watch->hostWrites();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(GetU32(writes[0].data()), CMD_SETTINGS_WRITE_1);
+    EXPECT_EQ(GetU32(writes[1].data()), CMD_SETTINGS_WRITE_2);
+    EXPECT_EQ(GetU32(writes[2].data()), CMD_SETTINGS_WRITE_3);
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_EQ(writes[0][4 + i], i + 1);
+        EXPECT_EQ(writes[1][4 + i], 61 + i);
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(writes[2][4 + i], 121 + i);
+    for (int i = 8; i < 64; ++i) EXPECT_EQ(writes[2][i], 0);
+    for (int i = 0; i < 124; ++i) EXPECT_EQ(watch->settings().bytes()[i], i + 1);
+}
+
+TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
+    test::TempDir dir;
+    SetDataDir(dir.path());
+    scenario.faults.stopAfterReports = 3;
+    Start();
+    AppState state;
+    SaveSettingsResult r = SaveSettings(state, sink, Opener());
+    EXPECT_TRUE(r.fileWritten);
+    EXPECT_FALSE(r.sent);
+    EXPECT_EQ(watch->hostWrites().size(), 2u);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
+}
+
+TEST_F(TransferTest, FirmwareVersionLabel) {
+    Start();
+    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), "FW:V1.0");
+    ASSERT_EQ(watch->hostWrites().size(), 1u);
+    EXPECT_EQ(watch->hostWrites()[0], MakeRequest(CMD_FIRMWARE_VERSION));
+    scenario.firmwareVersion = std::string(40, 'Z');
+    Start();
+    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), "FW:" + std::string(32, 'Z'));
+    EXPECT_TRUE(sink.messages.empty());
+    scenario.faults.stopAfterReports = 1;
+    Start();
+    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), std::nullopt);
+    EXPECT_EQ(ReadFirmwareVersion(sink, NoWatch()), std::nullopt);
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{kConnectionMessage, kConnectionMessage}));
+}
+
+}  // namespace
+}  // namespace dorvath
