@@ -3,7 +3,6 @@
 #include <tinyxml.h>
 
 #include "data/c_format.h"
-#include "export/point_source.h"
 #include "export/xml_file.h"
 
 namespace dorvath {
@@ -41,18 +40,10 @@ void BuildGpx(const std::vector<TrackPoint>& points, TiXmlDocument& doc) {
     }
 }
 
-std::string GpxText(const std::vector<TrackPoint>& points) {
-    TiXmlDocument doc;
-    BuildGpx(points, doc);
-    return PrintXml(doc);
-}
+std::string GpxText(const std::vector<TrackPoint>& points) { return XmlText(points, BuildGpx); }
 
 ExportResult ExportGpx(const ExportRequest& request, TrackDatabase& db) {
-    std::vector<TrackPoint> points;
-    if (ExportResult r = ReadRunPoints(request.track, db, points); !r) return r;
-    TiXmlDocument doc;
-    BuildGpx(points, doc);
-    return SaveXml(doc, request.path);
+    return ExportXml(request, db, BuildGpx);
 }
 
 }  // namespace dorvath

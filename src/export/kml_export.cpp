@@ -3,7 +3,6 @@
 #include <tinyxml.h>
 
 #include "data/c_format.h"
-#include "export/point_source.h"
 #include "export/xml_file.h"
 
 namespace dorvath {
@@ -54,18 +53,10 @@ void BuildKml(const std::vector<TrackPoint>& points, TiXmlDocument& doc) {
     AddTextElement(lineString, "coordinates", KmlCoordinates(points));
 }
 
-std::string KmlText(const std::vector<TrackPoint>& points) {
-    TiXmlDocument doc;
-    BuildKml(points, doc);
-    return PrintXml(doc);
-}
+std::string KmlText(const std::vector<TrackPoint>& points) { return XmlText(points, BuildKml); }
 
 ExportResult ExportKml(const ExportRequest& request, TrackDatabase& db) {
-    std::vector<TrackPoint> points;
-    if (ExportResult r = ReadRunPoints(request.track, db, points); !r) return r;
-    TiXmlDocument doc;
-    BuildKml(points, doc);
-    return SaveXml(doc, request.path);
+    return ExportXml(request, db, BuildKml);
 }
 
 }  // namespace dorvath

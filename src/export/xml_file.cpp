@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "export/atomic_file.h"
+#include "export/point_source.h"
 
 namespace dorvath {
 namespace {
@@ -31,6 +32,20 @@ ExportResult SaveXml(const TiXmlDocument& doc, const std::filesystem::path& path
     std::unique_ptr<TiXmlPrinter> printer = Printed(doc);
     std::string error = WriteFileAtomically(path, printer->Str());
     return error.empty() ? ExportResult::success() : ExportResult::failure(error);
+}
+
+std::string XmlText(const std::vector<TrackPoint>& points, XmlBuilder build) {
+    TiXmlDocument doc;
+    build(points, doc);
+    return PrintXml(doc);
+}
+
+ExportResult ExportXml(const ExportRequest& request, TrackDatabase& db, XmlBuilder build) {
+    std::vector<TrackPoint> points;
+    if (ExportResult r = ReadRunPoints(request.track, db, points); !r) return r;
+    TiXmlDocument doc;
+    build(points, doc);
+    return SaveXml(doc, request.path);
 }
 
 }  // namespace dorvath

@@ -4,7 +4,10 @@
 // on every platform, and the bytes written whole or not at all.
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "data/track.h"
+#include "data/track_database.h"
 #include "export/export_request.h"
 
 class TiXmlDocument;
@@ -22,5 +25,11 @@ void AddXmlDeclaration(TiXmlDocument& doc);
 std::string PrintXml(const TiXmlDocument& doc);
 
 ExportResult SaveXml(const TiXmlDocument& doc, const std::filesystem::path& path);
+
+// What the GPX and KML exports share: the run's points read, a document built from them
+// and saved.
+using XmlBuilder = void (*)(const std::vector<TrackPoint>& points, TiXmlDocument& doc);
+std::string XmlText(const std::vector<TrackPoint>& points, XmlBuilder build);
+ExportResult ExportXml(const ExportRequest& request, TrackDatabase& db, XmlBuilder build);
 
 }  // namespace dorvath
