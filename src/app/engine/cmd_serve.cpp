@@ -1,0 +1,96 @@
+// The application itself in browser mode: `dorvath [--serve] [--port N] [--data-dir DIR]`
+// opens the data folder, serves the pages on 127.0.0.1 and prints the address to open.
+// It runs until the frame page's "close" or SIGINT / SIGTERM.
+#include <boost/asio/signal_set.hpp>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/commands.h"
+#include "app/engine/e2e_frame.h"
+#include "app/single_instance.h"
+#include "data/app_state.h"
+#include "data/track_database.h"
+#include "engine/app_frame.h"
+#include "engine/bridge_engine.h"
+#include "engine/bridge_server.h"
+
+namespace dorvath {
+namespace {
+
+// Shows the nested pages when the user interface registered no frame of its own.
+class BareFrame : public PageHandler {
+  public:
+    explicit BareFrame(AppContext& ctx) : ctx_(ctx) {
+        ctx_.engine.attach("", this);
+        ctx_.engine.loadPage("", "201");
+        ctx_.engine.loadPage("main", "202");
+        ctx_.engine.loadPage("main/page1", "204");
+        ctx_.engine.loadPage("main/page2", "205");
+    }
+    ~BareFrame() override { ctx_.engine.detach("", this); }
+    bool onButtonClick(const ClickEvent& e) override {
+        if (e.id == "close") ctx_.close();
+        return false;
+    }
+
+  private:
+    AppContext& ctx_;
+};
+
+int Serve(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
+        return 2;
+    }
+    SingleInstance single(DataDir());
+    if (!single.acquire()) {
+        // Another copy owns this data folder: tell its address and leave it alone.
+        if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
+        return 0;
+    }
+    StartLogic();
+
+    EventLoop loop;
+    BridgeEngine engine(loop);
+    BridgeOptions opt;
+    opt.port = Options().port.value_or(0);
+    opt.shippedDir = ExecutableDir();
+    opt.dataDir = DataDir();
+    const char* testPages = std::getenv("DORVATH_TEST_PAGES");
+    bool e2e = testPages && *testPages;
+    if (e2e) opt.testPagesDir = testPages;
+    BridgeServer server(engine, opt);
+    server.start();
+
+    AppContext ctx{loop, engine, [&loop] { loop.quit(0); },
+                   [&engine](const std::string& url) { engine.openWindow(url); }, true};
+    std::shared_ptr<void> frame;
+    if (e2e)
+        frame = MakeE2eFrame(ctx);
+    else if (auto factory = RegisteredAppFrame())
+        frame = factory(ctx);
+    else
+        frame = std::make_shared<BareFrame>(ctx);
+
+    std::string line = "Open " + server.url();
+    single.listen([line] { return line; });
+    boost::asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
+    signals.async_wait([&loop](const boost::system::error_code& ec, int) {
+        if (!ec) loop.quit(0);
+    });
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+
+    int code = loop.run();
+    signals.cancel();
+    frame.reset();
+    server.stop();
+    TrackDatabase::instance().close();
+    return code;
+}
+
+CommandRegistrar app("", "", Serve, 10);
+
+}  // namespace
+}  // namespace dorvath

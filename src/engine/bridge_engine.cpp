@@ -1,0 +1,105 @@
+#include "engine/bridge_engine.h"
+
+namespace dorvath {
+namespace {
+
+using json = nlohmann::json;
+
+bool SameOrBelow(const std::string& parent, const std::string& f) {
+    if (parent.empty()) return f.rfind("dlg/", 0) != 0;
+    return f == parent || (f.size() > parent.size() && f.compare(0, parent.size(), parent) == 0 &&
+                           f[parent.size()] == '/');
+}
+
+}  // namespace
+
+std::string DumpJson(const json& j) {
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+BridgeEngine::BridgeEngine(EventLoop& loop) : loop_(loop) {
+    loop_.addTurnHook([this] { flush(); });
+}
+
+void BridgeEngine::submit(Operation op) {
+    const std::string& kind = op.op();
+    if (kind == "load" || (kind == "dialog" && !op.body.value("open", false))) {
+        // What was batched for the frame (and its sub-frames) no longer has a page to
+        // apply to.
+        const std::string frame = op.frame();
+        std::vector<Operation> kept;
+        for (Operation& o : batch_)
+            if (!SameOrBelow(frame, o.frame()) || (kind == "load" && o.op() == "dialog"))
+                kept.push_back(std::move(o));
+        batch_ = std::move(kept);
+        index_.clear();
+        for (std::size_t i = 0; i < batch_.size(); ++i)
+            if (!batch_[i].key.empty()) index_[batch_[i].key] = i;
+    }
+    if (!op.key.empty()) {
+        auto it = index_.find(op.key);
+        if (it != index_.end()) {
+            // Replace in place would reorder effects; drop the old one and append.
+            batch_[it->second].key.clear();
+            batch_[it->second].body = nullptr;
+        }
+        index_[op.key] = batch_.size();
+    }
+    batch_.push_back(std::move(op));
+}
+
+std::size_t BridgeEngine::batchSize() const {
+    std::lock_guard lock(mutex_);
+    std::size_t n = 0;
+    for (const Operation& o : batch_) n += !o.body.is_null();
+    return n;
+}
+
+void BridgeEngine::flush() {
+    // Held while sending so that batches from the UI thread and the busy dialog's
+    // thread leave in the order they were made.
+    std::lock_guard lock(mutex_);
+    if (batch_.empty()) return;
+    json arr = json::array();
+    for (Operation& o : batch_)
+        if (!o.body.is_null()) arr.push_back(std::move(o.body));
+    batch_.clear();
+    index_.clear();
+    if (!arr.empty()) send(DumpJson(arr));
+}
+
+void BridgeEngine::setSink(std::function<void(std::string)> sink) {
+    std::lock_guard lock(sinkMutex_);
+    sink_ = std::move(sink);
+}
+
+void BridgeEngine::send(std::string text) {
+    std::lock_guard lock(sinkMutex_);
+    ++sent_;
+    if (sink_) sink_(std::move(text));
+}
+
+void BridgeEngine::receive(const std::string& text) {
+    json ev = json::parse(text, nullptr, false);
+    if (!ev.is_object() || !ev.contains("ev") || !ev["ev"].is_string()) return;
+    if (!ev.contains("frame") || !ev["frame"].is_string()) return;
+    if (ev["ev"] == "ready") {
+        std::lock_guard lock(mutex_);
+        std::string frame = ev["frame"];
+        std::string shown = ev.value("page", std::string());
+        std::string wanted = page(frame);
+        json answer = json::array();
+        if (!wanted.empty() && wanted != shown) {
+            json load{{"op", "load"}, {"frame", frame}};
+            load[wanted.find('.') == std::string::npos ? "page" : "url"] = wanted;
+            answer.push_back(std::move(load));
+        } else {
+            for (json& op : replayFrame(frame)) answer.push_back(std::move(op));
+        }
+        answer.push_back({{"op", "replayed"}, {"frame", frame}});
+        send(DumpJson(answer));
+    }
+    loop_.postTask([this, ev = std::move(ev)] { dispatch(ev); });
+}
+
+}  // namespace dorvath

@@ -1,0 +1,466 @@
+// The bridge server, kept in one file: Boost.Beast is slow to compile.
+#include "engine/bridge_server.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <deque>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "engine/bridge_engine.h"
+#include "engine/embedded_resources.h"
+
+namespace dorvath {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using tcp = asio::ip::tcp;
+using Request = http::request<http::string_body>;
+using Response = http::response<http::string_body>;
+
+std::string RandomToken() {
+    std::random_device rd;
+    static const char* hex = "0123456789abcdef";
+    std::string t;
+    for (int i = 0; i < 32; ++i) t += hex[rd() & 15];
+    return t;
+}
+
+namespace {
+
+std::filesystem::path ProgramDir() {
+    std::error_code ec;
+    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : p.parent_path();
+}
+
+bool SameToken(std::string_view a, std::string_view b) {
+    if (a.size() != b.size() || a.empty()) return false;
+    unsigned char diff = 0;
+    for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Percent-decodes; false on a malformed escape.
+bool Decode(std::string_view in, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '%') {
+            out += in[i];
+            continue;
+        }
+        if (i + 2 >= in.size()) return false;
+        int h = HexDigit(in[i + 1]), l = HexDigit(in[i + 2]);
+        if (h < 0 || l < 0) return false;
+        out += static_cast<char>(h * 16 + l);
+        i += 2;
+    }
+    return true;
+}
+
+std::string QueryValue(std::string_view query, std::string_view name) {
+    while (!query.empty()) {
+        size_t amp = query.find('&');
+        std::string_view part = query.substr(0, amp);
+        size_t eq = part.find('=');
+        if (part.substr(0, eq) == name && eq != std::string_view::npos) {
+            std::string v;
+            return Decode(part.substr(eq + 1), v) ? v : std::string();
+        }
+        if (amp == std::string_view::npos) break;
+        query.remove_prefix(amp + 1);
+    }
+    return {};
+}
+
+std::string CookieValue(std::string_view cookies, std::string_view name) {
+    while (!cookies.empty()) {
+        size_t semi = cookies.find(';');
+        std::string_view part = cookies.substr(0, semi);
+        while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+        size_t eq = part.find('=');
+        if (eq != std::string_view::npos && part.substr(0, eq) == name)
+            return std::string(part.substr(eq + 1));
+        if (semi == std::string_view::npos) break;
+        cookies.remove_prefix(semi + 1);
+    }
+    return {};
+}
+
+// Splits a decoded path into its parts; false when any part could leave its folder or
+// is not a plain name.
+bool SafeParts(const std::string& path, std::vector<std::string>& parts) {
+    parts.clear();
+    if (path.empty() || path[0] != '/') return false;
+    std::string part;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            if (part == "." || part == "..") return false;
+            if (part.empty() && i != path.size()) return false;  // "//"
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+            continue;
+        }
+        char c = path[i];
+        if (c == '\\' || c == '\0' || static_cast<unsigned char>(c) < 0x20) return false;
+        part += c;
+    }
+    return true;
+}
+
+std::string MimeType(const std::string& file) {
+    size_t dot = file.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : file.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "html" || ext == "htm") return "text/html; charset=utf-8";
+    if (ext == "js" || ext == "mjs") return "text/javascript; charset=utf-8";
+    if (ext == "css") return "text/css; charset=utf-8";
+    if (ext == "png") return "image/png";
+    if (ext == "gif") return "image/gif";
+    if (ext == "jpg" || ext == "jpeg") return "image/jpeg";
+    if (ext == "svg") return "image/svg+xml";
+    if (ext == "ico") return "image/x-icon";
+    if (ext == "bmp") return "image/bmp";
+    if (ext == "xml") return "application/xml; charset=utf-8";
+    if (ext == "json") return "application/json";
+    if (ext == "txt") return "text/plain; charset=utf-8";
+    if (ext == "woff2") return "font/woff2";
+    return "application/octet-stream";
+}
+
+bool ReadFile(const std::filesystem::path& root, const std::vector<std::string>& rel,
+              std::string& out) {
+    std::error_code ec;
+    std::filesystem::path p = root;
+    for (const auto& r : rel) p /= r;
+    // Symbolic links must not lead out of the folder either.
+    auto real = std::filesystem::weakly_canonical(p, ec);
+    auto base = std::filesystem::weakly_canonical(root, ec);
+    if (ec) return false;
+    auto rs = real.string(), bs = base.string();
+    if (rs.size() <= bs.size() || rs.compare(0, bs.size(), bs) != 0 || rs[bs.size()] != '/')
+        return false;
+    if (!std::filesystem::is_regular_file(real, ec)) return false;
+    std::ifstream in(real, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return true;
+}
+
+}  // namespace
+
+class WsSession;
+
+struct BridgeServer::Impl {
+    BridgeEngine& engine;
+    BridgeOptions opt;
+    asio::io_context io;
+    tcp::acceptor acceptor{io};
+    std::thread thread;
+    int port = 0;
+    std::weak_ptr<WsSession> active;
+    std::atomic<int> connections{0};
+    std::atomic<bool> running{false};
+
+    Impl(BridgeEngine& e, BridgeOptions o) : engine(e), opt(std::move(o)) {}
+    void accept();
+    std::string cookieName() const { return "dorvath_" + std::to_string(port); }
+
+    // 0 when the request may go on, else the refusal status.
+    http::status check(const Request& req, bool& tokenInQuery) const;
+    Response serve(const Request& req);
+    void activate(const std::shared_ptr<WsSession>& s);
+    void sendToActive(std::string text);
+};
+
+class WsSession : public std::enable_shared_from_this<WsSession> {
+  public:
+    WsSession(BridgeServer::Impl& server, beast::tcp_stream&& stream)
+        : server_(server), ws_(std::move(stream)) {}
+
+    void start(Request req) {
+        beast::get_lowest_layer(ws_).expires_never();
+        ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+        ws_.read_message_max(8 * 1024 * 1024);
+        ws_.async_accept(req, [self = shared_from_this()](beast::error_code ec) {
+            if (ec) return;
+            self->server_.activate(self);
+            self->read();
+        });
+    }
+
+    void send(std::shared_ptr<const std::string> text) {
+        queue_.push_back(std::move(text));
+        if (queue_.size() == 1) write();
+    }
+
+    void close() {
+        closed_ = true;
+        beast::error_code ec;
+        ws_.async_close(websocket::close_code::going_away,
+                        [self = shared_from_this()](beast::error_code) {});
+    }
+
+    bool closed() const { return closed_; }
+
+  private:
+    void read() {
+        ws_.async_read(buffer_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec) {
+                self->closed_ = true;
+                return;
+            }
+            if (!self->closed_ && self->ws_.got_text()) {
+                std::string text = beast::buffers_to_string(self->buffer_.data());
+                self->server_.engine.receive(text);
+            }
+            self->buffer_.consume(self->buffer_.size());
+            self->read();
+        });
+    }
+
+    void write() {
+        ws_.text(true);
+        ws_.async_write(asio::buffer(*queue_.front()),
+                        [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                            self->queue_.pop_front();
+                            if (ec) {
+                                self->queue_.clear();
+                                self->closed_ = true;
+                                return;
+                            }
+                            if (!self->queue_.empty()) self->write();
+                        });
+    }
+
+    BridgeServer::Impl& server_;
+    websocket::stream<beast::tcp_stream> ws_;
+    beast::flat_buffer buffer_;
+    std::deque<std::shared_ptr<const std::string>> queue_;
+    bool closed_ = false;
+};
+
+class HttpSession : public std::enable_shared_from_this<HttpSession> {
+  public:
+    HttpSession(BridgeServer::Impl& server, tcp::socket&& socket)
+        : server_(server), stream_(std::move(socket)) {}
+
+    void read() {
+        parser_.emplace();
+        parser_->header_limit(16 * 1024);
+        parser_->body_limit(64 * 1024);
+        stream_.expires_after(std::chrono::seconds(60));
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                             if (ec) return self->shutdown();
+                             self->handle(self->parser_->release());
+                         });
+    }
+
+  private:
+    void handle(Request req) {
+        bool tokenInQuery = false;
+        http::status refused = server_.check(req, tokenInQuery);
+        if (refused == http::status::unknown && websocket::is_upgrade(req)) {
+            std::string_view target = req.target();
+            if (target.substr(0, target.find('?')) == "/ws") {
+                std::make_shared<WsSession>(server_, std::move(stream_))->start(std::move(req));
+                return;
+            }
+            refused = http::status::not_found;
+        }
+        Response res;
+        if (refused != http::status::unknown) {
+            res = Response(refused, req.version());
+            res.set(http::field::content_type, "text/plain; charset=utf-8");
+            res.body() = refused == http::status::forbidden ? "forbidden\n" : "not found\n";
+        } else {
+            res = server_.serve(req);
+            if (tokenInQuery)
+                res.set(http::field::set_cookie, server_.cookieName() + "=" + server_.opt.token +
+                                                     "; HttpOnly; SameSite=Strict; Path=/");
+        }
+        res.set(http::field::cache_control, "no-store");
+        res.set("X-Content-Type-Options", "nosniff");
+        res.keep_alive(req.keep_alive());
+        if (req.method() == http::verb::head) {
+            auto size = res.body().size();
+            res.body().clear();
+            res.content_length(size);
+        } else {
+            res.prepare_payload();
+        }
+        auto sp = std::make_shared<Response>(std::move(res));
+        http::async_write(stream_, *sp,
+                          [self = shared_from_this(), sp](beast::error_code ec, std::size_t) {
+                              if (ec || !sp->keep_alive()) return self->shutdown();
+                              self->read();
+                          });
+    }
+
+    void shutdown() {
+        beast::error_code ec;
+        stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
+    }
+
+    BridgeServer::Impl& server_;
+    beast::tcp_stream stream_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+};
+
+http::status BridgeServer::Impl::check(const Request& req, bool& tokenInQuery) const {
+    std::string p = std::to_string(port);
+    std::string_view host = req[http::field::host];
+    if (host != "127.0.0.1:" + p && host != "localhost:" + p) return http::status::forbidden;
+    auto origin = req.find(http::field::origin);
+    if (origin != req.end()) {
+        std::string_view o = origin->value();
+        if (o != "http://127.0.0.1:" + p && o != "http://localhost:" + p)
+            return http::status::forbidden;
+    }
+    std::string_view target = req.target();
+    size_t q = target.find('?');
+    std::string query = q == std::string_view::npos ? "" : std::string(target.substr(q + 1));
+    tokenInQuery = SameToken(QueryValue(query, "t"), opt.token);
+    bool cookie = SameToken(CookieValue(req[http::field::cookie], cookieName()), opt.token);
+    if (!tokenInQuery && !cookie) return http::status::forbidden;
+    if (req.method() != http::verb::get && req.method() != http::verb::head)
+        return http::status::method_not_allowed;
+    return http::status::unknown;
+}
+
+Response BridgeServer::Impl::serve(const Request& req) {
+    Response res(http::status::ok, req.version());
+    std::string_view target = req.target();
+    std::string path;
+    std::vector<std::string> parts;
+    if (!Decode(target.substr(0, target.find('?')), path) || !SafeParts(path, parts)) {
+        res.result(http::status::not_found);
+        res.body() = "not found\n";
+        return res;
+    }
+    auto ok = [&](std::string body, const std::string& name) {
+        res.set(http::field::content_type, MimeType(name));
+        res.body() = std::move(body);
+        return res;
+    };
+    if (parts.empty()) {
+        // The address opened by the user: on to the top frame's page.
+        std::string top = engine.page("");
+        std::string to = top.empty()                          ? "/blank.html"
+                         : top.find('.') == std::string::npos ? "/" + top + ".html"
+                                                              : "/" + top;
+        res.result(http::status::found);
+        res.set(http::field::location, to);
+        return res;
+    }
+    if (parts.size() == 1) {
+        if (auto* r = FindEmbeddedFile(parts[0])) return ok(std::string(r->bytes()), parts[0]);
+        for (const std::string& f : opt.dataFiles) {
+            std::string body;
+            if (f == parts[0] && ReadFile(opt.dataDir, parts, body)) return ok(std::move(body), f);
+        }
+    } else if (parts[0] == "Html" || parts[0] == "images" || parts[0] == "help") {
+        std::string body;
+        if (ReadFile(opt.shippedDir, parts, body)) return ok(std::move(body), parts.back());
+    } else if (parts[0] == "test" && !opt.testPagesDir.empty()) {
+        std::vector<std::string> rest(parts.begin() + 1, parts.end());
+        std::string body;
+        if (ReadFile(opt.testPagesDir, rest, body)) return ok(std::move(body), parts.back());
+    }
+    res.result(http::status::not_found);
+    res.set(http::field::content_type, "text/plain; charset=utf-8");
+    res.body() = "not found\n";
+    return res;
+}
+
+void BridgeServer::Impl::accept() {
+    acceptor.async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket s) {
+        if (!running) return;
+        if (!ec) std::make_shared<HttpSession>(*this, std::move(s))->read();
+        accept();
+    });
+}
+
+void BridgeServer::Impl::activate(const std::shared_ptr<WsSession>& s) {
+    // A newer page connection replaces an older one (a reload, a second tab).
+    if (auto old = active.lock(); old && old != s) old->close();
+    active = s;
+    ++connections;
+}
+
+void BridgeServer::Impl::sendToActive(std::string text) {
+    auto shared = std::make_shared<const std::string>(std::move(text));
+    asio::post(io, [this, shared] {
+        if (auto a = active.lock(); a && !a->closed()) a->send(shared);
+    });
+}
+
+BridgeServer::BridgeServer(BridgeEngine& engine, BridgeOptions options)
+    : impl_(std::make_unique<Impl>(engine, std::move(options))) {
+    if (impl_->opt.token.empty()) impl_->opt.token = RandomToken();
+    if (impl_->opt.shippedDir.empty()) impl_->opt.shippedDir = ProgramDir();
+}
+
+BridgeServer::~BridgeServer() { stop(); }
+
+void BridgeServer::start() {
+    Impl& s = *impl_;
+    beast::error_code ec;
+    tcp::endpoint ep(asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(s.opt.port));
+    s.acceptor.open(ep.protocol(), ec);
+    if (!ec) s.acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec) s.acceptor.bind(ep, ec);
+    if (!ec) s.acceptor.listen(asio::socket_base::max_listen_connections, ec);
+    if (ec)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(s.opt.port) + ": " +
+                                 ec.message());
+    s.port = s.acceptor.local_endpoint().port();
+    s.running = true;
+    s.engine.setSink([&s](std::string text) { s.sendToActive(std::move(text)); });
+    s.accept();
+    s.thread = std::thread([&s] { s.io.run(); });
+}
+
+void BridgeServer::stop() {
+    Impl& s = *impl_;
+    if (!s.running.exchange(false)) return;
+    s.engine.setSink(nullptr);
+    asio::post(s.io, [&s] {
+        beast::error_code ec;
+        s.acceptor.close(ec);
+        if (auto a = s.active.lock()) a->close();
+    });
+    // Give the close frame a moment, then stop whatever is left.
+    asio::post(s.io, [&s] { s.io.stop(); });
+    if (s.thread.joinable()) s.thread.join();
+}
+
+int BridgeServer::port() const { return impl_->port; }
+const std::string& BridgeServer::token() const { return impl_->opt.token; }
+std::string BridgeServer::url() const {
+    return "http://127.0.0.1:" + std::to_string(impl_->port) + "/?t=" + impl_->opt.token;
+}
+int BridgeServer::connections() const { return impl_->connections.load(); }
+
+}  // namespace dorvath
