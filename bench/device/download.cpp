@@ -3,6 +3,7 @@
 // sequence with the simulator, the records neither converted nor stored. The wire itself
 // carries at most one 64-byte report per 1 ms frame (1,000 records/s); the download's
 // records/s over 1,000 says how far the program's own cost stays below that.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -62,6 +63,16 @@ struct TempDb {
     }
 };
 
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Processor time of the timed downloads: the wall clock also holds the disk's syncs.
+double g_cpuSeconds = 0;
+int g_downloads = 0;
+
 std::shared_ptr<WatchSimulator> Watch(const WatchScenario& s) {
     auto w = std::make_shared<WatchSimulator>(s);
     w->setWireLogging(false);
@@ -75,8 +86,11 @@ void DownloadEndToEnd(benchmark::State& state) {
         SimulatedLink link(Watch(BenchScenario()));
         state.ResumeTiming();
         DownloadStats stats;
+        double cpu = CpuSeconds();
         int r = DownloadLogs(
             link, db->db, [](std::string t) { benchmark::DoNotOptimize(t.data()); }, &stats);
+        g_cpuSeconds += CpuSeconds() - cpu;
+        ++g_downloads;
         if (r != 1 || stats.stored != kLogs) state.SkipWithError("download failed");
         state.PauseTiming();
         db.reset();
@@ -148,12 +162,16 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     dorvath::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double records = kLogs * double(kRecordsPerLog);
     double seconds = reporter.seconds("DownloadEndToEnd");
-    if (seconds > 0) {
-        double rps = kLogs * double(kRecordsPerLog) / seconds;
+    if (seconds > 0)
         std::printf(
             "download: %.0f records/s = %.1f x the USB report rate of 1000/s (target >= 100)\n",
-            rps, rps / 1000);
+            records / seconds, records / seconds / 1000);
+    if (g_cpuSeconds > 0) {
+        double rps = records * g_downloads / g_cpuSeconds;
+        std::printf("download, processor time only: %.0f records/s = %.1f x the USB report rate\n",
+                    rps, rps / 1000);
     }
     reporter.printRatio("download cost", "DownloadEndToEnd", "WireOnly", "as low as it gets");
     PrintPeakMemory();

@@ -1,6 +1,7 @@
 #pragma once
 // The scope of one device operation on the UI thread: finds and opens the watch when
 // made, closes it when destroyed.
+#include <functional>
 #include <memory>
 
 #include "device/device_messages.h"
@@ -26,5 +27,10 @@ class DeviceSession {
     DeviceMessageSink& sink_;
     std::unique_ptr<ReportLink> link_;
 };
+
+// The usual shape of an operation: open the watch, run `exchange` on it, close it; the
+// connection message when there is no watch or `exchange` reports a failed transfer.
+bool RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
+                  const std::function<bool(ReportLink&)>& exchange);
 
 }  // namespace dorvath

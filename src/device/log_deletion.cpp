@@ -6,17 +6,10 @@
 namespace dorvath {
 
 bool DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener) {
-    DeviceSession session(sink, opener);
-    if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return false;
-    }
-    Report reply{};
-    if (!Exchange(session.link(), MakeRequest(CMD_LOG_DELETE_ALL), reply)) {
-        session.ReportFailed();
-        return false;
-    }
-    return true;
+    return RunWithWatch(sink, opener, [](ReportLink& link) {
+        Report reply{};  // not examined
+        return Exchange(link, MakeRequest(CMD_LOG_DELETE_ALL), reply);
+    });
 }
 
 }  // namespace dorvath

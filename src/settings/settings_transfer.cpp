@@ -7,30 +7,14 @@ namespace dorvath {
 
 bool ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
                            const WatchOpener& opener) {
-    DeviceSession session(sink, opener);
-    if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return false;
-    }
-    if (!ReadWatchSettings(session.link(), block)) {
-        session.ReportFailed();
-        return false;
-    }
-    return true;
+    return RunWithWatch(sink, opener,
+                        [&](ReportLink& link) { return ReadWatchSettings(link, block); });
 }
 
 bool SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
                          const WatchOpener& opener) {
-    DeviceSession session(sink, opener);
-    if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return false;
-    }
-    if (!WriteWatchSettings(session.link(), block)) {
-        session.ReportFailed();
-        return false;
-    }
-    return true;
+    return RunWithWatch(sink, opener,
+                        [&](ReportLink& link) { return WriteWatchSettings(link, block); });
 }
 
 SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
@@ -42,16 +26,11 @@ SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
 }
 
 std::optional<std::string> ReadFirmwareVersion(DeviceMessageSink& sink, const WatchOpener& opener) {
-    DeviceSession session(sink, opener);
-    if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return std::nullopt;
-    }
     Report reply{};
-    if (!Exchange(session.link(), MakeRequest(CMD_FIRMWARE_VERSION), reply)) {
-        session.ReportFailed();
+    if (!RunWithWatch(sink, opener, [&](ReportLink& link) {
+            return Exchange(link, MakeRequest(CMD_FIRMWARE_VERSION), reply);
+        }))
         return std::nullopt;
-    }
     return "FW:" + ReplyText(reply);
 }
 

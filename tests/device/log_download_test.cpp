@@ -99,14 +99,6 @@ TEST_F(DownloadTest, ProgressMovesInStepsOfSixtyFour) {
     EXPECT_EQ(progress, expected);
 }
 
-TEST_F(DownloadTest, ProgressCallbackGetsItsOwnCopies) {
-    scenario.logs.push_back(FixLog(3000000, 130));
-    Start();
-    std::vector<std::string> kept;
-    DownloadLogs(*link, db, [&](std::string t) { kept.push_back(std::move(t)); });
-    EXPECT_EQ(kept, (std::vector<std::string>{"履歴1 130-64", "履歴1 130-128", "履歴1 130-130"}));
-}
-
 // ---- What is stored -----------------------------------------------------------------
 
 TEST_F(DownloadTest, LapBoundsCountEveryRecordOfTheStream) {
