@@ -42,7 +42,7 @@ class Cli : public ::testing::Test {
         return r;
     }
 
-    ExportTempDir dir;
+    TempDir dir;
     std::vector<TrackPoint> first;
     int firstId = 0, secondId = 0;
     std::string err;

@@ -1,7 +1,6 @@
 #pragma once
 // A fresh folder with its own velcan.db for each test, and file helpers.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,29 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "data/temp_dir.h"
 #include "data/track_database.h"
 
 namespace dorvath::test {
-
-class ExportTempDir {
-  public:
-    ExportTempDir() {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "dorvath-export-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~ExportTempDir() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline std::string ReadBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -78,7 +58,7 @@ class ExportTest : public ::testing::Test {
         return db.queryInt(std::string("select count(*) from ") + table + ";");
     }
 
-    ExportTempDir dir;
+    TempDir dir;
     TrackDatabase db;
 };
 
