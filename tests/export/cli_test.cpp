@@ -105,6 +105,16 @@ TEST_F(Cli, TrackFileRoundTripGivesSameGpx) {
     EXPECT_EQ(ReadBytes(dir / "a.gpx"), GpxText(first));
 }
 
+TEST_F(Cli, ExportedRunIsReadByGpsBabelWithEveryPoint) {
+    if (!HaveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
+    ASSERT_EQ(Run("a", "export gpx " + std::to_string(firstId) + " " + Quote(dir / "a.gpx")).status,
+              0);
+    ProcessResult r = RunProcess("gpsbabel -t -i gpx -f " + Quote(dir / "a.gpx") +
+                                 " -o unicsv -F - | tail -n +2 | wc -l");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(std::stoi(r.out), static_cast<int>(first.size()));
+}
+
 TEST_F(Cli, OpenOfBadFileSaysWhyAndExitsOne) {
     WriteBytes(dir / "bad.trk", std::string("\x05\x00\x00\x00", 4) + std::string(20, 'x'));
     ProcessResult r = Run("b", "trk open " + Quote(dir / "bad.trk"));
