@@ -1,6 +1,7 @@
 #include "device/log_download.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "data/c_format.h"
@@ -18,6 +19,11 @@ uint32_t ConvertWatchTime(uint32_t t, int32_t utcBias, int32_t daylight) {
 }
 
 namespace {
+
+// A value that is not a number would turn the insert statement into invalid SQL, and the
+// same log would then fail on every download: such a value is stored as 0.
+double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 void Post(const DownloadProgress& progress, uint32_t logNumber, uint32_t count, uint32_t read) {
     if (progress) progress(CFormat("履歴%d %d-%d", logNumber, count, read));
@@ -40,18 +46,18 @@ bool ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
             p.time = time;
             p.lat = r.lat_e6 / 1000000.0;
             p.lng = r.lng_e6 / 1000000.0;
-            p.dist = r.dist;
-            p.speed = r.speed;
+            p.dist = Finite(r.dist);
+            p.speed = Finite(r.speed);
             p.kcal = r.kcal;
-            p.pace = r.pace;
-            p.atli = r.atli;
+            p.pace = Finite(r.pace);
+            p.atli = Finite(r.atli);
         } else if (r.kind == LogRecord::kLapMarker) {
             // Lap bounds count every record of the stream, not just the fixes.
             Lap& l = laps.emplace_back();
             l.time = r.lap_seconds;
-            l.dist = r.lap_distance;
+            l.dist = Finite(r.lap_distance);
             l.kcal = r.kcal;
-            l.pace = r.pace;
+            l.pace = Finite(r.pace);
             l.si = prevLapEnd;
             l.ei = static_cast<int32_t>(k - 1);
             prevLapEnd = l.ei;
@@ -100,10 +106,10 @@ int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& pr
         Track t;
         t.stime = start;
         t.etime = points.empty() ? start : points.back().time;
-        t.dist = static_cast<double>(header.distance_km) * 1000.0;
+        t.dist = Finite(static_cast<double>(header.distance_km) * 1000.0);
         t.elapsed = header.elapsed;
         t.kcal = header.kcal;
-        t.pace = header.pace;
+        t.pace = Finite(header.pace);
         t.numofpt = static_cast<int32_t>(points.size());
         // Track row, then points and laps in one transaction; a failure removes the row.
         db.storeTrack(t, points, laps);
@@ -126,6 +132,10 @@ DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
     } catch (const std::exception& e) {
         out.result = 0;
         out.error = e.what();
+    } catch (...) {
+        // Whatever went wrong, the link is closed and the caller can end its dialog.
+        out.result = 0;
+        out.error = "download stopped by an unexpected error";
     }
     link->Close();
     return out;

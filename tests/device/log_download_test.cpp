@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "data/track.h"
 #include "device/watch_finder.h"
 #include "sim_fixture.h"
@@ -178,6 +180,39 @@ TEST_F(DownloadTest, FixAndHeaderFieldsAreStoredAsReceived) {
     EXPECT_EQ(p[0].kcal, 77);
     EXPECT_NEAR(p[0].pace, 4.8, 1e-6);
     EXPECT_DOUBLE_EQ(p[0].atli, -3.25);
+}
+
+TEST_F(DownloadTest, ValuesThatAreNotNumbersAreStoredAsZero) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    LogRecord f = Fix(700000);
+    f.speed = nan;
+    f.dist = -std::numeric_limits<double>::infinity();
+    f.pace = inf;
+    f.atli = nan;
+    LogRecord lap = LapMarker(700001);
+    lap.lap_distance = nan;
+    lap.pace = -inf;
+    WatchLog log = LogOf(700000, {f, lap});
+    log.header.distance_km = inf;
+    log.header.pace = nan;
+    scenario.logs.push_back(log);
+    scenario.logs.push_back(FixLog(800000, 2));
+    Start();
+    ASSERT_EQ(Download(), 1);
+    EXPECT_EQ(stats.stored, 2);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_EQ(t.dist, 0);
+    EXPECT_EQ(t.pace, 0);
+    auto p = db.trackPoints(1).at(0);
+    EXPECT_EQ(p.speed, 0);
+    EXPECT_EQ(p.dist, 0);
+    EXPECT_EQ(p.pace, 0);
+    EXPECT_EQ(p.atli, 0);
+    auto l = db.trackLaps(1).at(0);
+    EXPECT_EQ(l.dist, 0);
+    EXPECT_EQ(l.pace, 0);
 }
 
 TEST_F(DownloadTest, EmptyLogStoresATrackWithoutPoints) {
