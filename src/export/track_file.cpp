@@ -196,8 +196,7 @@ size_t MemoryTrackSource::read(void* out, size_t size) {
 
 BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
     uint8_t head[kTrackRecordSize];
-    size_t got = source.remaining() < kTrackRecordSize ? source.read(head, source.remaining())
-                                                       : source.read(head, kTrackRecordSize);
+    size_t got = source.read(head, kTrackRecordSize);
     if (got < kTrackRecordSize)
         return Problem(
             CFormat("the file ends inside its run record (%u of %u bytes)", got, kTrackRecordSize));
