@@ -1,5 +1,16 @@
 #pragma once
-// What a simulated watch holds and how it misbehaves: the built-in demo, or a JSON file.
+// What a simulated watch holds and how it misbehaves: the built-in demo, or a JSON file:
+//   {"model": "KT907", "firmware_version": "V1.0", "settings": {FORM_NAME: value, ...},
+//    "logs": [{"start_time": S, "distance_km": D, "kcal": K, "elapsed": E, "pace": P,
+//              "record_count": N (optional, defaults to the records given),
+//              "records": [{"kind": 0, "lat_e6": .., "lng_e6": .., "time": .., "speed": ..,
+//                           "dist": .., "kcal": .., "pace": .., "atli": ..},
+//                          {"kind": 1, "kcal": .., "lap_distance": .., "lap_seconds": ..,
+//                           "pace": ..}, ...]}
+//             or {"start_time": S, "generate": {"points": N, "lap_every_m": M, "seed": X}}],
+//    "faults": {"stop_after_reports": N, "refuse_header_at_block": I,
+//               "refuse_body_times": N, "extra_log_count": N}}
+// Every key is optional except a log's start_time; missing numbers are 0.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
