@@ -10,7 +10,8 @@
 //             or {"start_time": S, "generate": {"points": N, "lap_every_m": M, "seed": X}}],
 //    "faults": {"stop_after_reports": N, "refuse_header_at_block": I,
 //               "refuse_body_times": N, "extra_log_count": N}}
-// Every key is optional except a log's start_time; missing numbers are 0.
+// Every key is optional except a log's start_time. Missing record and header numbers are 0;
+// a generated log takes its header from the run unless the log names the field.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
