@@ -120,6 +120,15 @@ std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> a
             default:
                 body.assign(1, conv);
         }
+        if (precision >= 0 && (conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' ||
+                               conv == 'X')) {
+            // a precision on an integer is its least number of digits
+            size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
+            size_t digits = body.size() - sign;
+            if (digits < static_cast<size_t>(precision))
+                body.insert(sign, static_cast<size_t>(precision) - digits, '0');
+            zero = false;
+        }
         pad(out, body, width, left, zero);
     }
     if (out.size() > limit) out.resize(limit);

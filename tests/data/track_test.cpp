@@ -65,6 +65,7 @@ TEST(CFormatTest, PrintfCompatibleAndLocaleFree) {
     EXPECT_EQ(CFormat("%d,%5d,%-3d|,%03d,%x,%s,%%", -7, 42, 1, 5, 255, "ab"),
               "-7,   42,1  |,005,ff,ab,%");
     EXPECT_EQ(CFormat("%02d:%02d", 7, 30), "07:30");
+    EXPECT_EQ(CFormat("%.2d|%.3d|%5.3d|%-5.2d|", 7, -7, 42, 3), "07|-007|  042|03   |");
     EXPECT_EQ(CFormat("%.2f", 1.005), "1.00");  // binary value below 1.005, as printf
     EXPECT_EQ(CFormat("%f", 42491.3125229), "42491.312523");
     EXPECT_EQ(CFormat("%u", 4294967295u), "4294967295");
