@@ -94,14 +94,28 @@
         };
       },
       touched: new Set(),
+      waiting: new Map(),
       route(op) {
         if (!op || typeof op !== 'object') return;
         const frame = typeof op.frame === 'string' ? op.frame : '';
         if (op.op === 'dialog') return host.dialog(op);
         if (op.op === 'load') return host.load(frame, op);
         const rt = host.frames.get(frame);
-        if (!rt) return;  // not loaded yet: its state is replayed when it registers
+        if (!rt || (!rt.ready && op.op === 'beep')) {
+          // Not loaded yet: its kept state is replayed when it registers; a beep is not
+          // kept, so it waits for the page.
+          if (op.op === 'beep' && host.waiting.size < 100) {
+            const q = host.waiting.get(frame) || [];
+            q.push(op);
+            host.waiting.set(frame, q);
+          }
+          return;
+        }
         rt.apply(op);
+        if (op.op === 'replayed' && host.waiting.has(frame)) {
+          for (const w of host.waiting.get(frame)) rt.apply(w);
+          host.waiting.delete(frame);
+        }
         host.touched.add(rt);
       },
       afterBatch() {
@@ -132,6 +146,7 @@
         if (!op.open) {
           if (old) old.remove();
           host.dialogs.delete(frame);
+          host.waiting.delete(frame);
           return;
         }
         if (old) return;  // replayed while open

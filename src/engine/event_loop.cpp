@@ -173,6 +173,7 @@ void EventLoop::wake() {
 int EventLoop::runModal(ModalLoop& m) {
     LoopThreadScope scope(loopThread_);
     ++modalDepth_;
+    afterTurn();  // what the caller set up (the dialog itself) goes out before we wait
     while (!m.ended() && !quit_.load()) io_->run_one();
     --modalDepth_;
     return m.ended() ? m.result() : -1;

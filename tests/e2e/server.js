@@ -1,0 +1,47 @@
+// Starts `dorvath --serve` on a fresh data folder and a free port, and stops it.
+const { spawn } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+function exePath() {
+  if (process.env.DORVATH_EXE) return process.env.DORVATH_EXE;
+  const binary = process.env.DORVATH_BINARY || path.join(__dirname, '..', '..', 'build');
+  return path.join(binary, 'dorvath');
+}
+
+async function startServer({ testPages = false } = {}) {
+  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
+  const env = Object.assign({}, process.env);
+  if (testPages) env.DORVATH_TEST_PAGES = path.join(__dirname, 'pages');
+  else delete env.DORVATH_TEST_PAGES;
+  const child = spawn(exePath(), ['--serve', '--data-dir', dataDir, '--port', '0'],
+                      { env, stdio: ['ignore', 'pipe', 'pipe'] });
+  let out = '', err = '';
+  child.stderr.on('data', (d) => { err += d; });
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  const url = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('no address from dorvath: ' + out + err)), 15000);
+    child.stdout.on('data', (d) => {
+      out += d;
+      const m = /^Open (http:\/\/127\.0\.0\.1:(\d+)\/\?t=([0-9a-f]+))$/m.exec(out);
+      if (m) { clearTimeout(timer); resolve(m[1]); }
+    });
+    child.on('exit', () => reject(new Error('dorvath ended: ' + out + err)));
+  });
+  const u = new URL(url);
+  return {
+    url, dataDir, child, exited,
+    port: Number(u.port), token: u.searchParams.get('t'),
+    origin: u.origin,
+    output: () => out + err,
+    async stop() {
+      if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
+      const r = await exited;
+      fs.rmSync(dataDir, { recursive: true, force: true });
+      return r;
+    },
+  };
+}
+
+module.exports = { startServer };
