@@ -5,18 +5,18 @@ namespace {
 
 using json = nlohmann::json;
 
-const json* KeptOp(const std::map<FramePath, FrameState>& st, const FramePath& f,
-                   const std::string& key) {
+json KeptOp(const std::map<FramePath, FrameState>& st, const FramePath& f,
+            const std::string& key) {
     auto fs = st.find(f);
     if (fs == st.end()) return nullptr;
     auto op = fs->second.ops.find(key);
-    return op == fs->second.ops.end() ? nullptr : &op->second;
+    return op == fs->second.ops.end() ? json() : op->second;
 }
 
-std::string Value(const json* op) {
-    if (!op) return {};
-    auto v = op->find("value");
-    return v != op->end() && v->is_string() ? v->get<std::string>() : std::string();
+std::string Value(const json& op) {
+    if (!op.is_object()) return {};
+    auto v = op.find("value");
+    return v != op.end() && v->is_string() ? v->get<std::string>() : std::string();
 }
 
 }  // namespace
@@ -39,13 +39,13 @@ std::string RecordingHtmlEngine::attribute(const FramePath& f, const std::string
 }
 
 std::string RecordingHtmlEngine::text(const FramePath& f, const std::string& id) const {
-    const json* op = KeptOp(state(), f, f + "|content|#" + id + "|");
-    return op && (*op)["op"] == "text" ? Value(op) : std::string();
+    json op = KeptOp(state(), f, f + "|content|#" + id + "|");
+    return op.is_object() && op["op"] == "text" ? Value(op) : std::string();
 }
 
 std::string RecordingHtmlEngine::html(const FramePath& f, const std::string& id) const {
-    const json* op = KeptOp(state(), f, f + "|content|#" + id + "|");
-    return op && (*op)["op"] == "html" ? Value(op) : std::string();
+    json op = KeptOp(state(), f, f + "|content|#" + id + "|");
+    return op.is_object() && op["op"] == "html" ? Value(op) : std::string();
 }
 
 std::vector<std::string> RecordingHtmlEngine::calls(const FramePath& f,
