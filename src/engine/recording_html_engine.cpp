@@ -5,8 +5,7 @@ namespace {
 
 using json = nlohmann::json;
 
-json KeptOp(const std::map<FramePath, FrameState>& st, const FramePath& f,
-            const std::string& key) {
+json KeptOp(const std::map<FramePath, FrameState>& st, const FramePath& f, const std::string& key) {
     auto fs = st.find(f);
     if (fs == st.end()) return nullptr;
     auto op = fs->second.ops.find(key);

@@ -13,33 +13,43 @@ struct Word {
 };
 
 const Word kWindowWords[] = {
-    {"BORDER", 0x00800000},      {"VSCROLL", 0x00200000},  {"HSCROLL", 0x00100000},
-    {"DISABLED", 0x08000000},    {"GROUP", 0x00020000},    {"TABSTOP", 0x00010000},
-    {"DLGFRAME", 0x00400000},    {"CAPTION", 0x00C00000},  {"THICKFRAME", 0x00040000},
-    {"SYSMENU", 0x00080000},     {"VISIBLE", 0x10000000},  {"CHILD", 0x40000000},
+    {"BORDER", 0x00800000},       {"VSCROLL", 0x00200000},      {"HSCROLL", 0x00100000},
+    {"DISABLED", 0x08000000},     {"GROUP", 0x00020000},        {"TABSTOP", 0x00010000},
+    {"DLGFRAME", 0x00400000},     {"CAPTION", 0x00C00000},      {"THICKFRAME", 0x00040000},
+    {"SYSMENU", 0x00080000},      {"VISIBLE", 0x10000000},      {"CHILD", 0x40000000},
     {"CLIPSIBLINGS", 0x04000000}, {"CLIPCHILDREN", 0x02000000}, {"MINIMIZEBOX", 0x00020000},
     {"MAXIMIZEBOX", 0x00010000}};
 
 const Word kExWords[] = {
-    {"DLGMODALFRAME", 0x1},  {"NOPARENTNOTIFY", 0x4}, {"TOPMOST", 0x8},
-    {"ACCEPTFILES", 0x10},   {"TRANSPARENT", 0x20},   {"TOOLWINDOW", 0x80},
-    {"WINDOWEDGE", 0x100},   {"CLIENTEDGE", 0x200},   {"CONTEXTHELP", 0x400},
-    {"RIGHT", 0x1000},       {"RTLREADING", 0x2000},  {"LEFTSCROLLBAR", 0x4000},
+    {"DLGMODALFRAME", 0x1},     {"NOPARENTNOTIFY", 0x4}, {"TOPMOST", 0x8},
+    {"ACCEPTFILES", 0x10},      {"TRANSPARENT", 0x20},   {"TOOLWINDOW", 0x80},
+    {"WINDOWEDGE", 0x100},      {"CLIENTEDGE", 0x200},   {"CONTEXTHELP", 0x400},
+    {"RIGHT", 0x1000},          {"RTLREADING", 0x2000},  {"LEFTSCROLLBAR", 0x4000},
     {"CONTROLPARENT", 0x10000}, {"STATICEDGE", 0x20000}, {"APPWINDOW", 0x40000}};
 
-const Word kStaticWords[] = {
-    {"LEFT", 0x0},          {"CENTER", 0x1},   {"RIGHT", 0x2},         {"ICON", 0x3},
-    {"SIMPLE", 0xB},        {"LEFTNOWORDWRAP", 0xC}, {"OWNERDRAW", 0xD}, {"BITMAP", 0xE},
-    {"NOPREFIX", 0x80},     {"NOTIFY", 0x100}, {"CENTERIMAGE", 0x200}, {"RIGHTJUST", 0x400},
-    {"REALSIZEIMAGE", 0x800}, {"SUNKEN", 0x1000}, {"ENDELLIPSIS", 0x4000}};
+const Word kStaticWords[] = {{"LEFT", 0x0},
+                             {"CENTER", 0x1},
+                             {"RIGHT", 0x2},
+                             {"ICON", 0x3},
+                             {"SIMPLE", 0xB},
+                             {"LEFTNOWORDWRAP", 0xC},
+                             {"OWNERDRAW", 0xD},
+                             {"BITMAP", 0xE},
+                             {"NOPREFIX", 0x80},
+                             {"NOTIFY", 0x100},
+                             {"CENTERIMAGE", 0x200},
+                             {"RIGHTJUST", 0x400},
+                             {"REALSIZEIMAGE", 0x800},
+                             {"SUNKEN", 0x1000},
+                             {"ENDELLIPSIS", 0x4000}};
 
 const Word kListViewWords[] = {
-    {"ICON", 0x0},          {"REPORT", 0x1},         {"SMALLICON", 0x2},
-    {"LIST", 0x3},          {"SINGLESEL", 0x4},      {"SHOWSELALWAYS", 0x8},
-    {"SORTASCENDING", 0x10}, {"SORTDESCENDING", 0x20}, {"SHAREIMAGELISTS", 0x40},
-    {"NOLABELWRAP", 0x80},  {"AUTOARRANGE", 0x100},  {"EDITLABELS", 0x200},
-    {"OWNERDATA", 0x1000},  {"NOSCROLL", 0x2000},    {"ALIGNTOP", 0x0},
-    {"ALIGNLEFT", 0x800},   {"OWNERDRAWFIXED", 0x400}, {"NOCOLUMNHEADER", 0x4000},
+    {"ICON", 0x0},           {"REPORT", 0x1},           {"SMALLICON", 0x2},
+    {"LIST", 0x3},           {"SINGLESEL", 0x4},        {"SHOWSELALWAYS", 0x8},
+    {"SORTASCENDING", 0x10}, {"SORTDESCENDING", 0x20},  {"SHAREIMAGELISTS", 0x40},
+    {"NOLABELWRAP", 0x80},   {"AUTOARRANGE", 0x100},    {"EDITLABELS", 0x200},
+    {"OWNERDATA", 0x1000},   {"NOSCROLL", 0x2000},      {"ALIGNTOP", 0x0},
+    {"ALIGNLEFT", 0x800},    {"OWNERDRAWFIXED", 0x400}, {"NOCOLUMNHEADER", 0x4000},
     {"NOSORTHEADER", 0x8000}};
 
 struct Type {

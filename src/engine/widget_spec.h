@@ -18,8 +18,8 @@ struct WidgetSpec {
 
 constexpr std::uint32_t kWsChild = 0x40000000, kWsVisible = 0x10000000,
                         kWsClipSiblings = 0x04000000, kWsClipChildren = 0x02000000,
-                        kWsTabStop = 0x00010000, kWsBorder = 0x00800000,
-                        kWsVScroll = 0x00200000, kWsDisabled = 0x08000000;
+                        kWsTabStop = 0x00010000, kWsBorder = 0x00800000, kWsVScroll = 0x00200000,
+                        kWsDisabled = 0x08000000;
 constexpr std::uint32_t kWsExClientEdge = 0x200, kWsExStaticEdge = 0x20000;
 constexpr std::uint32_t kSsNotify = 0x100, kSsBitmap = 0xE;
 constexpr std::uint32_t kLvsReport = 0x1, kLvsSingleSel = 0x4, kLvsOwnerDrawFixed = 0x400,

@@ -9,7 +9,7 @@ namespace dorvath {
 namespace {
 
 class Recorder : public MessageTarget {
-public:
+  public:
     using MessageTarget::MessageTarget;
     std::int64_t onMessage(const Message& m) override {
         got.push_back(m.id);

@@ -10,7 +10,7 @@ namespace {
 using json = nlohmann::json;
 
 class Page : public PageHandler {
-public:
+  public:
     bool onButtonClick(const ClickEvent& e) override {
         clicks.push_back(e);
         return false;
@@ -28,7 +28,8 @@ public:
 
 std::vector<std::string> OpNames(const std::vector<json>& ops) {
     std::vector<std::string> out;
-    for (const json& o : ops) out.push_back(o["op"].get<std::string>() + ":" + o.value("id", std::string()));
+    for (const json& o : ops)
+        out.push_back(o["op"].get<std::string>() + ":" + o.value("id", std::string()));
     return out;
 }
 
@@ -118,8 +119,11 @@ TEST(KeptState, PopupsCallsAndBeepsAreNotKept) {
 }
 
 TEST(FormValues, KindsTravelAsJsonAndBack) {
-    FormMap m{{"tformat", std::int64_t{1}}, {"lap_time", std::string("07")}, {"single", true},
-              {"fast_run_mode", std::monostate{}}, {"c", std::int64_t{6}}};
+    FormMap m{{"tformat", std::int64_t{1}},
+              {"lap_time", std::string("07")},
+              {"single", true},
+              {"fast_run_mode", std::monostate{}},
+              {"c", std::int64_t{6}}};
     json j = FormToJson(m);
     EXPECT_EQ(j["tformat"], 1);
     EXPECT_EQ(j["lap_time"], "07");
@@ -207,7 +211,7 @@ TEST(Events, MalformedEventsChangeNothing) {
         e.dispatch(json::parse(text));
     EXPECT_EQ(p.clicks.size(), 1u);  // the click without usable attributes still counts
     EXPECT_TRUE(p.clicks[0].attributes.empty());
-    EXPECT_TRUE(p.widgets.empty());   // unknown kind; rows of a list with no rows
+    EXPECT_TRUE(p.widgets.empty());  // unknown kind; rows of a list with no rows
     EXPECT_FALSE(e.getLocation("", "a").has_value());
     EXPECT_EQ(p.externals.size(), 1u);
 }

@@ -5,11 +5,16 @@
 namespace dorvath {
 namespace {
 
-constexpr std::uint32_t kBase = kWsChild | kWsVisible | kWsClipSiblings | kWsClipChildren | kWsTabStop;
+constexpr std::uint32_t kBase =
+    kWsChild | kWsVisible | kWsClipSiblings | kWsClipChildren | kWsTabStop;
 
 TEST(StyleWords, BareWordsAddTheirBits) {
-    auto s = MakeWidgetSpec({{"type", "sys-listview"}, {"id", "6004"}, {"REPORT", ""},
-                             {"ownerdrawfixed", ""}, {"OWNERDATA", ""}, {"BORDER", ""},
+    auto s = MakeWidgetSpec({{"type", "sys-listview"},
+                             {"id", "6004"},
+                             {"REPORT", ""},
+                             {"ownerdrawfixed", ""},
+                             {"OWNERDATA", ""},
+                             {"BORDER", ""},
                              {"CLIENTEDGE", ""}});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->windowClass, "SysListView32");
@@ -19,8 +24,8 @@ TEST(StyleWords, BareWordsAddTheirBits) {
 }
 
 TEST(StyleWords, AWordWrittenAsAValueAddsNothing) {
-    auto s = MakeWidgetSpec({{"type", "sys-static"}, {"id", "5000"}, {"class", "NOTIFY"},
-                             {"bitmap", "1"}});
+    auto s = MakeWidgetSpec(
+        {{"type", "sys-static"}, {"id", "5000"}, {"class", "NOTIFY"}, {"bitmap", "1"}});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->style, kBase);
     EXPECT_EQ(s->exStyle, 0u);
