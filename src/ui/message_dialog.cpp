@@ -24,7 +24,7 @@ CHtmlMsgDlg::CHtmlMsgDlg(HtmlEngine& engine, EventLoop& loop, int page, std::str
       page_(page),
       text1_(std::move(text1)),
       text2_(std::move(text2)),
-      modal_(loop) {}
+      modal_(std::make_shared<ModalLoop>(loop)) {}
 
 CHtmlMsgDlg::~CHtmlMsgDlg() {
     if (!frame_.empty()) engine_.detach(frame_, this);
@@ -36,7 +36,7 @@ int CHtmlMsgDlg::run() {
     onReady();
     // The loop flushes after each handler it runs; what was issued here goes out now.
     engine_.flush();
-    int result = loop().runModal(modal_);
+    int result = loop().runModal(*modal_);
     engine_.detach(frame_, this);
     engine_.closeDialog(frame_);
     engine_.flush();
@@ -44,7 +44,12 @@ int CHtmlMsgDlg::run() {
     return result < 0 ? 0 : result;
 }
 
-void CHtmlMsgDlg::end(int result) { modal_.end(result); }
+void CHtmlMsgDlg::end(int result) {
+    // A worker ending the dialog keeps the nested loop's state alive through the call: the
+    // UI thread may leave run() and destroy this dialog as soon as the end is seen.
+    std::shared_ptr<ModalLoop> modal = modal_;
+    modal->end(result);
+}
 
 void CHtmlMsgDlg::onReady() {
     engine_.beep(frame_);

@@ -54,7 +54,7 @@ class CHtmlMsgDlg : public MessageTarget, public PageHandler {
     int page_;
     std::string text1_, text2_;
     FramePath frame_;
-    ModalLoop modal_;
+    std::shared_ptr<ModalLoop> modal_;
 };
 
 // Shows a message box (208 or 209) and returns its result: 1 for "はい", 0 otherwise.
