@@ -10,7 +10,7 @@ import os
 import struct
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "images")
 
 
 class Image:
