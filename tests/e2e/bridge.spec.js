@@ -135,3 +135,39 @@ test('form values come back by kind', async ({ page }) => {
   const form = await page.evaluate(() => window.__dv.readyEvent().form);
   expect(form).toMatchObject({ r: 1, s: 2, n: 42, c: 6, single: true, t1: '最初の行', t2: '' });
 });
+
+test('a disabled page takes no input until C++ enables it again (from a page script call)', async ({ page }) => {
+  await open(page);
+  await page.click('#disable');
+  await expect(page.locator('.dv-cover')).toHaveCount(1);
+  await page.locator('#ping').click({ force: true }).catch(() => {});
+  await page.mouse.click(20, 20);
+  await page.evaluate(() => window.external.enable('a', 2));
+  await expect(page.locator('#result')).toHaveText('external enable(a,2)');
+  await expect(page.locator('.dv-cover')).toHaveCount(0);
+  await page.click('#ping');
+  await expect(page.locator('#pong')).toHaveText(/pong \d+/);
+  const before = await page.locator('#pong').textContent();
+  expect(before).toBe('pong 3');  // the clicks while disabled did not count
+});
+
+test('a popup shows at a point and its entry hides it', async ({ page }) => {
+  await open(page);
+  await page.click('#menu');
+  const popup = page.locator('#popup');
+  await expect(popup).toBeVisible();
+  await expect(popup).toHaveCSS('left', '40px');
+  await expect(popup).toHaveCSS('top', '50px');
+  await page.click('#menuitem');
+  await expect(page.locator('#result')).toHaveText('menu item');
+  await expect(popup).toBeHidden();
+});
+
+test('a static control shows the tooltip C++ gives it', async ({ page }) => {
+  await open(page);
+  const w = page.locator('widget[id="7001"]');
+  await w.hover({ position: { x: 30, y: 12 } });
+  await expect(w.locator('.dv-tooltip')).toHaveText('at 30,12');
+  await page.mouse.move(600, 600);
+  await expect(w.locator('.dv-tooltip')).toHaveCount(0);
+});

@@ -60,6 +60,13 @@ class E2eFrame : public PageHandler {
             e_.setText("", Id("result"), "result " + std::to_string(r));
         } else if (e.id == "busy") {
             busy();
+        } else if (e.id == "disable") {
+            e_.enablePage("", false);
+        } else if (e.id == "menu") {
+            e_.showPopup("", Id("popup"), 40, 50);
+        } else if (e.id == "menuitem") {
+            e_.hidePopup("", Id("popup"));
+            e_.setText("", Id("result"), "menu item");
         } else if (e.id == "quit") {
             ctx_.close();
         } else if (e.id == "location") {
@@ -70,6 +77,13 @@ class E2eFrame : public PageHandler {
                          : "ping unknown");
         }
         return false;
+    }
+
+    void onExternal(const ExternalCall& c) override {
+        if (c.method == "enable") e_.enablePage("", true);
+        std::string args;
+        for (const std::string& a : c.args) args += (args.empty() ? "" : ",") + a;
+        e_.setText("", Id("result"), "external " + c.method + "(" + args + ")");
     }
 
     void onPageCommand(const CommandEvent& c) override {
@@ -104,6 +118,11 @@ class E2eFrame : public PageHandler {
             e_.setText("", Id("staticlog"),
                        "down " + std::to_string(w.x) + "," + std::to_string(w.y) + " keys " +
                            std::to_string(w.keys));
+        } else if (w.ctl == kStatic && w.kind == WidgetEvent::Kind::MouseMove) {
+            e_.tooltip("", kStatic, "at " + std::to_string(w.x) + "," + std::to_string(w.y),
+                       w.x + 8, w.y);
+        } else if (w.ctl == kStatic && w.kind == WidgetEvent::Kind::MouseLeave) {
+            e_.tooltip("", kStatic, "", 0, 0);
         }
     }
 
