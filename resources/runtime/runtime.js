@@ -138,7 +138,8 @@
         const parent = host.frames.get(cut < 0 ? '' : frame.slice(0, cut));
         if (!parent) return;
         const el = parent.frameElementFor(frame);
-        if (el) el.src = url;
+        // An iframe already on its way to that page is left to finish.
+        if (el && el.src !== new URL(url, location.href).href) el.src = url;
       },
       dialog(op) {
         const frame = op.frame;

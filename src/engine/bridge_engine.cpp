@@ -86,7 +86,8 @@ void BridgeEngine::receive(const std::string& text) {
     if (ev["ev"] == "ready") {
         std::lock_guard lock(mutex_);
         std::string frame = ev["frame"];
-        std::string shown = ev.value("page", std::string());
+        std::string shown =
+            ev.contains("page") && ev["page"].is_string() ? ev["page"].get<std::string>() : "";
         std::string wanted = page(frame);
         json answer = json::array();
         if (!wanted.empty() && wanted != shown) {

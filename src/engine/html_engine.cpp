@@ -577,6 +577,14 @@ PageHandler* HtmlEngine::handler(const FramePath& f) const {
 }
 
 void HtmlEngine::dispatch(const json& ev) {
+    // What a page sends is never trusted: a value of the wrong kind drops the event.
+    try {
+        dispatchEvent(ev);
+    } catch (const json::exception&) {
+    }
+}
+
+void HtmlEngine::dispatchEvent(const json& ev) {
     if (!ev.is_object()) return;
     std::string kind = Str(ev, "ev");
     FramePath frame = Str(ev, "frame");
@@ -649,7 +657,7 @@ void HtmlEngine::dispatch(const json& ev) {
     } else if (kind == "command") {
         CommandEvent c;
         c.frame = frame;
-        c.doubleClick = ev.value("dbl", false);
+        c.doubleClick = ev.contains("dbl") && ev["dbl"].is_boolean() && ev["dbl"].get<bool>();
         c.id = Str(ev, "id");
         if (c.id.empty()) return;  // only elements with an id raise the command
         if (c.doubleClick) c.id += "MDC";

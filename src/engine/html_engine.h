@@ -288,6 +288,7 @@ class HtmlEngine {
     void keep(const FramePath& f, const std::string& key, const nlohmann::json& body);
     void dropFrames(const FramePath& f);
     PageHandler* handler(const FramePath& f) const;
+    void dispatchEvent(const nlohmann::json& event);
     void listOp(const FramePath& f, int ctl, const char* op, nlohmann::json body, bool kept);
 
     struct FrameMirror {

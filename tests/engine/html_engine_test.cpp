@@ -203,17 +203,22 @@ TEST(Events, MalformedEventsChangeNothing) {
     RecordingHtmlEngine e;
     Page p;
     e.attach("", &p);
-    for (const char* text : {R"([])", R"({"ev":5})", R"({"ev":"click","frame":"","attrs":[1]})",
-                             R"({"ev":"list","frame":"","ctl":"x","kind":"nope"})",
-                             R"({"ev":"geom","frame":"","boxes":{"a":[1,2]}})",
-                             R"({"ev":"list","frame":"","ctl":1,"kind":"rows","from":5,"to":9})",
-                             R"({"ev":"external","frame":"","method":"m","args":{"a":1}})"})
+    for (const char* text :
+         {R"([])", R"({"ev":5})", R"({"ev":"click","frame":"","attrs":[1]})",
+          R"({"ev":"list","frame":"","ctl":"x","kind":"nope"})",
+          R"({"ev":"geom","frame":"","boxes":{"a":[1,2]}})",
+          R"({"ev":"list","frame":"","ctl":1,"kind":"rows","from":5,"to":9})",
+          R"({"ev":"external","frame":"","method":"m","args":{"a":1}})",
+          R"({"ev":"command","frame":"","id":"x","dbl":"yes"})",
+          R"({"ev":"list","frame":"","ctl":1,"kind":"click","sel":[[0,"a"]],"mark":"z"})"})
         e.dispatch(json::parse(text));
     EXPECT_EQ(p.clicks.size(), 1u);  // the click without usable attributes still counts
     EXPECT_TRUE(p.clicks[0].attributes.empty());
-    EXPECT_TRUE(p.widgets.empty());  // unknown kind; rows of a list with no rows
+    ASSERT_EQ(p.widgets.size(), 1u);  // the click; not the unknown kind, not rows of an empty list
+    EXPECT_TRUE(e.listState("", 1).selected.empty());
     EXPECT_FALSE(e.getLocation("", "a").has_value());
     EXPECT_EQ(p.externals.size(), 1u);
+    EXPECT_EQ(p.commands, std::vector<std::string>{"x"});
 }
 
 TEST(Geometry, TheMirrorAnswersGetLocation) {
