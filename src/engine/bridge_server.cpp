@@ -17,6 +17,7 @@
 
 #include "engine/bridge_engine.h"
 #include "engine/embedded_resources.h"
+#include "engine/html_engine.h"
 
 namespace dorvath {
 
@@ -376,6 +377,10 @@ Response BridgeServer::Impl::serve(const Request& req) {
     }
     if (parts.size() == 1) {
         if (auto* r = FindEmbeddedFile(parts[0])) return ok(std::string(r->bytes()), parts[0]);
+        // A resource asked for by name and type ("202" is the page 202.html).
+        LoadDataRequest q = ClassifyLoadData(parts[0]);
+        if (auto* r = FindEmbeddedResource(q.name, q.type))
+            return ok(std::string(r->bytes()), r->file);
         for (const std::string& f : opt.dataFiles) {
             std::string body;
             if (f == parts[0] && ReadFile(opt.dataDir, parts, body)) return ok(std::move(body), f);

@@ -200,51 +200,38 @@ std::string HtmlEngine::page(const FramePath& frame) const {
     return it == frames_.end() ? std::string() : it->second.page;
 }
 
-void HtmlEngine::setStyle(const FramePath& f, const Element& e, const std::string& name,
-                          const std::string& value) {
+void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
+                           const std::string& name, json value) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "style"}, {"frame", f}, {"name", name}, {"value", value}};
+    json b{{"op", op}, {"frame", f}, {"value", std::move(value)}};
+    if (!name.empty()) b["name"] = name;
     PutElement(b, e);
-    std::string key = Key(f, "style", e.key(), name);
+    std::string key = Key(f, keyOp, e.key(), name);
     keep(f, key, b);
     emit(key, std::move(b));
+}
+
+void HtmlEngine::setStyle(const FramePath& f, const Element& e, const std::string& name,
+                          const std::string& value) {
+    elementOp(f, e, "style", "style", name, value);
 }
 
 void HtmlEngine::setAttribute(const FramePath& f, const Element& e, const std::string& name,
                               const std::string& value) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "attr"}, {"frame", f}, {"name", name}, {"value", value}};
-    PutElement(b, e);
-    std::string key = Key(f, "attr", e.key(), name);
-    keep(f, key, b);
-    emit(key, std::move(b));
+    elementOp(f, e, "attr", "attr", name, value);
 }
 
 void HtmlEngine::removeAttribute(const FramePath& f, const Element& e, const std::string& name) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "attr"}, {"frame", f}, {"name", name}, {"value", nullptr}};
-    PutElement(b, e);
-    std::string key = Key(f, "attr", e.key(), name);
-    keep(f, key, b);
-    emit(key, std::move(b));
+    elementOp(f, e, "attr", "attr", name, nullptr);
 }
 
+// Text and html of one element replace each other.
 void HtmlEngine::setText(const FramePath& f, const Element& e, const std::string& utf8) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "text"}, {"frame", f}, {"value", utf8}};
-    PutElement(b, e);
-    std::string key = Key(f, "content", e.key());  // text and html replace each other
-    keep(f, key, b);
-    emit(key, std::move(b));
+    elementOp(f, e, "text", "content", {}, utf8);
 }
 
 void HtmlEngine::setHtml(const FramePath& f, const Element& e, const std::string& html) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "html"}, {"frame", f}, {"value", html}};
-    PutElement(b, e);
-    std::string key = Key(f, "content", e.key());
-    keep(f, key, b);
-    emit(key, std::move(b));
+    elementOp(f, e, "html", "content", {}, html);
 }
 
 void HtmlEngine::setState(const FramePath& f, const Element& e, unsigned set, unsigned clear) {

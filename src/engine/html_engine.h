@@ -289,6 +289,8 @@ class HtmlEngine {
     void dropFrames(const FramePath& f);
     PageHandler* handler(const FramePath& f) const;
     void dispatchEvent(const nlohmann::json& event);
+    void elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
+                   const std::string& name, nlohmann::json value);
     void listOp(const FramePath& f, int ctl, const char* op, nlohmann::json body, bool kept);
 
     struct FrameMirror {

@@ -5,7 +5,10 @@ const { startServer } = require('./server');
 
 let server;
 test.beforeAll(async () => { server = await startServer({ testPages: true }); });
-test.afterAll(async () => { if (server) await server.stop(); });
+test.afterAll(async () => {
+  // SIGTERM ends the program cleanly.
+  if (server) expect((await server.stop()).code).toBe(0);
+});
 
 async function open(page) {
   await page.goto(server.url);

@@ -187,6 +187,12 @@ TEST_F(ServerTest, RefusesRequestsWithoutTheTokenOrFromElsewhere) {
     EXPECT_EQ(BridgeClient::get(port, "/log.xml", {{"Cookie", cookie()}}).body, "<markers/>");
     EXPECT_EQ(BridgeClient::get(port, "/velcan.db", {{"Cookie", cookie()}}).status, 404);
     EXPECT_EQ(BridgeClient::get(port, "/images/a.png", {{"Cookie", cookie()}}).body, "png");
+    // Compiled-in resources by file name, or by name alone for a page.
+    HttpAnswer js = BridgeClient::get(port, "/runtime.js", {{"Cookie", cookie()}});
+    EXPECT_EQ(js.status, 200);
+    EXPECT_NE(js.headers["content-type"].find("javascript"), std::string::npos);
+    EXPECT_EQ(BridgeClient::get(port, "/blank", {{"Cookie", cookie()}}).status, 200);
+    EXPECT_EQ(BridgeClient::get(port, "/nothing.html", {{"Cookie", cookie()}}).status, 404);
     for (const char* p : {"/images/../log.xml", "/images/%2e%2e/log.xml", "/../data/log.xml",
                           "/images/..%2f..%2fdata%2flog.xml", "/images%2f..%2flog.xml", "/%"})
         EXPECT_EQ(BridgeClient::get(port, p, {{"Cookie", cookie()}}).status, 404) << p;
