@@ -28,9 +28,11 @@ void BridgeEngine::submit(Operation op) {
         // apply to.
         const std::string frame = op.frame();
         std::vector<Operation> kept;
-        for (Operation& o : batch_)
+        for (Operation& o : batch_) {
+            if (o.body.is_null()) continue;  // replaced by a later one
             if (!SameOrBelow(frame, o.frame()) || (kind == "load" && o.op() == "dialog"))
                 kept.push_back(std::move(o));
+        }
         batch_ = std::move(kept);
         index_.clear();
         for (std::size_t i = 0; i < batch_.size(); ++i)

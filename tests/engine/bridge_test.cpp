@@ -70,6 +70,7 @@ TEST(Batching, ALoadDropsWhatWasBatchedForThatFrameAndBelow) {
     BridgeEngine e(loop);
     Sink sink;
     e.setSink(std::ref(sink));
+    e.setText("main", Id("a"), "replaced");
     e.setText("main", Id("a"), "gone");
     e.setText("main/page1", Id("b"), "gone");
     e.setText("mainx", Id("c"), "kept");
