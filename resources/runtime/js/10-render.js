@@ -1,0 +1,152 @@
+  // Finding elements, behaviour targets, and display lists rendered as DOM elements.
+  // ---------------------------------------------------------------- helpers
+  function find(op) {
+    if (op.id !== undefined) return document.getElementById(op.id);
+    if (op.sel) {
+      try { return document.querySelector(op.sel); } catch (e) { return null; }
+    }
+    return null;
+  }
+
+  function attrsOf(el) {
+    const out = {};
+    for (const a of el.attributes) out[a.name] = a.value;
+    return out;
+  }
+
+  function behaviorOf(el) {
+    if (!(el instanceof Element)) return '';
+    const b = getComputedStyle(el).getPropertyValue('--behavior').trim();
+    if (!b) return '';
+    // Without a registered property the value inherits: the element that declares it is
+    // the one whose parent does not have it.
+    const p = el.parentElement;
+    if (p && getComputedStyle(p).getPropertyValue('--behavior').trim() === b && !el.id) return '';
+    return b;
+  }
+
+  function behaviorTarget(node, name) {
+    for (let el = node instanceof Element ? node : node && node.parentElement; el && el !== document.documentElement; el = el.parentElement) {
+      const b = behaviorOf(el);
+      if (b === name) return el;
+      if (name === 'clickable' && !b && (el.tagName === 'BUTTON' ||
+          (el.tagName === 'INPUT' && /^(button|submit|reset)$/i.test(el.type)))) return el;
+    }
+    return null;
+  }
+
+  function isDisabled(el) {
+    for (let e = el; e; e = e.parentElement)
+      if (e.disabled || (e.classList && e.classList.contains('state-disabled'))) return true;
+    return false;
+  }
+
+  function inBorderBox(el, x, y) {
+    const r = el.getBoundingClientRect();
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+  }
+
+  function keyBits(e) {
+    let k = 0;
+    if (e.buttons & 1) k |= 1;
+    if (e.buttons & 2) k |= 2;
+    if (e.buttons & 4) k |= 16;
+    if (e.shiftKey) k |= 4;
+    if (e.ctrlKey) k |= 8;
+    return k;
+  }
+
+  function px(v) { return (v | 0) + 'px'; }
+
+  // Display list -> absolutely positioned elements.
+  function renderItems(container, items) {
+    const frag = document.createDocumentFragment();
+    if (Array.isArray(items)) for (const it of items) {
+      if (!Array.isArray(it)) continue;
+      let d;
+      switch (it[0]) {
+        case 'f':
+          d = box(it);
+          d.style.background = it[5];
+          break;
+        case 'r':
+          d = box(it);
+          d.style.borderRadius = px(it[5]);
+          d.style.background = it[6];
+          if (it[8] > 0) d.style.border = px(it[8]) + ' solid ' + it[7];
+          break;
+        case 'g':
+          d = box(it);
+          d.style.background = 'linear-gradient(' + it[5] + ',' + it[6] + ')';
+          break;
+        case 'l': {
+          const x1 = it[1], y1 = it[2], x2 = it[3], y2 = it[4], w = Math.max(1, it[6] | 0);
+          d = document.createElement('div');
+          d.className = 'dv-i';
+          const len = Math.hypot(x2 - x1, y2 - y1);
+          d.style.left = px(x1);
+          d.style.top = px(y1 - (w >> 1));
+          d.style.width = len + 'px';
+          d.style.height = px(w);
+          d.style.background = it[5];
+          if (y1 !== y2) {
+            d.style.transformOrigin = '0 50%';
+            d.style.transform = 'rotate(' + Math.atan2(y2 - y1, x2 - x1) + 'rad)';
+          }
+          break;
+        }
+        case 't':
+          d = box(it);
+          d.classList.add('dv-t');
+          d.style.color = it[5];
+          d.textContent = it[6];
+          d.style.justifyContent = ['flex-start', 'center', 'flex-end'][it[7]] || 'flex-start';
+          d.style.textAlign = ['left', 'center', 'right'][it[7]] || 'left';
+          d.style.alignItems = ['flex-start', 'center', 'flex-end'][it[8]] || 'center';
+          d.style.fontSize = px(it[9] || 12);
+          if (it[10]) d.style.fontWeight = 'bold';
+          if (it[11]) d.classList.add('dv-ellipsis');
+          if (it[12]) d.style.fontFamily = it[12];
+          break;
+        case 'b':
+          d = document.createElement('img');
+          d.className = 'dv-i';
+          d.style.left = px(it[1]);
+          d.style.top = px(it[2]);
+          d.style.width = px(it[3]);
+          d.style.height = px(it[4]);
+          d.alt = '';
+          d.draggable = false;
+          d.src = it[5];
+          break;
+        default:
+          continue;
+      }
+      frag.appendChild(d);
+    }
+    container.replaceChildren(frag);
+  }
+
+  function box(it) {
+    const d = document.createElement('div');
+    d.className = 'dv-i';
+    d.style.left = px(it[1]);
+    d.style.top = px(it[2]);
+    d.style.width = px(it[3]);
+    d.style.height = px(it[4]);
+    return d;
+  }
+
+  function ranges(set) {
+    const out = [];
+    const rows = Array.from(set).sort((a, b) => a - b);
+    let s = -2, l = -2;
+    for (const r of rows) {
+      if (r === l + 1) { l = r; continue; }
+      if (s >= 0) out.push([s, l]);
+      s = l = r;
+    }
+    if (s >= 0) out.push([s, l]);
+    return out;
+  }
+

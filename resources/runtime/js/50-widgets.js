@@ -1,0 +1,97 @@
+  // Widgets: mounting, the browser host iframe, the static control.
+  // ---------------------------------------------------------------- widgets
+  const resizeObserver = typeof ResizeObserver === 'function' ? new ResizeObserver((entries) => {
+    for (const en of entries) {
+      const w = en.target.__dvWidget;
+      if (w && w.resized) w.resized();
+    }
+    rt.queueGeometry();
+  }) : null;
+
+  const kWidgetTypes = ['sys-static', 'sys-listview', 'sys-ie', 'sys-edit', 'sys-listbox', 'sys-combobox',
+                        'sys-datetime', 'sys-calendar', 'sys-tabctrl'];
+
+  function styleWords(el) {
+    const words = new Set();
+    for (const a of el.attributes) {
+      if (a.value !== '' || a.name === 'id' || a.name === 'type' || a.name === 'name') continue;
+      words.add(a.name.toUpperCase());
+    }
+    return words;
+  }
+
+  function mountWidgets(root) {
+    for (const el of root.querySelectorAll('widget')) {
+      if (el.__dvWidget) continue;
+      const type = (el.getAttribute('type') || '').toLowerCase();
+      if (!kWidgetTypes.includes(type)) continue;
+      const idText = el.getAttribute('id') || '';
+      const ctl = /^\s*[-+]?\d/.test(idText) ? parseInt(idText, 10) : 0;
+      const words = styleWords(el);
+      let w;
+      if (type === 'sys-listview') w = listView(el, ctl, words);
+      else if (type === 'sys-static') w = staticControl(el, ctl, words);
+      else if (type === 'sys-ie') w = browserHost(el, ctl);
+      else w = { el, ctl, type, words };
+      w.type = type;
+      w.words = words;
+      el.__dvWidget = w;
+      el.classList.add('dv-widget', 'dv-' + type);
+      rt.widgets.set(ctl, w);
+      if (resizeObserver) resizeObserver.observe(el);
+    }
+  }
+
+  function browserHost(el, ctl) {
+    const ifr = document.createElement('iframe');
+    ifr.className = 'dv-ie';
+    ifr.setAttribute('frameborder', '0');
+    const name = el.getAttribute('name') || String(ctl);
+    ifr.dataset.dvFrame = rt.path ? rt.path + '/' + name : name;
+    el.appendChild(ifr);
+    return { el, ctl, frame: ifr };
+  }
+
+  function staticControl(el, ctl, words) {
+    const layer = document.createElement('div');
+    layer.className = 'dv-layer';
+    el.appendChild(layer);
+    let img = null, tip = null, moveQueued = null;
+    const w = { el, ctl, words, lastSize: '' };
+    const at = (e) => {
+      const r = el.getBoundingClientRect();
+      return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), keys: keyBits(e) };
+    };
+    const send = (kind, p) => rt.send(Object.assign({ ev: 'static', ctl, kind }, p));
+    el.addEventListener('mousedown', (e) => { if (!cover) send('down', at(e)); });
+    el.addEventListener('mouseup', (e) => { if (!cover) send('up', at(e)); });
+    el.addEventListener('mousemove', (e) => {
+      if (cover) return;
+      const first = moveQueued === null;
+      moveQueued = at(e);
+      if (first) requestAnimationFrame(() => { const p = moveQueued; moveQueued = null; send('move', p); });
+    });
+    el.addEventListener('mouseleave', () => { if (!cover) send('leave', {}); });
+    w.resized = () => {
+      const s = el.clientWidth + 'x' + el.clientHeight;
+      if (s === w.lastSize) return;
+      w.lastSize = s;
+      send('size', { w: el.clientWidth, h: el.clientHeight });
+    };
+    w.apply = (op) => {
+      if (op.op === 'paint') renderItems(layer, op.items);
+      else if (op.op === 'image') {
+        if (!op.src) { if (img) { img.remove(); img = null; } return; }
+        if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
+        img.src = op.src;
+      } else if (op.op === 'tooltip') {
+        if (!op.text) { if (tip) { tip.remove(); tip = null; } return; }
+        if (!tip) { tip = document.createElement('div'); tip.className = 'dv-tooltip'; el.appendChild(tip); }
+        tip.textContent = op.text;
+        tip.style.left = px(Math.min(op.x, Math.max(0, el.clientWidth - 160)));
+        tip.style.top = px(op.y);
+      }
+    };
+    return w;
+  }
+
