@@ -69,6 +69,13 @@ test('a system asking for more contrast gets the contrast-screen media', async (
   await expect(frameOf(page, 'page1').locator('html')).toHaveClass(/contrast-screen/);
 });
 
+test('a second start on the same data folder prints the address and leaves', async () => {
+  const { execFileSync } = require('child_process');
+  const exe = process.env.DORVATH_EXE || path.join(process.env.DORVATH_BINARY || 'build', 'dorvath');
+  const out = execFileSync(exe, ['--serve', '--data-dir', server.dataDir], { timeout: 10000 }).toString();
+  expect(out.trim()).toBe('Open ' + server.url);
+});
+
 test('the frame page\'s close ends the program and leaves the database closed', async ({ page }) => {
   await page.goto(server.url);
   await waitConnected(page);
