@@ -1,17 +1,15 @@
 #pragma once
 // JSON helpers shared by the engine's operation and event code (not for other parts).
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "engine/html_engine.h"
 
 namespace dorvath::engine_detail {
 
 using json = nlohmann::json;
-
 
 inline void PutElement(json& body, const Element& e) {
     if (!e.id.empty())
@@ -21,7 +19,7 @@ inline void PutElement(json& body, const Element& e) {
 }
 
 inline std::string Key(const FramePath& f, const char* op, const std::string& a = {},
-                const std::string& b = {}) {
+                       const std::string& b = {}) {
     std::string k = f;
     k += '|';
     k += op;

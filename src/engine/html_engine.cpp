@@ -24,7 +24,23 @@ void FrameState::set(const std::string& key, const json& body) {
     ops[key] = body;
 }
 
+void FrameState::append(const std::string& key, const json& body) {
+    std::string unique = '\x01' + std::to_string(++appended) + key;
+    order.push_back(unique);
+    ops[unique] = body;
+    // Bounded: the oldest of these give way first.
+    if (appended > kMaxAppended) {
+        for (auto it = order.begin(); it != order.end(); ++it)
+            if (it->front() == '\x01') {
+                ops.erase(*it);
+                order.erase(it);
+                break;
+            }
+    }
+}
+
 void FrameState::clear() {
+    appended = 0;
     order.clear();
     ops.clear();
 }
@@ -82,8 +98,21 @@ void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* op,
     if (!name.empty()) b["name"] = name;
     PutElement(b, e);
     std::string key = Key(f, keyOp, e.key(), name);
-    keep(f, key, b);
-    emit(key, std::move(b));
+    keepAddressed(f, e, key, b);
+}
+
+void HtmlEngine::keepAddressed(const FramePath& f, const Element& e, const std::string& key,
+                               json body) {
+    if (!e.id.empty()) {
+        keep(f, key, body);
+        emit(key, std::move(body));
+        return;
+    }
+    // What a selector matches depends on what was done before (the lower tabs remove the
+    // class of "div.selected", then set it on another tab), so such operations are kept
+    // and sent in their order, never merged.
+    frames_[f].append(key, body);
+    emit({}, std::move(body));
 }
 
 void HtmlEngine::setStyle(const FramePath& f, const Element& e, const std::string& name,
@@ -116,15 +145,14 @@ void HtmlEngine::setState(const FramePath& f, const Element& e, unsigned set, un
     unsigned s = set, c = clear & ~set;
     auto& fs = frames_[f];
     auto it = fs.ops.find(key);
-    if (it != fs.ops.end()) {
+    if (!e.id.empty() && it != fs.ops.end()) {
         unsigned os = it->second.value("set", 0u), oc = it->second.value("clear", 0u);
         s = (os & ~clear) | set;
         c = (oc & ~set) | (clear & ~set);
     }
     json b{{"op", "state"}, {"frame", f}, {"set", s}, {"clear", c}};
     PutElement(b, e);
-    keep(f, key, b);
-    emit(key, std::move(b));
+    keepAddressed(f, e, key, std::move(b));
 }
 
 void HtmlEngine::enablePage(const FramePath& f, bool enabled) {

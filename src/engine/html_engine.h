@@ -185,7 +185,11 @@ struct FrameState {
     std::string page;  // resource name ("202") or URL ("Html/load.html"); "" none
     std::vector<std::string> order;
     std::map<std::string, nlohmann::json> ops;
+    std::size_t appended = 0;
+    static constexpr std::size_t kMaxAppended = 64;
     void set(const std::string& key, const nlohmann::json& body);
+    // Kept in order beside the others, never replacing (selector-addressed operations).
+    void append(const std::string& key, const nlohmann::json& body);
     void clear();
 };
 
@@ -289,6 +293,8 @@ class HtmlEngine {
     void dropFrames(const FramePath& f);
     PageHandler* handler(const FramePath& f) const;
     void dispatchEvent(const nlohmann::json& event);
+    void keepAddressed(const FramePath& f, const Element& e, const std::string& key,
+                       nlohmann::json body);
     void elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
                    const std::string& name, nlohmann::json value);
     void listOp(const FramePath& f, int ctl, const char* op, nlohmann::json body, bool kept);

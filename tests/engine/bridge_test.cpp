@@ -52,11 +52,13 @@ TEST(Batching, OperationsOfOneTurnGoOutTogetherWithTheLatestValueOnly) {
         e.setStyle("main", Id("tab1"), "display", "block");
         e.callFunction("main/page1/map", "setCar", {"1"});
         e.callFunction("main/page1/map", "setCar", {"2"});  // calls are never merged
+        e.removeAttribute("main", Sel("div.selected"), "class");
+        e.removeAttribute("main", Sel("div.selected"), "class");  // nor selector operations
     });
     loop.poll();
     ASSERT_EQ(sink.size(), 1u);
     const json& b = sink.batches[0];
-    ASSERT_EQ(b.size(), 4u);
+    ASSERT_EQ(b.size(), 6u);
     EXPECT_EQ(b[0]["op"], "text");
     EXPECT_EQ(b[1]["value"], "block");  // moved behind what was set in between
     EXPECT_EQ(b[2]["args"][0], "1");

@@ -108,6 +108,23 @@ TEST(KeptState, StateBitsMergeIntoOneNetChange) {
     EXPECT_EQ(ops[0]["clear"], kStateCurrent);
 }
 
+TEST(KeptState, SelectorOperationsKeepTheirOrderAndAreNeverMerged) {
+    // The lower tab switch: remove the class of "div.selected", then set it on a tab. What
+    // the selector matches depends on the operations before it.
+    RecordingHtmlEngine e;
+    for (const char* tab : {"ltab2", "ltab1", "ltab2"}) {
+        e.removeAttribute("main/page1", Sel("#listpage div.selected"), "class");
+        e.setAttribute("main/page1", Id(tab), "class", "selected");
+    }
+    std::vector<std::string> seq;
+    for (const json& op : e.replayFrame("main/page1"))
+        seq.push_back(op.contains("sel") ? "remove" : "set " + op["id"].get<std::string>());
+    EXPECT_EQ(seq,
+              (std::vector<std::string>{"remove", "remove", "set ltab1", "remove", "set ltab2"}));
+    for (int i = 0; i < 200; ++i) e.removeAttribute("main/page1", Sel("div.x"), "class");
+    EXPECT_LE(e.replayFrame("main/page1").size(), FrameState::kMaxAppended + 2);
+}
+
 TEST(KeptState, PopupsCallsAndBeepsAreNotKept) {
     RecordingHtmlEngine e;
     e.showPopup("main/page1", Id("tkmenu"), 10, 20);
