@@ -174,3 +174,16 @@ test('a static control shows the tooltip C++ gives it', async ({ page }) => {
   await page.mouse.move(600, 600);
   await expect(w.locator('.dv-tooltip')).toHaveCount(0);
 });
+
+test('list keys: arrows move the selection, Ctrl+A is only reported, the header shows its columns', async ({ page }) => {
+  await open(page);
+  const list = page.locator('widget[id="7000"]');
+  await expect(list.locator('.dv-lv-col')).toHaveText(['No', 'Value']);
+  await list.locator('.dv-t', { hasText: /^row 2$/ }).click();
+  await page.keyboard.press('ArrowDown');
+  await expect(page.locator('#listlog')).toHaveText('key ArrowDown keys 0 selected 1 mark 3');
+  await page.keyboard.press('Control+a');
+  await expect(page.locator('#listlog')).toHaveText('key a keys 8 selected 1 mark 3');
+  // The moved selection is painted by C++ (selected rows get their own colours).
+  await expect(list.locator('.dv-lv-row[data-row="3"] .dv-i').first()).toHaveCSS('background-color', 'rgb(51, 102, 204)');
+});

@@ -121,6 +121,10 @@
     }
     body.addEventListener('mousedown', (e) => {
       if (cover) return;
+      // Repainting may replace the row under the pointer (and the browser would then move
+      // the focus to nowhere), so the list takes the focus itself.
+      e.preventDefault();
+      el.focus({ preventScroll: true });
       const row = rowAt(e);
       if (e.button === 0) {
         let sel;

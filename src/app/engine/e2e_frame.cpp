@@ -114,6 +114,12 @@ class E2eFrame : public PageHandler {
                        std::string(w.kind == WidgetEvent::Kind::Click ? "click " : "rclick ") +
                            std::to_string(w.row) + " selected " +
                            std::to_string(st.selected.size()));
+        } else if (w.ctl == kList && w.kind == WidgetEvent::Kind::Key) {
+            ListViewState st = e_.listState("", kList);
+            e_.setText("", Id("listlog"),
+                       "key " + w.key + " keys " + std::to_string(w.keys) + " selected " +
+                           std::to_string(st.selected.size()) + " mark " +
+                           std::to_string(st.selectionMark));
         } else if (w.ctl == kStatic && w.kind == WidgetEvent::Kind::MouseDown) {
             e_.setText("", Id("staticlog"),
                        "down " + std::to_string(w.x) + "," + std::to_string(w.y) + " keys " +
