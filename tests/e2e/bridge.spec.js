@@ -187,3 +187,16 @@ test('list keys: arrows move the selection, Ctrl+A is only reported, the header 
   // The moved selection is painted by C++ (selected rows get their own colours).
   await expect(list.locator('.dv-lv-row[data-row="3"] .dv-i').first()).toHaveCSS('background-color', 'rgb(51, 102, 204)');
 });
+
+test('a dialog open while the page reloads comes back and still answers', async ({ page }) => {
+  await open(page);
+  await page.fill('input[name=t1]', '再読み込み');
+  await page.click('#yesno');
+  await expect(dialog(page).locator('#MsgText1')).toHaveText('再読み込み');
+  await page.reload();
+  await expect(page.locator('html')).toHaveAttribute('data-dv-ready', '1');
+  await expect(dialog(page).locator('#MsgText1')).toHaveText('再読み込み');
+  await dialog(page).locator('#MsgBtn', { hasText: 'はい' }).click();
+  await expect(page.locator('#result')).toHaveText('result 1');
+  await expect(page.locator('iframe.dv-dialog')).toHaveCount(0);
+});
