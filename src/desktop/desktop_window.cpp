@@ -157,8 +157,9 @@ gboolean OnWebProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason
 }  // namespace
 
 bool DesktopWindow::DisplayAvailable(int* argc, char*** argv) {
-    gdk_set_program_class("Velcan");
-    return gtk_init_check(argc, argv);
+    if (!gtk_init_check(argc, argv)) return false;
+    gdk_set_program_class("Velcan");  // after GTK's own start, which sets a default
+    return true;
 }
 
 DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)

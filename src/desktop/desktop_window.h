@@ -48,8 +48,8 @@ struct DesktopCallbacks {
 
 class DesktopWindow {
   public:
-    // Whether a display can be opened; call before constructing a window. Sets the
-    // program class "Velcan" that the window's X11 class carries.
+    // Starts GTK when a display can be opened; call before constructing a window. Sets
+    // the program class "Velcan" that the window's X11 class carries.
     static bool DisplayAvailable(int* argc, char*** argv);
 
     DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks);

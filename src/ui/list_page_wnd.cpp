@@ -14,6 +14,8 @@ CListPageWnd::~CListPageWnd() { engine_.detach(kFrame, this); }
 void CListPageWnd::create() {
     engine_.loadPage(kFrame, "204");
     engine_.attach(kFrame, this);
+    // The map host waits on its own page until a map service answers.
+    engine_.loadUrl(kMapFrame, "Html/load.html");
 }
 
 void CListPageWnd::switchLowerTab(int n) {

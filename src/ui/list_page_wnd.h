@@ -9,6 +9,7 @@ namespace dorvath {
 class CListPageWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main/page1";
+    static constexpr const char* kMapFrame = "main/page1/map";
 
     CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd);
     ~CListPageWnd() override;

@@ -43,6 +43,7 @@ TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {
     EXPECT_EQ(engine.page("main"), "202");
     EXPECT_EQ(engine.page("main/page1"), "204");
     EXPECT_EQ(engine.page("main/page2"), "205");
+    EXPECT_EQ(engine.page("main/page1/map"), "Html/load.html");
     EXPECT_TRUE(engine.pageEnabled("main"));
     EXPECT_EQ(main().currentTab(), 1);
 }

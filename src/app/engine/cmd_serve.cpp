@@ -1,11 +1,15 @@
-// The application itself in browser mode: `dorvath [--serve] [--port N] [--data-dir DIR]`
-// opens the data folder, serves the pages on 127.0.0.1 and prints the address to open.
-// It runs until the frame page's "close" or SIGINT / SIGTERM.
+// The application itself: `dorvath [--serve] [--port N] [--data-dir DIR]` opens the data
+// folder and serves the pages on 127.0.0.1. It shows them in its own desktop window when
+// one was built and a display is there (and --serve was not given); otherwise it prints
+// the address to open in a browser. It runs until the frame page's "close" or SIGINT /
+// SIGTERM.
+#include <atomic>
 #include <boost/asio/signal_set.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/app_window.h"
 #include "app/commands.h"
 #include "app/engine/e2e_frame.h"
 #include "app/single_instance.h"
@@ -66,28 +70,48 @@ int Serve(const std::vector<std::string>& args) {
     AppContext ctx{loop, engine, [&loop] { loop.quit(0); },
                    [&engine](const std::string& url) { engine.openWindow(url); }, true};
     std::shared_ptr<void> frame;
-    if (e2e)
-        frame = MakeE2eFrame(ctx);
-    else if (auto factory = RegisteredAppFrame())
-        frame = factory(ctx);
-    else
-        frame = std::make_shared<BareFrame>(ctx);
+    auto createFrame = [&] {
+        if (e2e)
+            frame = MakeE2eFrame(ctx);
+        else if (auto factory = RegisteredAppFrame())
+            frame = factory(ctx);
+        else
+            frame = std::make_shared<BareFrame>(ctx);
+    };
 
-    std::string line = "Open " + server.url();
-    single.listen([line] { return line; });
+    const std::string line = "Open " + server.url();
+    std::atomic<bool> inWindow{false};
+    single.listen([line, &inWindow] {
+        if (!inWindow) return line;
+        PresentAppWindow();
+        return std::string("DORVATH is already running; its window was brought to the front.");
+    });
     boost::asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
     signals.async_wait([&loop](const boost::system::error_code& ec, int) {
         if (!ec) loop.quit(0);
     });
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
 
-    int code = loop.run();
+    std::optional<int> code;
+    const bool wantWindow = !Options().serve && !e2e && AppWindowRunner();
+    if (wantWindow) {
+        ctx.browserMode = false;
+        inWindow = true;
+        code = AppWindowRunner()(loop, server.url(), createFrame);
+        inWindow = false;
+        if (!code) std::fprintf(stderr, "dorvath: no display; running in browser mode\n");
+    }
+    if (!code) {
+        ctx.browserMode = true;
+        createFrame();
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        code = loop.run();
+    }
     signals.cancel();
     frame.reset();
     server.stop();
     TrackDatabase::instance().close();
-    return code;
+    return *code;
 }
 
 CommandRegistrar app("", "", Serve, 10);

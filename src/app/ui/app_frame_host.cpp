@@ -1,0 +1,82 @@
+#include "app/ui/app_frame_host.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "data/app_state.h"
+#include "ui/top_frame_wnd.h"
+#ifdef DORVATH_HAVE_DESKTOP
+#include "desktop/desktop_window.h"
+#endif
+
+namespace dorvath {
+namespace {
+std::atomic<DesktopWindow*> g_window{nullptr};
+std::mutex g_topMutex;
+CTopFrameWnd* g_top = nullptr;
+
+#ifdef DORVATH_HAVE_DESKTOP
+Rect ToRect(const DesktopRect& r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
+#endif
+}  // namespace
+
+void SetAppDesktopWindow(DesktopWindow* w) { g_window = w; }
+DesktopWindow* AppDesktopWindow() { return g_window; }
+
+void SetAppTopFrame(CTopFrameWnd* top) {
+    std::lock_guard lock(g_topMutex);
+    g_top = top;
+}
+
+void AppWindowRect(const Rect& r) {
+    std::lock_guard lock(g_topMutex);
+    if (g_top) g_top->onWindowRect(r);
+}
+
+FrameZone AppHitTest(int x, int y) {
+    std::lock_guard lock(g_topMutex);
+    return g_top ? g_top->hitTest(x, y) : FrameZone::Client;
+}
+
+void AppFrameHost::minimize() {
+#ifdef DORVATH_HAVE_DESKTOP
+    if (window_) window_->minimize();
+#endif
+}
+
+void AppFrameHost::moveResize(const Rect& r) {
+#ifdef DORVATH_HAVE_DESKTOP
+    if (window_) window_->moveResize({r.left, r.top, r.width(), r.height()});
+#else
+    (void)r;
+#endif
+}
+
+Rect AppFrameHost::desktopRect() const {
+#ifdef DORVATH_HAVE_DESKTOP
+    if (window_) return ToRect(window_->monitorGeometry());
+#endif
+    auto [w, h] = ctx_.engine.frameSize("");
+    return {0, 0, w, h};
+}
+
+std::optional<Rect> AppFrameHost::taskbarRect() const {
+#ifdef DORVATH_HAVE_DESKTOP
+    if (window_)
+        return TaskbarFromWorkArea(ToRect(window_->monitorGeometry()),
+                                   ToRect(window_->monitorWorkArea()));
+#endif
+    return std::nullopt;
+}
+
+void AppFrameHost::openShippedFile(const std::string& relativePath) {
+#ifdef DORVATH_HAVE_DESKTOP
+    if (window_) {
+        DesktopWindow::OpenExternally((ExecutableDir() / relativePath).string());
+        return;
+    }
+#endif
+    ctx_.open("/" + relativePath);  // a new tab of the user's browser
+}
+
+}  // namespace dorvath
