@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "data/byte_order.h"
+
 namespace dorvath {
 
 const std::vector<SettingsField>& DeviceSettings::fields() {
@@ -60,8 +62,7 @@ std::optional<int32_t> DeviceSettings::get(std::string_view name) const {
         case 2:
             return static_cast<int32_t>(p[0] | (p[1] << 8));
         default:
-            return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (uint32_t(p[1]) << 8) |
-                                        (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
+            return GetI32(p);
     }
 }
 

@@ -4,38 +4,6 @@
 
 namespace dorvath {
 
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
-float GetF32(const uint8_t* p) {
-    uint32_t u = GetU32(p);
-    float f;
-    std::memcpy(&f, &u, 4);
-    return f;
-}
-double GetF64(const uint8_t* p) {
-    uint64_t u = uint64_t(GetU32(p)) | (uint64_t(GetU32(p + 4)) << 32);
-    double d;
-    std::memcpy(&d, &u, 8);
-    return d;
-}
-void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
-void PutF32(uint8_t* p, float v) {
-    uint32_t u;
-    std::memcpy(&u, &v, 4);
-    PutU32(p, u);
-}
-void PutF64(uint8_t* p, double v) {
-    uint64_t u;
-    std::memcpy(&u, &v, 8);
-    PutU32(p, static_cast<uint32_t>(u));
-    PutU32(p + 4, static_cast<uint32_t>(u >> 32));
-}
-
 Report MakeRequest(uint32_t code) {
     Report r{};
     PutU32(r.data(), code);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "data/byte_order.h"
 #include "data/device_settings.h"
 #include "device/report_link.h"
 
@@ -35,15 +36,6 @@ constexpr uint32_t kRecordsPerAck = 64;
 constexpr size_t kFirmwareImageSize = 0xC0000;
 constexpr size_t kFirmwareBlockSize = 4096;
 constexpr size_t kFirmwareBlocks = kFirmwareImageSize / kFirmwareBlockSize;  // 192
-
-uint32_t GetU32(const uint8_t* p);
-int32_t GetI32(const uint8_t* p);
-float GetF32(const uint8_t* p);
-double GetF64(const uint8_t* p);
-void PutU32(uint8_t* p, uint32_t v);
-void PutI32(uint8_t* p, int32_t v);
-void PutF32(uint8_t* p, float v);
-void PutF64(uint8_t* p, double v);
 
 // A request with only the code; the rest is zero.
 Report MakeRequest(uint32_t code);

@@ -10,31 +10,12 @@
 #include <cstring>
 #include <memory>
 
+#include "data/byte_order.h"
 #include "data/c_format.h"
 #include "export/atomic_file.h"
 
 namespace dorvath {
 namespace {
-
-// ---- Little-endian fields, whatever the host's byte order ----
-
-void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
-void PutF64(uint8_t* p, double v) {
-    uint64_t bits = std::bit_cast<uint64_t>(v);
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
-double GetF64(const uint8_t* p) {
-    uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
-    return std::bit_cast<double>(bits);
-}
 
 // ---- Reading a file ----
 
