@@ -1,13 +1,26 @@
 #include "ui/list_page_wnd.h"
 
+#include <algorithm>
+#include <set>
 #include <string>
 
+#include "data/c_format.h"
+#include "ui/message_dialog.h"
 #include "ui/messages.h"
 
 namespace dorvath {
 
-CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd)
-    : MessageTarget(loop), engine_(engine), mainWnd_(mainWnd) {}
+CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd,
+                           TrackDatabase& db, AppState& state)
+    : MessageTarget(loop),
+      engine_(engine),
+      mainWnd_(mainWnd),
+      db_(db),
+      state_(state),
+      calendar_(engine, loop, kFrame, handle()),
+      tracks_(engine, loop, kFrame, state.dayTracks),
+      laps_(engine, loop, kFrame, state.trackLaps),
+      points_(engine, loop, kFrame, state.trackPoints) {}
 
 CListPageWnd::~CListPageWnd() { engine_.detach(kFrame, this); }
 
@@ -16,6 +29,16 @@ void CListPageWnd::create() {
     engine_.attach(kFrame, this);
     // The map host waits on its own page until a map service answers.
     engine_.loadUrl(kMapFrame, "Html/load.html");
+    tracks_.setup();
+    laps_.setup();
+    points_.setup();
+    tracks_.fill();
+    laps_.fill();
+    points_.refresh();
+    reloadMarks();
+    calendar_.goToday();
+    setMonthLabel();
+    setTrackCount();
 }
 
 void CListPageWnd::switchLowerTab(int n) {
@@ -30,15 +53,196 @@ void CListPageWnd::switchLowerTab(int n) {
     engine_.setStyle(kFrame, Id("list" + next), "display", "block");
 }
 
+void CListPageWnd::setMonthLabel() {
+    engine_.setText(kFrame, Id("calendardate"), calendar_.monthLabel());
+}
+
+void CListPageWnd::setTrackCount() {
+    engine_.setText(kFrame, Id("tracknum"), CFormat("合計 %d 履歴", tracks_.count()));
+}
+
+void CListPageWnd::reloadMarks() {
+    try {
+        calendar_.loadMarks(db_);
+    } catch (const CppSQLite3Exception&) {
+        // A database that cannot be read shows a calendar without marks.
+        calendar_.setMarks({});
+    }
+    calendar_.rebuild();
+}
+
+void CListPageWnd::clearViews(bool keepLaps) {
+    state_.trackPoints.clear();
+    points_.refresh();
+    if (!keepLaps) {
+        state_.trackLaps.clear();
+        laps_.fill();
+    }
+    if (clearChartMapAndPlayback) clearChartMapAndPlayback();
+}
+
+void CListPageWnd::reloadDay() {
+    state_.dayTracks.clear();
+    clearViews(false);
+    try {
+        state_.dayTracks = db_.tracksOfDay(calendar_.selectedDay());
+    } catch (const CppSQLite3Exception&) {
+        state_.dayTracks.clear();
+    }
+    tracks_.fill();
+    setTrackCount();
+}
+
+void CListPageWnd::openRun() {
+    const int mark = tracks_.state().selectionMark;
+    if (mark < 0 || mark >= tracks_.count()) return;
+    clearViews(false);
+    tracks_.setOpenRow(mark);
+    const int tkid = state_.dayTracks[mark].objid;
+    CLoadingDlg busy(engine_, loadingOptions);
+    busy.start(kBusyCover);
+    try {
+        state_.trackPoints = db_.trackPoints(tkid);
+        state_.trackLaps = db_.trackLaps(tkid);
+    } catch (const CppSQLite3Exception&) {
+        // What could be read stays; a run that cannot be read shows empty lists.
+    }
+    points_.refresh();
+    laps_.fill();
+    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
+        showPointsOnChartMapAndPlayback();
+    busy.end();
+}
+
+void CListPageWnd::openLap() {
+    const int mark = laps_.state().selectionMark;
+    if (mark < 0 || mark >= laps_.count()) return;
+    const Lap lap = state_.trackLaps[mark];
+    clearViews(true);
+    CLoadingDlg busy(engine_, loadingOptions);
+    busy.start(kBusyCover);
+    try {
+        state_.trackPoints = db_.lapPoints(lap.tkid, lap.si, lap.ei);
+    } catch (const CppSQLite3Exception&) {
+        state_.trackPoints.clear();
+    }
+    points_.refresh();
+    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
+        showPointsOnChartMapAndPlayback();
+    busy.end();
+}
+
+void CListPageWnd::deleteRuns() {
+    engine_.hidePopup(kFrame, Id("tkmenu"));
+    if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo,
+                          "ログデータを消去してよろしいですか？") != 1)
+        return;
+    const Track* open = tracks_.openTrack();
+    int openId = open ? open->objid : 0;
+    const bool hadOpen = open != nullptr;
+    const std::set<int> selected = tracks_.state().selected;
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+        const int row = *it;
+        if (row < 0 || row >= tracks_.count()) continue;
+        const int objid = state_.dayTracks[row].objid;
+        if (hadOpen && objid == openId) {
+            tracks_.setOpenRow(-1);
+            openId = 0;
+            clearViews(false);
+        }
+        try {
+            db_.deleteTrack(objid);
+        } catch (const CppSQLite3Exception&) {
+            continue;  // still stored: its row stays
+        }
+        engine_.deleteListRow(kFrame, tracks_.ctl(), row);
+        auto& day = state_.dayTracks;
+        day.erase(std::remove_if(day.begin(), day.end(),
+                                 [objid](const Track& t) { return t.objid == objid; }),
+                  day.end());
+    }
+    tracks_.refresh();
+    int openRow = -1;
+    for (int i = 0; hadOpen && openId != 0 && i < tracks_.count(); ++i)
+        if (state_.dayTracks[i].objid == openId) openRow = i;
+    tracks_.setOpenRow(openRow);
+    if (openRow < 0) {
+        loop().post(handle(), WM_RELOAD_DAY);
+        reloadMarks();
+    }
+    setTrackCount();
+}
+
+bool CListPageWnd::onButtonClick(const ClickEvent& e) {
+    if (e.id == "lastmon") {
+        calendar_.previousMonth();
+        setMonthLabel();
+    } else if (e.id == "nextmon") {
+        calendar_.nextMonth();
+        setMonthLabel();
+    } else if (e.id == "today") {
+        calendar_.goToday();
+        setMonthLabel();
+    } else if (e.id == "ontkdel") {
+        deleteRuns();
+    } else if (e.id == "ontkgpx" || e.id == "ontkkml" || e.id == "ontkcsv") {
+        engine_.hidePopup(kFrame, Id("tkmenu"));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void CListPageWnd::onPageCommand(const CommandEvent& e) {
     if (e.id == "ltab1") switchLowerTab(1);
     if (e.id == "ltab2") switchLowerTab(2);
 }
 
+void CListPageWnd::onWidget(const WidgetEvent& e) {
+    using K = WidgetEvent::Kind;
+    switch (e.ctl) {
+        case CCalendarCtrl::kControl:
+            if (e.kind == K::Size) calendar_.onSize(e.width, e.height);
+            if (e.kind == K::MouseDown && (e.keys & kMkLButton)) calendar_.onMouseDown(e.x, e.y);
+            break;
+        case CTrackList::kControl:
+            tracks_.onWidget(e);
+            if (e.kind == K::DoubleClick) openRun();
+            if (e.kind == K::RightClick && tracks_.state().selectionMark >= 0)
+                engine_.showPopup(kFrame, Id("tkmenu"), e.pageX, e.pageY);
+            break;
+        case CLapList::kControl:
+            laps_.onWidget(e);
+            if (e.kind == K::DoubleClick) openLap();
+            break;
+        case CPointList::kControl: {
+            points_.onWidget(e);
+            const int mark = points_.state().selectionMark;
+            if (e.kind == K::Click && mark >= 0 && mark < points_.count() && showPointOnMap)
+                showPointOnMap(state_.trackPoints[mark]);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
 std::int64_t CListPageWnd::onMessage(const Message& m) {
-    if (m.id == WM_MAP_LOADED) {
-        // The pages were never disabled for the map; enabling again is harmless.
-        engine_.enablePage("main", true);
+    switch (m.id) {
+        case WM_MAP_LOADED:
+            // The pages were never disabled for the map; enabling again is harmless.
+            engine_.enablePage("main", true);
+            break;
+        case WM_RELOAD_DAY:
+            reloadDay();
+            break;
+        case WM_DOWNLOAD_DONE:
+            // New runs: the selected day's list and the marks of every day.
+            loop().post(handle(), WM_RELOAD_DAY);
+            reloadMarks();
+            break;
+        default:
+            break;
     }
     return 0;
 }

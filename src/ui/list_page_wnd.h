@@ -1,8 +1,18 @@
 #pragma once
 // The list page 204: calendar, runs, laps, map, chart and point list. This class holds
-// the page's frame and its lower tabs; the views inside attach to it.
+// the page's frame, its lower tabs, the calendar and the three lists, and what happens
+// between them: the day's runs, opening a run or a lap, deleting runs.
+#include <functional>
+
+#include "data/app_state.h"
+#include "data/track_database.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
+#include "ui/calendar_ctrl.h"
+#include "ui/lap_list.h"
+#include "ui/loading_dlg.h"
+#include "ui/point_list.h"
+#include "ui/track_list.h"
 
 namespace dorvath {
 
@@ -10,22 +20,60 @@ class CListPageWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main/page1";
     static constexpr const char* kMapFrame = "main/page1/map";
+    static constexpr const char* kBusyCover = "main";  // what the loading dialog blocks
 
-    CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd);
+    CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd,
+                 TrackDatabase& db = TrackDatabase::instance(),
+                 AppState& state = AppState::instance());
     ~CListPageWnd() override;
 
+    // Loads the page, sets up its lists, loads the calendar's marks and goes to today.
     void create();
 
     int currentLowerTab() const { return lowerTab_; }
     void switchLowerTab(int n);
 
+    // The views this page feeds but does not draw itself (chart, map line, playback):
+    // each is called when set.
+    std::function<void()> clearChartMapAndPlayback;
+    // The points in AppState (more than one) are ready for the chart, the map and playback.
+    std::function<void()> showPointsOnChartMapAndPlayback;
+    std::function<void(const TrackPoint&)> showPointOnMap;
+    // How the loading dialog waits for its thread (tests make it short).
+    LoadingDlgOptions loadingOptions;
+
+    CCalendarCtrl& calendar() { return calendar_; }
+    CTrackList& trackList() { return tracks_; }
+    CLapList& lapList() { return laps_; }
+    CPointList& pointList() { return points_; }
+
+    // The actions, also called by the page's events.
+    void reloadDay();    // WM_RELOAD_DAY
+    void reloadMarks();  // marks from the database, then the month again
+    void openRun();      // the run list's selection mark
+    void openLap();      // the lap list's selection mark
+    void deleteRuns();   // the selected runs, after asking
+    void setMonthLabel();
+    void setTrackCount();
+
+    bool onButtonClick(const ClickEvent& e) override;
     void onPageCommand(const CommandEvent& e) override;
+    void onWidget(const WidgetEvent& e) override;
     std::int64_t onMessage(const Message& m) override;
 
   protected:
+    // Empties the point list (and the laps unless kept) and the views fed from them.
+    void clearViews(bool keepLaps);
+
     HtmlEngine& engine_;
     WindowHandle mainWnd_;
+    TrackDatabase& db_;
+    AppState& state_;
     int lowerTab_ = 1;
+    CCalendarCtrl calendar_;
+    CTrackList tracks_;
+    CLapList laps_;
+    CPointList points_;
 };
 
 }  // namespace dorvath

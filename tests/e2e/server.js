@@ -10,12 +10,14 @@ function exePath() {
   return path.join(binary, 'dorvath');
 }
 
-async function startServer({ testPages = false } = {}) {
-  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
+// dataDir: a folder prepared beforehand (it is removed on stop like a fresh one).
+// args: further options for dorvath, e.g. ['--simulate-watch'].
+async function startServer({ testPages = false, dataDir: given, args = [] } = {}) {
+  const dataDir = given || fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
   const env = Object.assign({}, process.env);
   if (testPages) env.DORVATH_TEST_PAGES = path.join(__dirname, 'pages');
   else delete env.DORVATH_TEST_PAGES;
-  const child = spawn(exePath(), ['--serve', '--data-dir', dataDir, '--port', '0'],
+  const child = spawn(exePath(), ['--serve', '--data-dir', dataDir, '--port', '0', ...args],
                       { env, stdio: ['ignore', 'pipe', 'pipe'] });
   let out = '', err = '';
   child.stderr.on('data', (d) => { err += d; });
@@ -44,4 +46,4 @@ async function startServer({ testPages = false } = {}) {
   };
 }
 
-module.exports = { startServer };
+module.exports = { startServer, exePath };

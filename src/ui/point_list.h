@@ -1,0 +1,31 @@
+#pragma once
+// The point list (list view 6004): every point of the opened run or lap, nine columns.
+// Only the count is set; rows are painted from AppState's points as they come into view.
+#include <vector>
+
+#include "data/track.h"
+#include "ui/track_list_view.h"
+
+namespace dorvath {
+
+class CPointList : public COwnerListView {
+  public:
+    static constexpr int kControl = 6004;
+    static constexpr int kRowHeight = 20;
+
+    CPointList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
+               std::vector<TrackPoint>& points);
+
+    int count() const override { return static_cast<int>(points_.size()); }
+
+  protected:
+    ListSetup columns() const override;
+    void drawRow(Canvas& c, int row, Rect r) const override;
+    int rowWidth() const override;
+    bool fitsColumn() const override { return false; }
+
+  private:
+    std::vector<TrackPoint>& points_;
+};
+
+}  // namespace dorvath

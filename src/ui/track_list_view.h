@@ -1,0 +1,67 @@
+#pragma once
+// What the run, lap and point lists share: owner-drawn list views whose rows are painted
+// on demand into Canvas rows, the row background of a selected row, and the single
+// column of the run and lap lists that narrows while a vertical scroll bar shows.
+#include <vector>
+
+#include "engine/canvas.h"
+#include "engine/event_loop.h"
+#include "engine/html_engine.h"
+
+namespace dorvath {
+
+// The colours of every row background, made once for the process.
+struct ListRowPainter {
+    Color window = Rgb(255, 255, 255);
+    Color outerPen = Rgb(170, 200, 245);
+    Color innerPen = Rgb(230, 250, 250);
+    Color gradientTop = Rgb(235, 245, 245);
+    Color gradientBottom = Rgb(225, 235, 245);
+    Color rowLine = Rgb(200, 200, 200);
+    static const ListRowPainter& instance();
+
+    void background(Canvas& c, Rect r, bool selected) const;
+    void bottomLine(Canvas& c, Rect r) const;  // the 1-pixel separator along r's bottom
+};
+
+class COwnerListView : public MessageTarget {
+  public:
+    static constexpr int kWideColumn = 267;
+    static constexpr int kNarrowColumn = 250;  // while a vertical scroll bar shows
+
+    COwnerListView(HtmlEngine& engine, EventLoop& loop, FramePath frame, int ctl);
+
+    // Columns, row height and header; called once when the page is set up.
+    void setup();
+    // The list's own events: paints requested rows and fits the single column.
+    virtual void onWidget(const WidgetEvent& e);
+    std::int64_t onMessage(const Message& m) override;  // WM_LIST_FIT_COLUMN
+
+    // The row count from the records shown, keeping the selection of rows still there.
+    void refresh();
+    void repaint(int row = -1);  // one row, or all with -1
+    ListViewState state() const { return engine_.listState(frame_, ctl_); }
+    int ctl() const { return ctl_; }
+    int columnWidth() const { return column0_; }
+
+    // One row of the list as the runtime asks for it (tests call it too).
+    Canvas paintRow(int row) const;
+    virtual int count() const = 0;
+
+  protected:
+    virtual ListSetup columns() const = 0;
+    virtual void drawRow(Canvas& c, int row, Rect r) const = 0;
+    virtual int rowWidth() const { return column0_; }
+    // The run and lap lists fit their one column to the scroll bar.
+    virtual bool fitsColumn() const { return true; }
+
+    HtmlEngine& engine_;
+    FramePath frame_;
+    int ctl_;
+    int column0_ = kWideColumn;
+
+  private:
+    void fitColumn();
+};
+
+}  // namespace dorvath

@@ -1,0 +1,70 @@
+// The list page on a data folder that already holds runs: the calendar marks them, a
+// day's runs fill the run list and its count, and opening a run lists its laps.
+const { execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { test, expect } = require('@playwright/test');
+const { startServer, exePath } = require('./server');
+
+let server;
+test.beforeAll(async () => {
+  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-lists-'));
+  // Five demo runs on recent days, stored the way a download stores them.
+  execFileSync(exePath(), ['download', '--simulate-watch', '--data-dir', dataDir], { timeout: 30000 });
+  server = await startServer({ dataDir });
+});
+test.afterAll(async () => { if (server) await server.stop(); });
+
+async function listPage(page) {
+  await page.goto(server.url);
+  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
+  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
+  const f = page.frame({ name: 'page1' });
+  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
+  return f;
+}
+
+// The calendar's orange day cells.
+function markedCells(f) {
+  return f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).evaluateAll(
+    (els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
+      .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
+}
+
+test('marked days, a day\'s runs with their count, and the laps of an opened run', async ({ page }, info) => {
+  const f = await listPage(page);
+  await expect(f.locator('#calendardate')).toHaveText(/^\d{4}-\d{2}$/);
+  await expect(f.locator('widget[id="5000"]')).toContainText('日');
+  // The demo runs lie up to nine days back: this month's grid or the one before.
+  let marked = await markedCells(f);
+  if (marked.length === 0) {
+    await f.locator('#lastmon').click();
+    await expect.poll(async () => (await markedCells(f)).length).toBeGreaterThan(0);
+    marked = await markedCells(f);
+  }
+  expect(marked.length).toBeGreaterThan(0);
+  const cell = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).nth(marked[0]);
+  await cell.click({ force: true });
+
+  const runs = f.locator('widget[id="6000"] .dv-lv-row');
+  await expect(runs.first()).toContainText('~');
+  await expect(runs.first()).toContainText('ペース:');
+  await expect(runs.first()).toContainText('距離:');
+  await expect(runs.first()).toContainText('kcal');
+  const n = await runs.count();
+  await expect(f.locator('#tracknum')).toHaveText('合計 ' + n + ' 履歴');
+
+  await runs.first().dblclick();
+  const laps = f.locator('widget[id="6001"] .dv-lv-row');
+  await expect(laps.first()).toContainText(/L01 \d+:\d\d:\d\d/);
+  await expect(runs.first().locator('img[src*="211.png"]')).toHaveCount(1);
+  await page.screenshot({ path: info.outputPath('list-page.png') });
+
+  // The point list on the second lower tab.
+  await f.locator('#ltab2').click();
+  const points = f.locator('widget[id="6004"] .dv-lv-row');
+  await expect(points.first()).toContainText('°');
+  await expect(f.locator('widget[id="6004"] .dv-lv-header')).toContainText('インデックス');
+  await page.screenshot({ path: info.outputPath('list-page-points.png') });
+});
