@@ -5,6 +5,11 @@
 #include <string>
 
 #include "data/c_format.h"
+#include "export/csv_export.h"
+#include "export/gpx_export.h"
+#include "export/kml_export.h"
+#include "export/track_file.h"
+#include "ui/file_dialog.h"
 #include "ui/message_dialog.h"
 #include "ui/messages.h"
 
@@ -173,6 +178,63 @@ void CListPageWnd::deleteRuns() {
     setTrackCount();
 }
 
+std::optional<std::filesystem::path> CListPageWnd::choose(FileDialogMode mode,
+                                                          const std::string& label,
+                                                          const std::string& ext) {
+    FileDialogSpec spec;
+    spec.mode = mode;
+    spec.filters = FiltersFor(label, ext);
+    spec.defaultExt = ext;
+    spec.overwritePrompt = true;
+    return chooseFile ? chooseFile(spec) : ShowFileDialog(engine_, loop(), spec);
+}
+
+void CListPageWnd::exportRun(const std::string& kind) {
+    engine_.hidePopup(kFrame, Id("tkmenu"));
+    const char* label = kind == "gpx" ? "GPX Files" : kind == "kml" ? "KML Files" : "CSV Files";
+    auto path = choose(FileDialogMode::Save, label, kind);
+    if (!path) return;
+    // The run of the row last selected, taken after the dialog as the user left the list.
+    const int mark = tracks_.state().selectionMark;
+    if (mark < 0 || mark >= tracks_.count()) return;
+    ExportRequest request{*path, state_.dayTracks[mark]};
+    try {
+        if (kind == "gpx") ExportGpx(request, db_);
+        if (kind == "kml") ExportKml(request, db_);
+        if (kind == "csv") ExportCsv(request, db_);
+    } catch (const CppSQLite3Exception&) {
+        // The exports write their file only once all points were read: nothing is left.
+    }
+}
+
+void CListPageWnd::saveTrackFile() {
+    if (tracks_.count() == 0) return;
+    auto path = choose(FileDialogMode::Save, "Track Files", "trk");
+    if (!path) return;
+    const ListViewState st = tracks_.state();
+    if (st.selectionMark < 0) return;
+    std::vector<Track> chosen;
+    for (int row : st.selected)
+        if (row >= 0 && row < tracks_.count()) chosen.push_back(state_.dayTracks[row]);
+    try {
+        SaveTrackFile(*path, chosen, db_);
+    } catch (const CppSQLite3Exception&) {
+        // The file is replaced only when all of it was written.
+    }
+}
+
+void CListPageWnd::openTrackFile() {
+    auto path = choose(FileDialogMode::Open, "Track Files", "trk");
+    if (!path) return;
+    try {
+        OpenTrackFile(*path, db_);
+    } catch (const CppSQLite3Exception&) {
+        // Each run is stored whole or not at all; those stored before stay.
+    }
+    loop().post(handle(), WM_RELOAD_DAY);
+    reloadMarks();
+}
+
 bool CListPageWnd::onButtonClick(const ClickEvent& e) {
     if (e.id == "lastmon") {
         calendar_.previousMonth();
@@ -186,7 +248,11 @@ bool CListPageWnd::onButtonClick(const ClickEvent& e) {
     } else if (e.id == "ontkdel") {
         deleteRuns();
     } else if (e.id == "ontkgpx" || e.id == "ontkkml" || e.id == "ontkcsv") {
-        engine_.hidePopup(kFrame, Id("tkmenu"));
+        exportRun(e.id.substr(4));
+    } else if (e.id == "tksave") {
+        saveTrackFile();
+    } else if (e.id == "tkopen") {
+        openTrackFile();
     } else {
         return false;
     }

@@ -2,13 +2,16 @@
 // The list page 204: calendar, runs, laps, map, chart and point list. This class holds
 // the page's frame, its lower tabs, the calendar and the three lists, and what happens
 // between them: the day's runs, opening a run or a lap, deleting runs.
+#include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "data/app_state.h"
 #include "data/track_database.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
 #include "ui/calendar_ctrl.h"
+#include "ui/file_choice.h"
 #include "ui/lap_list.h"
 #include "ui/loading_dlg.h"
 #include "ui/point_list.h"
@@ -41,6 +44,8 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     std::function<void(const TrackPoint&)> showPointOnMap;
     // How the loading dialog waits for its thread (tests make it short).
     LoadingDlgOptions loadingOptions;
+    // Picks the file of an export or a track file; the file dialog unless set (tests).
+    std::function<std::optional<std::filesystem::path>(const FileDialogSpec&)> chooseFile;
 
     CCalendarCtrl& calendar() { return calendar_; }
     CTrackList& trackList() { return tracks_; }
@@ -48,11 +53,14 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CPointList& pointList() { return points_; }
 
     // The actions, also called by the page's events.
-    void reloadDay();    // WM_RELOAD_DAY
-    void reloadMarks();  // marks from the database, then the month again
-    void openRun();      // the run list's selection mark
-    void openLap();      // the lap list's selection mark
-    void deleteRuns();   // the selected runs, after asking
+    void reloadDay();                         // WM_RELOAD_DAY
+    void reloadMarks();                       // marks from the database, then the month again
+    void openRun();                           // the run list's selection mark
+    void openLap();                           // the lap list's selection mark
+    void deleteRuns();                        // the selected runs, after asking
+    void exportRun(const std::string& kind);  // "gpx", "kml" or "csv"
+    void saveTrackFile();                     // the selected runs
+    void openTrackFile();                     // its runs stored as new ones
     void setMonthLabel();
     void setTrackCount();
 
@@ -62,6 +70,8 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     std::int64_t onMessage(const Message& m) override;
 
   protected:
+    std::optional<std::filesystem::path> choose(FileDialogMode mode, const std::string& label,
+                                                const std::string& ext);
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);
 

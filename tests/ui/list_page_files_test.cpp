@@ -1,0 +1,142 @@
+// The list page's file commands: exports of the run at the selection mark, saving the
+// selected runs to a track file and reading one in.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "../data/temp_dir.h"
+#include "data/app_state.h"
+#include "data/track_database.h"
+#include "engine/recording_html_engine.h"
+#include "ui/list_page_wnd.h"
+
+namespace dorvath {
+namespace {
+
+constexpr const char* kPage = CListPageWnd::kFrame;
+namespace fs = std::filesystem;
+
+class ListPageFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db.open((dir / "velcan.db").string());
+        db.createTables();
+        AppState::instance().dayTracks.clear();
+        AppState::instance().trackPoints.clear();
+        AppState::instance().trackLaps.clear();
+        storeRun(7, 3);
+        storeRun(9, 0);
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page->calendar().today = [] {
+            DateTimeFields f;
+            f.year = 2016;
+            f.month = 5;
+            f.day = 10;
+            return f;
+        };
+        page->chooseFile = [this](const FileDialogSpec& s) -> std::optional<fs::path> {
+            specs.push_back(s);
+            return chosen;
+        };
+        page->create();
+        loop.poll();
+    }
+    void TearDown() override {
+        page.reset();
+        db.close();
+    }
+    void storeRun(int hour, int points) {
+        Track t;
+        t.stime = OleDateFromFields(2016, 5, 10, hour, 0);
+        t.etime = t.stime + 0.01;
+        t.numofpt = points;
+        std::vector<TrackPoint> pts(points);
+        for (int i = 0; i < points; ++i) {
+            pts[i].time = t.stime + i * kOneSecond;
+            pts[i].lat = -33.5;
+            pts[i].lng = 151.25;
+        }
+        std::vector<Lap> laps;
+        db.storeTrack(t, pts, laps);
+    }
+    std::string read(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    test::TempDir dir;
+    TrackDatabase db;
+    EventLoop loop;
+    RecordingHtmlEngine engine;
+    std::unique_ptr<CListPageWnd> page;
+    std::vector<FileDialogSpec> specs;
+    std::optional<fs::path> chosen;
+};
+
+TEST_F(ListPageFilesTest, ExportsTakeTheRunAtTheSelectionMark) {
+    engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
+    chosen = dir / "run.gpx";
+    engine.click(kPage, "ontkgpx");
+    ASSERT_EQ(specs.size(), 1u);
+    EXPECT_EQ(specs[0].mode, FileDialogMode::Save);
+    EXPECT_EQ(specs[0].defaultExt, "gpx");
+    EXPECT_EQ(specs[0].filters.at(0).label, "GPX Files (*.gpx)");
+    EXPECT_NE(read(*chosen).find("-33.500000"), std::string::npos);
+
+    chosen = dir / "run.kml";
+    engine.click(kPage, "ontkkml");
+    EXPECT_EQ(specs.back().filters.at(0).pattern, "*.kml");
+    EXPECT_NE(read(*chosen).find("<kml"), std::string::npos);
+
+    chosen = dir / "run.csv";
+    engine.click(kPage, "ontkcsv");
+    EXPECT_EQ(specs.back().defaultExt, "csv");
+    EXPECT_TRUE(fs::exists(*chosen));
+    // each entry hides the menu first
+    int hides = 0;
+    for (const auto& op : engine.operations("popup")) hides += op["show"] == false;
+    EXPECT_EQ(hides, 3);
+}
+
+TEST_F(ListPageFilesTest, CancelledDialogOrNoSelectionWritesNothing) {
+    chosen.reset();
+    engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
+    engine.click(kPage, "ontkgpx");
+    EXPECT_EQ(specs.size(), 1u);
+    engine.listSelect(kPage, CTrackList::kControl, {}, -1);
+    chosen = dir / "none.gpx";
+    engine.click(kPage, "ontkgpx");
+    engine.click(kPage, "tksave");
+    EXPECT_FALSE(fs::exists(*chosen));
+}
+
+TEST_F(ListPageFilesTest, SavingTwoRunsOfThreeAndZeroPointsAndReadingThemBack) {
+    engine.listSelect(kPage, CTrackList::kControl, {0, 1}, 1);
+    chosen = dir / "two.trk";
+    engine.click(kPage, "tksave");
+    ASSERT_EQ(specs.back().defaultExt, "trk");
+    EXPECT_EQ(fs::file_size(*chosen), 356u);
+
+    engine.click(kPage, "tkopen");
+    EXPECT_EQ(specs.back().mode, FileDialogMode::Open);
+    loop.poll();
+    EXPECT_EQ(db.allTracks().size(), 4u);  // stored again under new ids
+    EXPECT_EQ(AppState::instance().dayTracks.size(), 4u);
+    EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 4 履歴");
+}
+
+TEST_F(ListPageFilesTest, SavingAnEmptyListShowsNoDialog) {
+    page->calendar().previousMonth();
+    page->calendar().nextMonth();  // no day selected now
+    page->reloadDay();
+    engine.click(kPage, "tksave");
+    EXPECT_TRUE(specs.empty());
+}
+
+}  // namespace
+}  // namespace dorvath
