@@ -308,6 +308,17 @@ bool AllFinite(std::initializer_list<double> values) {
 }  // namespace
 
 double RoundAsSqlText(double v) {
+    // Fast path: k = v * 10^6 rounded is what "%f" prints, unless v * 10^6 lies near a
+    // half (the product's own rounding error is far below the margin for |v| < 10^6), and
+    // k / 10^6, a correctly rounded division, is the double nearest to that decimal text,
+    // just as reading the text gives.
+    const double a = std::fabs(v * 1e6);
+    if (a < 1e12) {
+        const double whole = std::floor(a);
+        const double frac = a - whole;
+        if (std::fabs(frac - 0.5) > 1e-3)
+            return std::copysign((frac > 0.5 ? whole + 1 : whole) / 1e6, v);
+    }
     char buf[400];
     auto r = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::fixed, 6);
     *r.ptr = 0;

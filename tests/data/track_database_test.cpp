@@ -152,6 +152,22 @@ TEST_F(DatabaseTest, PointsStoreExactlyWhatTheirStatementTextWould) {
     EXPECT_EQ(laps[0].dist, static_cast<float>(RoundAsSqlText(1000.123456789f)));
 }
 
+TEST(RoundAsSqlTextTest, EqualsReadingTheSixDecimalText) {
+    auto viaText = [](double v) { return std::strtod(CFormat("%f", v).c_str(), nullptr); };
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> any(-1e6, 1e6);
+    std::uniform_int_distribution<long long> micro(-999999999999LL, 999999999999LL);
+    for (int i = 0; i < 200000; ++i) {
+        double v = i % 2 ? any(rng) : micro(rng) / 1e6;  // random, and already on a step
+        if (i % 3 == 0) v += 0.5e-6;                     // at or near a half step
+        ASSERT_EQ(RoundAsSqlText(v), viaText(v)) << CFormat("%.17f", v);
+    }
+    for (double v : {0.0, -0.0, -1e-7, 0.0000005, 0.0000015, 2.5e-6, 46000.5000005, 1e13, -3e15,
+                     42491.3125229471, 139.7671249999999})
+        EXPECT_EQ(RoundAsSqlText(v), viaText(v)) << CFormat("%.17f", v);
+    EXPECT_TRUE(std::signbit(RoundAsSqlText(-1e-7)));
+}
+
 TEST_F(DatabaseTest, NonFiniteValuesAreRefusedLikeTheirText) {
     TrackPoint p;
     p.lat = std::nan("");
