@@ -29,6 +29,13 @@ ListSetup CPointList::columns() const {
     return s;
 }
 
+void CPointList::onWidget(const WidgetEvent& e) {
+    // The list starts on a hidden tab, where its header measured no height; set up again
+    // once it has a size, so the header is laid out where it shows.
+    if (e.kind == WidgetEvent::Kind::Size && e.width > 0 && e.height > 0) setup();
+    COwnerListView::onWidget(e);
+}
+
 int CPointList::rowWidth() const {
     int w = 0;
     for (const ListColumn& c : kColumns) w += c.width;

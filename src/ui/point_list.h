@@ -17,6 +17,7 @@ class CPointList : public COwnerListView {
                std::vector<TrackPoint>& points);
 
     int count() const override { return static_cast<int>(points_.size()); }
+    void onWidget(const WidgetEvent& e) override;
 
   protected:
     ListSetup columns() const override;

@@ -65,6 +65,8 @@ test('marked days, a day\'s runs with their count, and the laps of an opened run
   await f.locator('#ltab2').click();
   const points = f.locator('widget[id="6004"] .dv-lv-row');
   await expect(points.first()).toContainText('°');
+  await expect(points.nth(5)).toContainText('°');
+  await expect(f.locator('widget[id="6004"] .dv-lv-header')).toBeVisible();
   await expect(f.locator('widget[id="6004"] .dv-lv-header')).toContainText('インデックス');
   await page.screenshot({ path: info.outputPath('list-page-points.png') });
 });
