@@ -9,18 +9,7 @@ namespace dorvath {
 CLapList::CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps)
     : COwnerListView(engine, loop, std::move(frame), kControl), laps_(laps) {}
 
-ListSetup CLapList::columns() const {
-    ListSetup s;
-    s.columns = {ListColumn{"", kWideColumn, Align::Left}};
-    s.rowHeight = kRowHeight;
-    s.header = false;
-    return s;
-}
-
-void CLapList::fill() {
-    engine_.resetList(frame_, ctl_);
-    refresh();
-}
+ListSetup CLapList::columns() const { return SingleColumn(kRowHeight); }
 
 void CLapList::selectAll() {
     std::set<int> all;

@@ -14,7 +14,6 @@ class CLapList : public COwnerListView {
 
     CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps);
 
-    void fill();  // every row again from the records
     void selectAll();
     int count() const override { return static_cast<int>(laps_.size()); }
     void onWidget(const WidgetEvent& e) override;  // Ctrl+A selects every lap

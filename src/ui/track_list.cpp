@@ -9,18 +9,11 @@ CTrackList::CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
                        std::vector<Track>& tracks)
     : COwnerListView(engine, loop, std::move(frame), kControl), tracks_(tracks) {}
 
-ListSetup CTrackList::columns() const {
-    ListSetup s;
-    s.columns = {ListColumn{"", kWideColumn, Align::Left}};
-    s.rowHeight = kRowHeight;
-    s.header = false;
-    return s;
-}
+ListSetup CTrackList::columns() const { return SingleColumn(kRowHeight); }
 
 void CTrackList::fill() {
     openRow_ = -1;
-    engine_.resetList(frame_, ctl_);
-    refresh();
+    COwnerListView::fill();
 }
 
 const Track* CTrackList::openTrack() const {

@@ -17,7 +17,7 @@ class CTrackList : public COwnerListView {
     CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Track>& tracks);
 
     // Every row again from the records, none open.
-    void fill();
+    void fill() override;
     int openRow() const { return openRow_; }
     const Track* openTrack() const;
     void setOpenRow(int row);  // repaints the old and the new open rows

@@ -31,6 +31,19 @@ void COwnerListView::setup() {
     if (fitsColumn()) column0_ = kWideColumn;
 }
 
+ListSetup COwnerListView::SingleColumn(int rowHeight) {
+    ListSetup s;
+    s.columns = {ListColumn{"", kWideColumn, Align::Left}};
+    s.rowHeight = rowHeight;
+    s.header = false;
+    return s;
+}
+
+void COwnerListView::fill() {
+    engine_.resetList(frame_, ctl_);
+    refresh();
+}
+
 void COwnerListView::refresh() {
     engine_.setListCount(frame_, ctl_, count());
     repaint();

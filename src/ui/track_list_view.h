@@ -37,6 +37,8 @@ class COwnerListView : public MessageTarget {
     virtual void onWidget(const WidgetEvent& e);
     std::int64_t onMessage(const Message& m) override;  // WM_LIST_FIT_COLUMN
 
+    // Every row again from the records shown, none selected.
+    virtual void fill();
     // The row count from the records shown, keeping the selection of rows still there.
     void refresh();
     void repaint(int row = -1);  // one row, or all with -1
@@ -49,6 +51,7 @@ class COwnerListView : public MessageTarget {
     virtual int count() const = 0;
 
   protected:
+    static ListSetup SingleColumn(int rowHeight);  // the run and lap lists
     virtual ListSetup columns() const = 0;
     virtual void drawRow(Canvas& c, int row, Rect r) const = 0;
     virtual int rowWidth() const { return column0_; }
