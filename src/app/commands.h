@@ -3,6 +3,7 @@
 // with a static CommandRegistrar; main() strips the global options and dispatches.
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,18 @@ struct StartupResult {
     bool settingsRead = false;
 };
 StartupResult StartLogic();
+
+// Start-up steps of the parts that are built (the simulated watch, for one): StartLogic()
+// runs each after setting.dat was read. A hook that returns false has told the user why;
+// StartLogic() then throws StartupStopped and the command exits with status 2.
+using StartupHook = std::function<bool()>;
+struct StartupHookRegistrar {
+    explicit StartupHookRegistrar(StartupHook hook);
+};
+
+class StartupStopped : public std::runtime_error {
+  public:
+    StartupStopped() : std::runtime_error("start-up stopped") {}
+};
 
 }  // namespace dorvath

@@ -21,6 +21,11 @@ std::map<std::string, Command>& Registry() {
     return r;
 }
 
+std::vector<StartupHook>& StartupHooks() {
+    static std::vector<StartupHook> h;
+    return h;
+}
+
 GlobalOptions& MutableOptions() {
     static GlobalOptions o;
     return o;
@@ -92,6 +97,10 @@ CommandRegistrar::CommandRegistrar(const char* name, const char* usage, CommandF
     if (it == r.end() || it->second.priority < priority) r[name] = Command{usage, fn, priority};
 }
 
+StartupHookRegistrar::StartupHookRegistrar(StartupHook hook) {
+    StartupHooks().push_back(std::move(hook));
+}
+
 StartupResult StartLogic() {
     StartupResult res;
     TrackDatabase& db = TrackDatabase::instance();
@@ -100,6 +109,8 @@ StartupResult StartLogic() {
     db.createTables();
     res.createdTables = !had;
     res.settingsRead = AppState::instance().loadSettingsFile();
+    for (const StartupHook& hook : StartupHooks())
+        if (!hook()) throw StartupStopped();
     return res;
 }
 
@@ -134,6 +145,8 @@ int main(int argc, char** argv) {
     }
     try {
         return it->second.fn(args);
+    } catch (const StartupStopped&) {
+        return 2;  // the hook has said why
     } catch (const CppSQLite3Exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
