@@ -1,22 +1,94 @@
 #include "ui/main_wnd.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 #include <string>
 
+#include "data/track_database.h"
+#include "device/log_deletion.h"
+#include "device/log_download.h"
+#include "device/watch_finder.h"
+#include "ui/download_dialog.h"
 #include "ui/list_page_wnd.h"
+#include "ui/message_dialog.h"
+#include "ui/messages.h"
 #include "ui/settings_page_wnd.h"
 
 namespace dorvath {
 
-CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
-    : MessageTarget(loop), engine_(engine), host_(host) {}
+// What OnDownload shares with its worker. The dialog only ends through the worker, except
+// when the program quits under it: then OnDownload asks the worker to stop at its next
+// progress step and waits, so no thread is left writing to the database as it closes.
+struct CMainWnd::DownloadJob {
+    explicit DownloadJob(std::string p) : path(std::move(p)) {}
 
-CMainWnd::~CMainWnd() { engine_.detach(kFrame, this); }
+    void finish() {
+        std::lock_guard<std::mutex> lock(m);
+        finished = true;
+        cv.notify_all();
+    }
+    void stopAndWait() {
+        cancel = true;
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [this] { return finished; });
+    }
+
+    const std::string path;
+    std::atomic<bool> cancel{false};
+    std::mutex m;
+    std::condition_variable cv;
+    bool finished = false;
+};
+
+namespace {
+
+struct DownloadStopped {};
+
+class DeviceBusy {
+  public:
+    explicit DeviceBusy(bool& flag) : flag_(flag) { flag_ = true; }
+    ~DeviceBusy() { flag_ = false; }
+
+  private:
+    bool& flag_;
+};
+
+// The worker talks to the watch against its time-outs; it asks for a little more of the
+// processor than the UI thread. Without the right to raise it, it runs as it is.
+void RaiseThreadPriority() {
+    const id_t tid = static_cast<id_t>(gettid());
+    errno = 0;
+    int nice = getpriority(PRIO_PROCESS, tid);
+    if (errno == 0) (void)setpriority(PRIO_PROCESS, tid, nice - 2);
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
+    : MessageTarget(loop),
+      engine_(engine),
+      host_(host),
+      db_(TrackDatabase::instance()),
+      sink_(engine, loop) {}
+
+CMainWnd::~CMainWnd() {
+    // Only left running when the loop was torn down under the dialog.
+    if (job_) job_->stopAndWait();
+    engine_.detach(kFrame, this);
+}
 
 void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");
     engine_.attach(kFrame, this);
     list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle());
     list_->create();
+    listPageWnd_ = list_->handle();
     settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_);
     settings_->create();
 }
@@ -33,11 +105,53 @@ void CMainWnd::switchTab(int n) {
     engine_.setStyle(kFrame, Id("framepage" + next), "display", "block");
 }
 
+void CMainWnd::OnDownload() {
+    if (deviceBusy_) return;
+    DeviceBusy busy(deviceBusy_);
+    watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
+    if (watchPath_.empty()) {
+        sink_.showMessage(kConnectionMessage);
+        return;
+    }
+    job_ = std::make_shared<DownloadJob>(watchPath_);
+    {
+        DownloadDialog dlg(engine_, loop(), kDownloadText,
+                           [this](WindowHandle page) { DownloadWorker(page); });
+        dlg.run();  // the result is not used
+        if (dlg.workerStarted()) job_->stopAndWait();
+    }
+    job_.reset();
+    Message done;
+    done.id = WM_DOWNLOAD_DONE;
+    loop().send(listPageWnd_, done);
+}
+
+void CMainWnd::DownloadWorker(WindowHandle page) {
+    // job_ was set before this thread started and stays until finish() below.
+    std::shared_ptr<DownloadJob> job = job_;
+    RaiseThreadPriority();
+    DownloadOutcome out = RunDownload(job->path, db_, [&](std::string text) {
+        if (job->cancel) throw DownloadStopped{};
+        PostDownloadProgress(loop(), page, std::move(text));
+    });
+    if (!out.error.empty() && !job->cancel)
+        std::fprintf(stderr, "dorvath: download: %s\n", out.error.c_str());
+    PostDownloadEnd(loop(), page, out.result);
+    job->finish();  // the last use of this window's members
+}
+
+void CMainWnd::OnDeleteLogs() {
+    if (deviceBusy_) return;
+    DeviceBusy busy(deviceBusy_);
+    if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo, kDeleteLogsQuestion) != 1) return;
+    DeleteWatchLogs(sink_);
+}
+
 bool CMainWnd::onButtonClick(const ClickEvent& e) {
     if (e.id == "download") {
-        if (onDownload) onDownload();
+        OnDownload();
     } else if (e.id == "dellog") {
-        if (onDeleteLogs) onDeleteLogs();
+        OnDeleteLogs();
     } else if (e.id == "help") {
         host_.openShippedFile("help/index.html");
     } else {

@@ -1,17 +1,21 @@
 #pragma once
 // The function page 202: the two tabs that switch between the list page and the
 // settings page, and the buttons for download, erasing the watch's logs and help.
-#include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
+#include "ui/device_message_sink.h"
 #include "ui/frame_host.h"
 
 namespace dorvath {
 
 class CListPageWnd;
 class CSettingsPageWnd;
+class TrackDatabase;
+
+inline constexpr const char* kDeleteLogsQuestion = "この履歴を消しても宜しいでしょうか？";
 
 class CMainWnd : public MessageTarget, public PageHandler {
   public:
@@ -27,19 +31,43 @@ class CMainWnd : public MessageTarget, public PageHandler {
     CListPageWnd* listPage() const { return list_.get(); }
     CSettingsPageWnd* settingsPage() const { return settings_.get(); }
 
-    // The device buttons are wired by the device pages.
-    std::function<void()> onDownload;
-    std::function<void()> onDeleteLogs;
+    // "download": looks for the watch and runs the download dialog until its worker has
+    // ended it; then the list page is told (WM_DOWNLOAD_DONE). Without a watch only the
+    // connection message.
+    void OnDownload();
+    // "dellog": after a yes, erases every log on the watch; the stored runs stay.
+    void OnDeleteLogs();
+    // The download worker's body, on its own thread: copies the watch's new logs into
+    // the database and ends the dialog at `page` with the result. It touches nothing of
+    // the pages; its texts and its end are posted.
+    void DownloadWorker(WindowHandle page);
+
+    // The path found by the last "download".
+    const std::string& watchPath() const { return watchPath_; }
+    // Who gets WM_DOWNLOAD_DONE: the list page, unless a test listens instead.
+    WindowHandle listPageWindow() const { return listPageWnd_; }
+    void setListPageWindow(WindowHandle w) { listPageWnd_ = w; }
 
     bool onButtonClick(const ClickEvent& e) override;
     void onPageCommand(const CommandEvent& e) override;
 
   private:
+    struct DownloadJob;
+
     HtmlEngine& engine_;
     FrameHost& host_;
+    TrackDatabase& db_;
+    DialogMessageSink sink_;
     int tab_ = 1;
     std::unique_ptr<CListPageWnd> list_;
     std::unique_ptr<CSettingsPageWnd> settings_;
+    WindowHandle listPageWnd_ = 0;
+    std::string watchPath_;
+    // The download in progress; set on the UI thread before its worker starts and
+    // cleared once that worker is done.
+    std::shared_ptr<DownloadJob> job_;
+    // A device handler is running (its dialog is up): a second press waits its turn.
+    bool deviceBusy_ = false;
 };
 
 }  // namespace dorvath

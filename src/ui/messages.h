@@ -14,5 +14,9 @@ constexpr unsigned WM_MAP_RCLICK = kWmUser + 10005;
 constexpr unsigned WM_LIST_FIT_COLUMN = kWmUser + 10006;
 constexpr unsigned WM_DOWNLOAD_DONE = kWmUser + 10012;
 constexpr unsigned WM_SHOW_MAP_POINT = kWmUser + 10013;
+// The download worker is done (wParam: its result): posted to the download dialog, which
+// ends itself. Posting keeps it behind the worker's last progress text, and a dialog that
+// is already gone just drops it.
+constexpr unsigned WM_DOWNLOAD_END = kWmUser + 10014;
 
 }  // namespace dorvath

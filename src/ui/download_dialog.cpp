@@ -1,0 +1,52 @@
+#include "ui/download_dialog.h"
+
+#include <system_error>
+#include <thread>
+
+#include "ui/messages.h"
+
+namespace dorvath {
+
+DownloadDialog::DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker)
+    : CHtmlMsgDlg(engine, loop, kMessagePageProgress, std::move(text)),
+      worker_(std::move(worker)) {}
+
+void DownloadDialog::onReady() {
+    engine().setText(frame(), Id("MsgText"), text1());
+    if (!worker_) {
+        end(0);
+        return;
+    }
+    try {
+        std::thread(worker_, handle()).detach();
+        started_ = true;
+    } catch (const std::system_error&) {
+        // No thread, so nobody would ever end the dialog.
+        end(0);
+    }
+}
+
+void DownloadDialog::setText(const std::string& utf8) {
+    engine().setText(frame(), Id("MsgText"), utf8);
+}
+
+std::int64_t DownloadDialog::onMessage(const Message& m) {
+    if (m.id == WM_DOWNLOAD_END) {
+        end(static_cast<int>(m.wParam));
+        return 0;
+    }
+    return CHtmlMsgDlg::onMessage(m);
+}
+
+void PostDownloadProgress(EventLoop& loop, WindowHandle page, std::string text) {
+    Message m;
+    m.id = WM_DOWNLOAD_PROGRESS;
+    m.data = std::move(text);
+    loop.post(page, std::move(m));
+}
+
+void PostDownloadEnd(EventLoop& loop, WindowHandle page, int result) {
+    loop.post(page, WM_DOWNLOAD_END, static_cast<std::uint64_t>(result));
+}
+
+}  // namespace dorvath

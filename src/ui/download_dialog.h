@@ -1,0 +1,42 @@
+#pragma once
+// The download dialog (page 210): one progress line and no button. Once open it starts
+// the worker on a detached thread; the worker's texts and its end arrive as messages
+// posted to the dialog, so they are shown in order and the last text before the end.
+#include <functional>
+#include <string>
+
+#include "ui/message_dialog.h"
+
+namespace dorvath {
+
+inline constexpr const char* kDownloadText = "Download data to your pc...";
+
+class DownloadDialog : public CHtmlMsgDlg {
+  public:
+    // Runs on the worker thread with the dialog's handle, which is where it posts its
+    // progress (PostDownloadProgress) and its end (PostDownloadEnd).
+    using Worker = std::function<void(WindowHandle page)>;
+
+    DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker);
+
+    // True once the worker's thread was started; it then always posts its end.
+    bool workerStarted() const { return started_; }
+
+    std::int64_t onMessage(const Message& m) override;
+
+  protected:
+    void onReady() override;
+    void setText(const std::string& utf8) override;
+
+  private:
+    Worker worker_;
+    bool started_ = false;
+};
+
+// Any thread: each text travels as its own copy, so the worker may go on rewriting its
+// own while the message waits in the queue.
+void PostDownloadProgress(EventLoop& loop, WindowHandle page, std::string text);
+// Any thread: ends the dialog with `result` after the texts posted before it.
+void PostDownloadEnd(EventLoop& loop, WindowHandle page, int result);
+
+}  // namespace dorvath
