@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "data/track_database.h"
@@ -54,6 +55,12 @@ WatchLog FixLog(uint32_t start, uint32_t n) {
     l.header.record_count = n;
     l.header.distance_km = 1.5f;
     return l;
+}
+
+WatchScenario Holding(std::vector<WatchLog> logs) {
+    WatchScenario s;
+    s.logs = std::move(logs);
+    return s;
 }
 
 constexpr uint32_t kStart = 1780000000;
@@ -135,8 +142,7 @@ TEST_F(DownloadTest, NoWatchShowsTheConnectionMessageOnly) {
 }
 
 TEST_F(DownloadTest, ProgressTextsArriveInOrderAndTheRunIsStored) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 200));
+    WatchScenario s = Holding({FixLog(kStart, 200)});
     plugIn(s);
     engine.click("main", "download");
     EXPECT_EQ(main.watchPath(), "sim:test");
@@ -152,9 +158,7 @@ TEST_F(DownloadTest, ProgressTextsArriveInOrderAndTheRunIsStored) {
 }
 
 TEST_F(DownloadTest, StoredRunsOnlyOpenAndCloseTheDialogAndStillRefresh) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 70));
-    s.logs.push_back(FixLog(kStart + 3600, 5));
+    WatchScenario s = Holding({FixLog(kStart, 70), FixLog(kStart + 3600, 5)});
     auto watch = plugIn(s);
     engine.click("main", "download");
     ASSERT_EQ(count("TK"), 2);
@@ -172,9 +176,7 @@ TEST_F(DownloadTest, StoredRunsOnlyOpenAndCloseTheDialogAndStillRefresh) {
 }
 
 TEST_F(DownloadTest, AFailedTransferEndsTheDialogAndKeepsWhatWasComplete) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 100));
-    s.logs.push_back(FixLog(kStart + 3600, 300));
+    WatchScenario s = Holding({FixLog(kStart, 100), FixLog(kStart + 3600, 300)});
     s.faults.stopAfterReports = 170;  // well inside the second log's records
     plugIn(s);
     engine.click("main", "download");
@@ -186,8 +188,7 @@ TEST_F(DownloadTest, AFailedTransferEndsTheDialogAndKeepsWhatWasComplete) {
 }
 
 TEST_F(DownloadTest, AWatchThatAnswersNothingEndsTheDialogAtOnce) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 10));
+    WatchScenario s = Holding({FixLog(kStart, 10)});
     s.faults.stopAfterReports = 0;
     plugIn(s);
     engine.click("main", "download");
@@ -198,8 +199,7 @@ TEST_F(DownloadTest, AWatchThatAnswersNothingEndsTheDialogAtOnce) {
 }
 
 TEST_F(DownloadTest, ADatabaseErrorStillEndsTheDialog) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 10));
+    WatchScenario s = Holding({FixLog(kStart, 10)});
     plugIn(s);
     db().execute("drop table TKPT;");
     testing::internal::CaptureStderr();
@@ -212,8 +212,7 @@ TEST_F(DownloadTest, ADatabaseErrorStillEndsTheDialog) {
 }
 
 TEST_F(DownloadTest, PressesWhileTheDialogIsUpAreIgnored) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 50));
+    WatchScenario s = Holding({FixLog(kStart, 50)});
     auto watch = plugIn(s);
     // Runs in the dialog's loop before the worker's first message.
     loop.postTask([this] {
@@ -225,6 +224,21 @@ TEST_F(DownloadTest, PressesWhileTheDialogIsUpAreIgnored) {
     EXPECT_EQ(dones(), 1);
     EXPECT_EQ(count("TK"), 1);
     for (const Report& r : watch->hostWrites()) EXPECT_NE(GetU32(r.data()), CMD_LOG_DELETE_ALL);
+}
+
+TEST_F(DownloadTest, QuittingUnderTheDialogStopsTheWorkerBeforeGoingOn) {
+    auto watch = std::make_shared<WatchSimulator>(Holding({FixLog(kStart, 5000)}));
+    AddSimulatedWatch("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
+    loop.postTask([this] { loop.quit(0); });
+    engine.click("main", "download");
+    // The worker has stopped before the handler went on: no thread is left on the
+    // database, and the log it was reading left nothing behind.
+    EXPECT_LT(watch->acknowledgements(), 70);
+    const uint64_t transfers = watch->transfers();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(watch->transfers(), transfers);
+    EXPECT_EQ(count("TK"), 0);
+    EXPECT_EQ(dones(), 1);
 }
 
 TEST_F(DownloadTest, TheListPageIsWhoHearsOfTheEndByDefault) {
@@ -285,8 +299,7 @@ TEST(DownloadDialogTest, AnEndForAGoneDialogIsDropped) {
 // ---- deleting the watch's logs
 
 TEST_F(DownloadTest, NoToTheQuestionSendsNothing) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 5));
+    WatchScenario s = Holding({FixLog(kStart, 5)});
     auto watch = plugIn(s);
     answer({0});
     engine.click("main", "dellog");
@@ -298,8 +311,7 @@ TEST_F(DownloadTest, NoToTheQuestionSendsNothing) {
 }
 
 TEST_F(DownloadTest, YesErasesTheWatchAndLeavesTheStoredRuns) {
-    WatchScenario s;
-    s.logs.push_back(FixLog(kStart, 5));
+    WatchScenario s = Holding({FixLog(kStart, 5)});
     auto watch = plugIn(s);
     engine.click("main", "download");
     ASSERT_EQ(count("TK"), 1);
