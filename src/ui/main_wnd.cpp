@@ -77,11 +77,7 @@ CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
       db_(TrackDatabase::instance()),
       sink_(engine, loop) {}
 
-CMainWnd::~CMainWnd() {
-    // Only left running when the loop was torn down under the dialog.
-    if (job_) job_->stopAndWait();
-    engine_.detach(kFrame, this);
-}
+CMainWnd::~CMainWnd() { engine_.detach(kFrame, this); }
 
 void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");

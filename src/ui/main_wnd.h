@@ -63,8 +63,8 @@ class CMainWnd : public MessageTarget, public PageHandler {
     std::unique_ptr<CSettingsPageWnd> settings_;
     WindowHandle listPageWnd_ = 0;
     std::string watchPath_;
-    // The download in progress; set on the UI thread before its worker starts and
-    // cleared once that worker is done.
+    // The download in progress: set by OnDownload before its worker starts, cleared
+    // once that worker is done (OnDownload does not return before).
     std::shared_ptr<DownloadJob> job_;
     // A device handler is running (its dialog is up): a second press waits its turn.
     bool deviceBusy_ = false;
