@@ -23,6 +23,10 @@
       const show = !noHeader && w.showHeader && w.columns.length > 0;
       header.style.display = show ? 'flex' : 'none';
       body.style.top = show ? header.offsetHeight + 'px' : '0';
+      // Columns wider than the list scroll sideways, the header with them.
+      w.total = w.columns.reduce((t, c) => t + (Number(c[1]) || 0), 0);
+      spacer.style.width = w.total > 0 ? px(w.total) : '1px';
+      for (const rowEl of w.rows.values()) rowEl.style.width = w.total > 0 ? px(w.total) : '';
       header.replaceChildren(...w.columns.map((c) => {
         const d = document.createElement('div');
         d.className = 'dv-lv-col';
@@ -52,6 +56,7 @@
           rowEl.className = 'dv-lv-row';
           rowEl.style.top = px(i * w.rowHeight);
           rowEl.style.height = px(w.rowHeight);
+          if (w.total > 0) rowEl.style.width = px(w.total);
           rowEl.dataset.row = i;
           body.appendChild(rowEl);
           w.rows.set(i, rowEl);
@@ -88,7 +93,10 @@
       requestAnimationFrame(() => { renderQueued = false; render(); });
     }
     w.render = render;
-    body.addEventListener('scroll', queueRender);
+    body.addEventListener('scroll', () => {
+      header.scrollLeft = body.scrollLeft;
+      queueRender();
+    });
     w.resized = () => {
       const s = el.clientWidth + 'x' + el.clientHeight;
       if (s !== w.lastSize) {
