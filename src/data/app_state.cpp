@@ -1,12 +1,9 @@
 #include "data/app_state.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <system_error>
+
+#include "data/atomic_file.h"
 
 namespace dorvath {
 namespace {
@@ -51,24 +48,8 @@ bool AppState::loadSettingsFile(const std::filesystem::path& path) {
 bool AppState::saveSettingsFile() { return saveSettingsFile(AppPath("setting.dat")); }
 
 bool AppState::saveSettingsFile(const std::filesystem::path& path) {
-    std::filesystem::path tmp = path;
-    tmp += ".tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const uint8_t* p = settings.data();
-    size_t left = DeviceSettings::kFileSize;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    bool ok = left == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
-    ::unlink(tmp.c_str());
-    return false;
+    const auto* bytes = reinterpret_cast<const char*>(settings.data());
+    return WriteFileAtomically(path, {bytes, DeviceSettings::kFileSize}).empty();
 }
 
 }  // namespace dorvath

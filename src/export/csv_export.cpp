@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "data/c_format.h"
-#include "export/atomic_file.h"
+#include "data/atomic_file.h"
 #include "export/point_source.h"
 
 namespace dorvath {

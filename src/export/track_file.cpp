@@ -12,7 +12,7 @@
 
 #include "data/byte_order.h"
 #include "data/c_format.h"
-#include "export/atomic_file.h"
+#include "data/atomic_file.h"
 
 namespace dorvath {
 namespace {

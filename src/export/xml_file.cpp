@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "export/atomic_file.h"
+#include "data/atomic_file.h"
 #include "export/point_source.h"
 
 namespace dorvath {

@@ -1,4 +1,4 @@
-#include "export/atomic_file.h"
+#include "data/atomic_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A file that is written whole or not at all: the bytes go to a temporary file beside
 // the target, which replaces the target only once every byte is on disk. A reader of the
-// target never sees a half-written file, and a failed export leaves the old one in place.
+// target never sees a half-written file, and a failed write leaves the old one in place.
 #include <cstddef>
 #include <filesystem>
 #include <string>
