@@ -3,7 +3,6 @@
 // with a static CommandRegistrar; main() strips the global options and dispatches.
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,17 +34,12 @@ struct StartupResult {
 };
 StartupResult StartLogic();
 
-// Start-up steps of the parts that are built (the simulated watch, for one): StartLogic()
-// runs each after setting.dat was read. A hook that returns false has told the user why;
-// StartLogic() then throws StartupStopped and the command exits with status 2.
+// Start-up steps of the parts that are built (the simulated watch, for one): main() runs
+// each once, after the global options and before any command. A hook that returns false
+// has told the user why; the program then exits with status 2.
 using StartupHook = std::function<bool()>;
 struct StartupHookRegistrar {
     explicit StartupHookRegistrar(StartupHook hook);
-};
-
-class StartupStopped : public std::runtime_error {
-  public:
-    StartupStopped() : std::runtime_error("start-up stopped") {}
 };
 
 }  // namespace dorvath

@@ -109,8 +109,6 @@ StartupResult StartLogic() {
     db.createTables();
     res.createdTables = !had;
     res.settingsRead = AppState::instance().loadSettingsFile();
-    for (const StartupHook& hook : StartupHooks())
-        if (!hook()) throw StartupStopped();
     return res;
 }
 
@@ -143,10 +141,10 @@ int main(int argc, char** argv) {
         PrintUsage();
         return 2;
     }
+    for (const StartupHook& hook : StartupHooks())
+        if (!hook()) return 2;  // the hook has said why
     try {
         return it->second.fn(args);
-    } catch (const StartupStopped&) {
-        return 2;  // the hook has said why
     } catch (const CppSQLite3Exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -16,7 +16,6 @@ int Download(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath download\n");
         return 2;
     }
-    if (!PrepareWatchSimulation()) return 2;
     StartLogic();
     std::string path = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (path.empty()) {

@@ -13,7 +13,6 @@ int Erase(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath erase\n");
         return 2;
     }
-    if (!PrepareWatchSimulation()) return 2;
     StderrMessageSink sink;
     return DeleteWatchLogs(sink) ? 0 : 1;
 }

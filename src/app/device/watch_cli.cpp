@@ -14,13 +14,8 @@ void StderrMessageSink::showMessage(const std::string& text) {
 
 bool PrepareWatchSimulation() {
     if (!Options().simulate) return true;
-    // Commands call this before StartLogic(), whose start-up hook calls it again: the
-    // watch is made once, so nothing it was told in between is lost.
-    static bool enabled = false;
-    if (enabled) return true;
     try {
         EnableWatchSimulation(*Options().simulate);
-        enabled = true;
         return true;
     } catch (const ScenarioError& e) {
         std::fprintf(stderr, "dorvath: simulated watch: %s\n", e.what());

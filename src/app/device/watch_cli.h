@@ -12,9 +12,9 @@ class StderrMessageSink : public DeviceMessageSink {
     void showMessage(const std::string& text) override;
 };
 
-// Switches the simulated watch on when --simulate-watch was given, once per process
-// (later calls keep that watch). False, with the reason on standard error, when its
-// scenario cannot be used.
+// Switches the simulated watch on when --simulate-watch was given; main() calls it once,
+// before any command. False, with the reason on standard error, when its scenario cannot
+// be used.
 bool PrepareWatchSimulation();
 
 }  // namespace dorvath

@@ -1,5 +1,5 @@
-// Every command that starts the logic side honours --simulate-watch, the application
-// itself included: its pages then find the simulated watch like a real one.
+// Every command honours --simulate-watch, the application itself included: its pages
+// then find the simulated watch like a real one.
 #include "app/commands.h"
 #include "app/device/watch_cli.h"
 

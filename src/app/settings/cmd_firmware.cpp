@@ -14,7 +14,6 @@ int FirmwareVersion(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath firmware-version\n");
         return 2;
     }
-    if (!PrepareWatchSimulation()) return 2;
     StderrMessageSink sink;
     std::optional<std::string> label = ReadFirmwareVersion(sink);
     if (!label) return 1;
@@ -27,7 +26,6 @@ int FirmwareUpdate(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath firmware-update FILE\n");
         return 2;
     }
-    if (!PrepareWatchSimulation()) return 2;
     StderrMessageSink sink;
     NoBusyIndicator busy;
     std::vector<uint8_t> image;

@@ -16,7 +16,6 @@ int WatchSettings(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath watch-settings read|send\n");
         return 2;
     }
-    if (!PrepareWatchSimulation()) return 2;
     StartLogic();
     StderrMessageSink sink;
     AppState& state = AppState::instance();
