@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "bench_database.h"
 #include "data/c_format.h"
 #include "data/track_database.h"
 #include "ratio_reporter.h"
@@ -46,23 +47,11 @@ std::vector<Lap> MakeLaps() {
     return laps;
 }
 
-struct Fixture {
-    std::filesystem::path dir;
-    TrackDatabase db;
+struct Fixture : bench::BenchDatabase {
     std::vector<TrackPoint> points = MakePoints();
     std::vector<Lap> laps = MakeLaps();
     int storedRun = 0;
 
-    Fixture() {
-        char tmpl[] = "/tmp/dorvath-bench-XXXXXX";
-        dir = mkdtemp(tmpl);
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-    }
-    ~Fixture() {
-        db.close();
-        std::filesystem::remove_all(dir);
-    }
     void clear() {
         db.execute("delete from TK;");
         db.execute("delete from TKPT;");

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_database.h"
 #include "data/track_database.h"
 #include "device/log_download.h"
 #include "device/protocol.h"
@@ -48,20 +49,7 @@ const WatchScenario& BenchScenario() {
     return s;
 }
 
-struct TempDb {
-    std::filesystem::path dir;
-    TrackDatabase db;
-    TempDb() {
-        char tmpl[] = "/tmp/dorvath-bench-XXXXXX";
-        dir = mkdtemp(tmpl);
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-    }
-    ~TempDb() {
-        db.close();
-        std::filesystem::remove_all(dir);
-    }
-};
+using TempDb = bench::BenchDatabase;
 
 double CpuSeconds() {
     rusage u{};

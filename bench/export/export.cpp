@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "../../tests/export/sample_runs.h"
+#include "bench_database.h"
 #include "data/c_format.h"
 #include "data/track_database.h"
 #include "export/csv_export.h"
@@ -23,19 +24,13 @@ namespace {
 constexpr int kExportPoints = 100000;
 constexpr int kFilePoints = 1000000;
 
-struct Fixture {
-    std::filesystem::path dir;
-    TrackDatabase db;
+struct Fixture : bench::BenchDatabase {
     Track exportRun;
     Track fileRun;
     std::vector<TrackPoint> filePoints;
     std::string unicsv;
 
     Fixture() {
-        char tmpl[] = "/tmp/dorvath-bench-export-XXXXXX";
-        dir = mkdtemp(tmpl);
-        db.open((dir / "velcan.db").string());
-        db.createTables();
         std::vector<Lap> laps;
         std::vector<TrackPoint> pts = test::GeneratedPoints(kExportPoints, 1);
         exportRun = test::SampleTrack(pts);
@@ -58,10 +53,6 @@ struct Fixture {
         fileRun = test::SampleTrack(filePoints);
         std::vector<TrackPoint> copy = filePoints;
         db.storeTrack(fileRun, copy, laps);
-    }
-    ~Fixture() {
-        db.close();
-        std::filesystem::remove_all(dir);
     }
 };
 
