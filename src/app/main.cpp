@@ -106,6 +106,13 @@ StartupResult StartLogic() {
     TrackDatabase& db = TrackDatabase::instance();
     db.open(AppPath("velcan.db").string());
     bool had = db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP");
+    // Only a large database makes the user wait for its indexes; say why.
+    if (had && db.indexesMissing() &&
+        db.queryInt("select ifnull(max(rowid), 0) from TKPT;") > 200000) {
+        std::fprintf(stderr, "dorvath: indexing the runs in %s (once; this may take a while)\n",
+                     AppPath("velcan.db").c_str());
+        std::fflush(stderr);
+    }
     db.createTables();
     res.createdTables = !had;
     res.settingsRead = AppState::instance().loadSettingsFile();
@@ -124,6 +131,13 @@ int main(int argc, char** argv) {
     if (!Options().dataDir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(Options().dataDir, ec);
+        if (!std::filesystem::is_directory(Options().dataDir)) {
+            const bool exists = std::filesystem::exists(Options().dataDir);
+            std::fprintf(stderr, "dorvath: cannot use the data folder %s: %s\n",
+                         Options().dataDir.c_str(),
+                         exists || !ec ? "it is not a folder" : ec.message().c_str());
+            return 2;
+        }
         SetDataDir(Options().dataDir);
     }
     std::string name;

@@ -278,6 +278,31 @@ void TrackDatabase::createTables() {
     if (!tableExists("TK")) execute(kCreateTK);
     if (!tableExists("TKPT")) execute(kCreateTKPT);
     if (!tableExists("LAP")) execute(kCreateLAP);
+    createIndexes();
+}
+
+namespace {
+// Beside the tables, never changing them: a run's points and laps and a day's runs are
+// found without reading every row. An older copy of the program ignores them. The point
+// index is on tkid alone, so a run's points still come in row-id (recording) order.
+const char* const kIndexes[][2] = {
+    {"TKPT_tkid", "create index if not exists TKPT_tkid on TKPT (tkid);"},
+    {"LAP_tkid", "create index if not exists LAP_tkid on LAP (tkid);"},
+    {"TK_stime", "create index if not exists TK_stime on TK (stime);"},
+};
+}  // namespace
+
+bool TrackDatabase::indexesMissing() {
+    for (const auto& [name, sql] : kIndexes)
+        if (queryInt(SqlFormat("select count(*) from sqlite_master where type='index' and "
+                               "name='%s';",
+                               name)) == 0)
+            return true;
+    return false;
+}
+
+void TrackDatabase::createIndexes() {
+    for (const auto& [name, sql] : kIndexes) execute(sql);
 }
 
 void TrackDatabase::insertTrack(Track& t) {
@@ -400,11 +425,12 @@ int TrackDatabase::findTrackAt(double date) {
 }
 
 void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps) {
-    insertTrack(t);
-    bool inTransaction = false;
+    // The run row goes in inside the same transaction as its points and laps: a process
+    // killed half-way leaves a journal that rolls all of it back, never a run row whose
+    // points are missing (a later download would skip such a run for good).
+    execute("begin transaction;");
     try {
-        execute("begin transaction;");
-        inTransaction = true;
+        insertTrack(t);
         for (size_t i = 0; i < points.size(); ++i) {
             points[i].tkid = t.objid;
             points[i].sindex = static_cast<int32_t>(i);
@@ -417,12 +443,8 @@ void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::v
         }
         execute("commit transaction;");
     } catch (...) {
-        // Keep the database as it was before this run: no run row without its points.
-        if (inTransaction && db_ && !sqlite3_get_autocommit(db_))
+        if (db_ && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
-        if (db_)
-            sqlite3_exec(db_, SqlFormat("delete from TK where objid = %d;", t.objid).c_str(),
-                         nullptr, nullptr, nullptr);
         throw;
     }
 }

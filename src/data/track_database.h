@@ -93,17 +93,21 @@ class TrackDatabase {
     sqlite3* handle() const { return db_; }
 
     // Run operations.
+    // The three tables when missing, then the indexes the run queries need.
     void createTables();
+    // Whether an index is missing (building them on a large database takes a while).
+    bool indexesMissing();
+    void createIndexes();
     void insertTrack(Track& t);
     void insertTrackPoint(TrackPoint& p);
     void insertLap(Lap& l);
     void deleteTrack(int objid);
     int findTrackAt(double date);
 
-    // Stores a run with its points and laps: TK row, then points and laps in one
-    // transaction. Points and laps get tkid and sindex 0, 1, 2 ... here. On failure
-    // the transaction is rolled back and the TK row removed, so a run is stored whole
-    // or not at all; the exception is then raised again.
+    // Stores a run with its points and laps, TK row first, all in one transaction, so a
+    // run is stored whole or not at all, also when the process dies. Points and laps get
+    // tkid and sindex 0, 1, 2 ... here. On failure the transaction is rolled back and the
+    // exception raised again.
     void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps);
 
     // Reads.
