@@ -1,6 +1,8 @@
 #include "data/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,11 +35,47 @@ void AtomicFile::discard() {
     temp_.clear();
 }
 
+bool AtomicFile::resolveTarget() {
+    // A symlink is written through: its target is what gets replaced, the link stays. A
+    // relative link is read against the link's own folder, as the kernel reads it.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target_.c_str(), &st) != 0) {
+            if (errno == ENOENT) return true;  // a new file
+            fail("write", errno);
+            return false;
+        }
+        if (S_ISLNK(st.st_mode)) {
+            char link[PATH_MAX];
+            ssize_t n = ::readlink(target_.c_str(), link, sizeof link - 1);
+            if (n < 0) {
+                fail("write", errno);
+                return false;
+            }
+            std::filesystem::path next(std::string(link, static_cast<size_t>(n)));
+            target_ = next.is_absolute() ? next : target_.parent_path() / next;
+            continue;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            // Renaming over a device node, folder or pipe would destroy it.
+            if (error_.empty())
+                error_ = CFormat("cannot write %s: not a regular file", target_.string());
+            return false;
+        }
+        mode_ = st.st_mode & 07777;
+        keepMode_ = true;
+        return true;
+    }
+    fail("write", ELOOP);
+    return false;
+}
+
 bool AtomicFile::open() {
     if (target_.empty()) {
         fail("write", ENOENT);
         return false;
     }
+    if (!resolveTarget()) return false;
     // The temporary name lies in the target's own folder so that the rename never crosses
     // file systems. O_EXCL with a counter keeps two writers from sharing one.
     static unsigned counter = 0;
@@ -48,6 +86,12 @@ bool AtomicFile::open() {
         if (fd >= 0) {
             fd_ = fd;
             temp_ = tmp;
+            // The replaced file keeps its permissions (a private file stays private).
+            if (keepMode_ && ::fchmod(fd_, mode_) != 0) {
+                fail("write", errno);
+                discard();
+                return false;
+            }
             buffer_.reserve(kBufferSize);
             return true;
         }

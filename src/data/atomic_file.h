@@ -2,6 +2,8 @@
 // A file that is written whole or not at all: the bytes go to a temporary file beside
 // the target, which replaces the target only once every byte is on disk. A reader of the
 // target never sees a half-written file, and a failed write leaves the old one in place.
+// A symlink is followed and its target replaced; a path that is not a regular file is
+// refused; a replaced file keeps its mode.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -30,6 +32,7 @@ class AtomicFile {
     const std::filesystem::path& target() const { return target_; }
 
   private:
+    bool resolveTarget();
     bool flush();
     bool writeAll(const char* p, size_t size);
     void fail(const char* what, int err);
@@ -41,6 +44,8 @@ class AtomicFile {
     std::string buffer_;
     std::string error_;
     bool committed_ = false;
+    bool keepMode_ = false;
+    unsigned mode_ = 0;
 };
 
 // Writes bytes to path through an AtomicFile. Returns "" on success, else why not.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <iterator>
 
@@ -110,7 +114,8 @@ TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {
     auto bytes = ReadFile(dir / "setting.dat");
     ASSERT_EQ(bytes.size(), 132u);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), state.settings.bytes().begin()));
-    EXPECT_FALSE(std::filesystem::exists(dir / "setting.dat.tmp"));
+    // The writer's temporary file is gone: the folder holds setting.dat alone.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
     AppState next;
     ASSERT_TRUE(next.loadSettingsFile());
@@ -124,8 +129,22 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
     ASSERT_TRUE(state.saveSettingsFile());
     auto before = ReadFile(dir / "setting.dat");
     state.settings.set("weight", 80);
-    EXPECT_FALSE(state.saveSettingsFile(dir / "missing-folder" / "setting.dat"));
+    // The same file, saved by a process that may write no more than 64 bytes: the write
+    // itself fails half-way, as on a full disk.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(state.saveSettingsFile() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);  // reported as failed
     EXPECT_EQ(ReadFile(dir / "setting.dat"), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace
