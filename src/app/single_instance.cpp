@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -94,16 +95,23 @@ SingleInstance::~SingleInstance() {
 
 std::filesystem::path SingleInstance::socketPath() const { return SocketFor(dir_); }
 
-bool SingleInstance::acquire() {
-    if (lockFd_ >= 0) return true;
+SingleInstance::Acquire SingleInstance::acquire() {
+    if (lockFd_ >= 0) return Acquire::kAcquired;
     int fd = ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        // Not another copy: the folder itself is unusable (read-only, not a folder, ...).
+        error_ = std::strerror(errno);
+        return Acquire::kFailed;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
         ::close(fd);
-        return false;
+        if (err == EWOULDBLOCK) return Acquire::kHeldByAnother;
+        error_ = std::strerror(err);
+        return Acquire::kFailed;
     }
     lockFd_ = fd;
-    return true;
+    return Acquire::kAcquired;
 }
 
 bool SingleInstance::listen(std::function<std::string()> onActivate) {

@@ -18,8 +18,12 @@ class SingleInstance {
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process is now the one instance for the folder.
-    bool acquire();
+    enum class Acquire { kAcquired, kHeldByAnother, kFailed };
+    // kAcquired when this process is now the one instance for the folder; kHeldByAnother
+    // when a running copy holds it; kFailed when the folder cannot be used at all
+    // (error() says why).
+    Acquire acquire();
+    const std::string& error() const { return error_; }
 
     // First instance: answer activation requests on a thread of our own. The handler runs
     // on that thread (post to the UI thread from it); its text goes back to the asker.
@@ -40,6 +44,7 @@ class SingleInstance {
     int wakeFd_[2] = {-1, -1};
     std::thread thread_;
     std::function<std::string()> onActivate_;
+    std::string error_;
 };
 
 }  // namespace dorvath

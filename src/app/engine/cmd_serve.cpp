@@ -48,12 +48,25 @@ int Serve(const std::vector<std::string>& args) {
         return 2;
     }
     SingleInstance single(DataDir());
-    if (!single.acquire()) {
-        // Another copy owns this data folder: tell its address and leave it alone.
-        if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
-        return 0;
+    switch (single.acquire()) {
+        case SingleInstance::Acquire::kAcquired:
+            break;
+        case SingleInstance::Acquire::kHeldByAnother:
+            // Another copy owns this data folder: tell its address and leave it alone.
+            if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
+            return 0;
+        case SingleInstance::Acquire::kFailed:
+            std::fprintf(stderr, "dorvath: cannot use the data folder %s: %s\n",
+                         DataDir().string().c_str(), single.error().c_str());
+            return 2;
     }
-    StartLogic();
+    try {
+        StartLogic();
+    } catch (const CppSQLite3Exception& e) {
+        std::fprintf(stderr, "dorvath: cannot open the database in %s: %s\n",
+                     DataDir().string().c_str(), e.what());
+        return 2;
+    }
 
     EventLoop loop;
     BridgeEngine engine(loop);

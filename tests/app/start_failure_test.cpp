@@ -1,0 +1,72 @@
+// A start that cannot work says why and exits 2; only another running copy is answered
+// with a handover and exit 0.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "../data/temp_dir.h"
+#include "run_command.h"
+
+namespace dorvath {
+namespace {
+
+using test::RunDorvath;
+
+TEST(StartFailure, AnUnusableDataFolderIsNamedWithTheReason) {
+    test::TempDir dir;
+    std::ofstream(dir / "afile") << "x";
+    auto file = RunDorvath({"--serve", "--data-dir", (dir / "afile").string()});
+    EXPECT_EQ(file.status, 2);
+    EXPECT_NE(file.err.find((dir / "afile").string()), std::string::npos) << file.err;
+    EXPECT_NE(file.err.find("not a folder"), std::string::npos) << file.err;
+
+    // The lock cannot be taken for a reason other than another copy.
+    std::filesystem::create_directory(dir / "data");
+    std::filesystem::create_directory(dir / "data" / ".dorvath.lock");
+    auto lock = RunDorvath({"--serve", "--data-dir", (dir / "data").string()});
+    EXPECT_EQ(lock.status, 2);
+    EXPECT_NE(lock.err.find("cannot use the data folder " + (dir / "data").string()),
+              std::string::npos)
+        << lock.err;
+    EXPECT_EQ(lock.out, "");
+}
+
+TEST(StartFailure, AReadOnlyDataFolderIsNamedWithTheReason) {
+    test::TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    // Permissions bind a plain user only: as root the program runs as nobody.
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(err[1], 2);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+        std::string exe = test::DorvathExe();
+        std::string data = dir.path().string();
+        execl(exe.c_str(), exe.c_str(), "--serve", "--data-dir", data.c_str(), nullptr);
+        _exit(127);
+    }
+    close(err[1]);
+    std::string text;
+    char buf[512];
+    for (ssize_t n; (n = read(err[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+    close(err[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    chmod(dir.path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) >= 126) GTEST_SKIP() << "the program cannot run as another user here";
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(text.find(dir.path().string()), std::string::npos) << text;
+    EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace dorvath
