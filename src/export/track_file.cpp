@@ -10,9 +10,9 @@
 #include <cstring>
 #include <memory>
 
+#include "data/atomic_file.h"
 #include "data/byte_order.h"
 #include "data/c_format.h"
-#include "data/atomic_file.h"
 
 namespace dorvath {
 namespace {
@@ -59,6 +59,27 @@ const char* NonFinitePointField(const TrackPoint& p) {
 }
 
 BlockResult Problem(std::string why) { return {false, std::move(why)}; }
+
+// A foreign file must not plant values no watch records: a run on no calendar day, or a
+// position off the globe that every export would then carry.
+bool PlausibleDate(double d) {
+    static const double first = OleDateFromFields(1980, 1, 1);
+    static const double after = OleDateFromFields(2101, 1, 1);
+    return d >= first && d < after;
+}
+
+const char* ImplausibleTrackField(const Track& t) {
+    if (!PlausibleDate(t.stime)) return "start time";
+    if (!PlausibleDate(t.etime)) return "end time";
+    return nullptr;
+}
+
+const char* ImplausiblePointField(const TrackPoint& p) {
+    if (!PlausibleDate(p.time)) return "time";
+    if (!(std::fabs(p.lat) <= 90)) return "latitude";
+    if (!(std::fabs(p.lng) <= 180)) return "longitude";
+    return nullptr;
+}
 
 constexpr size_t kPointsPerRead = 4096;
 
@@ -184,6 +205,8 @@ BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
     Track track = DecodeTrackRecord(head);
     if (const char* field = NonFiniteTrackField(track))
         return Problem(CFormat("its %s is not a finite number", field));
+    if (const char* field = ImplausibleTrackField(track))
+        return Problem(CFormat("its %s lies outside 1980-2100", field));
     if (track.numofpt < 0) return Problem(CFormat("its point count %d is negative", track.numofpt));
     const uint64_t room = source.remaining() / kPointRecordSize;
     if (static_cast<uint64_t>(track.numofpt) > room)
@@ -205,6 +228,8 @@ BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
             if (const char* field = NonFinitePointField(p))
                 return Problem(
                     CFormat("the %s of point %u is not a finite number", field, done + i + 1));
+            if (const char* field = ImplausiblePointField(p))
+                return Problem(CFormat("the %s of point %u is out of range", field, done + i + 1));
         }
         done += n;
     }
@@ -260,7 +285,9 @@ ImportResult OpenTrackFile(const std::filesystem::path& path, TrackDatabase& db)
         return res;
     }
     FileTrackSource source(f.get(), static_cast<uint64_t>(st.st_size));
-    return ImportTrackData(source, db);
+    res = ImportTrackData(source, db);
+    res.opened = true;
+    return res;
 }
 
 }  // namespace dorvath

@@ -76,6 +76,7 @@ struct ImportResult {
         EndedEarly  // some runs imported, then an incomplete or implausible one
     };
     Status status = Status::Refused;
+    bool opened = false;  // false: the file could not be read at all, nothing was tried
     int imported = 0;
     std::string reason;  // why refused or ended early; a note when complete
     bool complete() const { return status == Status::Complete; }

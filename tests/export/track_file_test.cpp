@@ -268,6 +268,10 @@ std::vector<BadFile> BadFiles() {
     nanStart.stime = std::numeric_limits<double>::quiet_NaN();
     Track infEnd = SampleTrack({});
     infEnd.etime = -std::numeric_limits<double>::infinity();
+    Track farStart = SampleTrack({});
+    farStart.stime = 1e308;
+    Track earlyEnd = SampleTrack({});
+    earlyEnd.etime = OleDateFromFields(1979, 12, 31, 23, 59, 59);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     return {
         {"empty", "", Status::Refused, 0, "empty"},
@@ -289,6 +293,13 @@ std::vector<BadFile> BadFiles() {
         {"NaN latitude in point 2", Le32(2) + block + WithPoint(block, 1, 24, nan),
          Status::EndedEarly, 1, "latitude of point 2"},
         {"count 2^32-1", Le32(0xffffffffu) + block, Status::EndedEarly, 1, "run 2 of 4294967295"},
+        {"start 1e308", Le32(2) + block + TrackBytes(farStart), Status::EndedEarly, 1,
+         "start time lies outside 1980-2100"},
+        {"end before 1980", Le32(1) + TrackBytes(earlyEnd), Status::Refused, 0, "end time"},
+        {"latitude 1e300 in point 3", Le32(2) + block + WithPoint(block, 2, 24, 1e300),
+         Status::EndedEarly, 1, "latitude of point 3 is out of range"},
+        {"longitude -180.5", Le32(1) + WithPoint(block, 0, 32, -180.5), Status::Refused, 0,
+         "longitude of point 1"},
     };
 }
 
