@@ -208,6 +208,7 @@ void HtmlEngine::trackGeometry(const FramePath& f, const std::vector<std::string
     auto& fs = frames_[f];
     if (auto it = fs.ops.find(key); it != fs.ops.end())
         for (const json& id : it->second["ids"]) all.insert(id.get<std::string>());
+    mirror_[f].tracked.insert(ids.begin(), ids.end());
     json b{{"op", "track"}, {"frame", f}, {"ids", all}};
     keep(f, key, b);
     emit(key, std::move(b));

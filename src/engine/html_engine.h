@@ -301,11 +301,14 @@ class HtmlEngine {
 
     struct FrameMirror {
         FormMap form;
+        std::set<std::string> tracked;   // ids whose boxes are kept
+        std::set<std::string> keptForm;  // form names kept for replay
         std::map<std::string, ElementBox> boxes;
         std::map<int, ListViewState> lists;
         int width = 0, height = 0;
         bool enabled = true;
     };
+    static constexpr std::size_t kMaxFormNames = 1024;  // far above any page's form
     std::map<FramePath, FrameState> frames_;
     std::map<FramePath, FrameMirror> mirror_;
     std::map<FramePath, PageHandler*> handlers_;

@@ -92,22 +92,33 @@ void HtmlEngine::dispatchEvent(const json& ev) {
     PageHandler* h = nullptr;
     {
         std::lock_guard lock(mutex_);
+        // The mirror holds only what this side asked about: frames it loaded or handles,
+        // boxes of tracked ids, lists it set up, a page-sized form. Anything else a client
+        // sends is not kept, so no client can make it grow without bound.
+        if (!frames_.count(frame) && !handlers_.count(frame)) return;
         FrameMirror& m = mirror_[frame];
         if (auto w = ev.find("w");
             w != ev.end() && w->is_number() && kind != "list" && kind != "static") {
             m.width = Int(ev, "w");
             m.height = Int(ev, "h");
         }
-        if (auto form = ev.find("form"); form != ev.end() && form->is_object()) {
+        if (auto form = ev.find("form");
+            form != ev.end() && form->is_object() && form->size() <= kMaxFormNames) {
             m.form = FormFromJson(*form);
-            // The user's edits are what a reload must show again.
-            for (const auto& [name, v] : m.form)
+            // The user's edits are what a reload must show again; names past the cap are
+            // not kept for replay.
+            for (const auto& [name, v] : m.form) {
+                if (!m.keptForm.count(name)) {
+                    if (m.keptForm.size() >= kMaxFormNames) continue;
+                    m.keptForm.insert(name);
+                }
                 keep(frame, Key(frame, "fill", name),
                      {{"op", "fill"}, {"frame", frame}, {"values", FormToJson({{name, v}})}});
+            }
         }
         if (auto boxes = ev.find("boxes"); boxes != ev.end() && boxes->is_object()) {
             for (const auto& [id, b] : boxes->items()) {
-                if (!b.is_array() || b.size() < 9) continue;
+                if (!m.tracked.count(id) || !b.is_array() || b.size() < 9) continue;
                 bool numeric = std::all_of(b.begin(), b.begin() + 8,
                                            [](const json& v) { return v.is_number(); });
                 if (!numeric) continue;
@@ -116,9 +127,9 @@ void HtmlEngine::dispatchEvent(const json& ev) {
                                          b[8].is_boolean() && b[8].get<bool>()};
             }
         }
-        if (kind == "list") {
-            int ctl = Int(ev, "ctl");
-            ListViewState& st = m.lists[ctl];
+        if (auto list = m.lists.find(Int(ev, "ctl")); kind == "list" && list != m.lists.end()) {
+            const int ctl = list->first;
+            ListViewState& st = list->second;
             if (ev.contains("sel")) st.selected = FromRanges(ev["sel"], st.count);
             if (ev.contains("mark")) {
                 int mark = Int(ev, "mark", -1);

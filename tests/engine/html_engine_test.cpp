@@ -251,6 +251,37 @@ TEST(Geometry, TheMirrorAnswersGetLocation) {
     EXPECT_EQ(b->content.left, 32);
 }
 
+// A client holding the token may send anything: what is kept stays bounded by what this
+// side asked about, however many new names its events carry.
+TEST(Geometry, TheMirrorKeepsOnlyWhatThisSideAskedAbout) {
+    RecordingHtmlEngine e;
+    Page p;
+    e.attach("", &p);
+    e.trackGeometry("", {"caption"});
+    const json box = json::array({1, 2, 3, 4, 1, 2, 3, 4, true});
+    for (int round = 0; round < 3; ++round) {
+        json boxes = json::object(), form = json::object();
+        for (int i = 0; i < 5000; ++i) boxes["x" + std::to_string(round * 5000 + i)] = box;
+        for (int i = 0; i < 900; ++i) form["n" + std::to_string(round * 900 + i)] = "v";
+        boxes["caption"] = box;
+        e.dispatch({{"ev", "geom"}, {"frame", ""}, {"boxes", boxes}, {"form", form}});
+        e.dispatch({{"ev", "geom"}, {"frame", "f" + std::to_string(round)}, {"boxes", boxes}});
+        e.dispatch({{"ev", "list"},
+                    {"frame", ""},
+                    {"ctl", 7000 + round},
+                    {"kind", "click"},
+                    {"sel", json::array({json::array({0, 5})})}});
+    }
+    EXPECT_TRUE(e.getLocation("", "caption").has_value());
+    EXPECT_FALSE(e.getLocation("", "x1").has_value());
+    EXPECT_FALSE(e.getLocation("f0", "caption").has_value());
+    auto st = e.state();
+    EXPECT_EQ(st.size(), 1u);                 // no frame of the client's naming
+    EXPECT_LE(st[""].ops.size(), 1024u + 1);  // the form names kept for replay are capped
+    EXPECT_TRUE(e.listState("", 7000).selected.empty());
+    EXPECT_EQ(p.widgets.size(), 3u);  // the clicks themselves still reach the page
+}
+
 TEST(ListMirror, SelectionFollowsEventsAndRowDeletes) {
     RecordingHtmlEngine e;
     e.setListCount("main/page1", 6000, 5);
