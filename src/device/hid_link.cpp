@@ -2,8 +2,11 @@
 
 #include <hidapi.h>
 
+#include <array>
 #include <cstring>
 #include <mutex>
+
+#include "device/bounded_call.h"
 
 namespace dorvath {
 namespace {
@@ -26,10 +29,24 @@ bool HidLink::Open(const std::string& path) {
 
 bool HidLink::Write(const uint8_t* data, size_t length) {
     if (!device_ || length > kReportSize) return false;
-    std::memset(report_, 0, sizeof report_);
-    std::memcpy(report_ + 1, data, length);
-    // hidraw writes go straight to the kernel, which bounds them itself.
-    return hid_write(device_, report_, length + 1) == static_cast<int>(length + 1);
+    std::array<uint8_t, kReportSize + 1> report{};  // report id 0, then the data
+    std::memcpy(report.data() + 1, data, length);
+    const int size = static_cast<int>(length + 1);
+    hid_device* dev = device_;
+    // hid_write blocks for as long as the kernel's USB time-out; the link gives it 1000 ms.
+    // A late write keeps the device until it returns, so that thread closes it.
+    auto written = CallWithin(
+        kReportTimeoutMs, [dev, report, size] { return hid_write(dev, report.data(), size); },
+        [dev] { hid_close(dev); });
+    if (!written) {
+        device_ = nullptr;  // closed by the late write
+        return false;
+    }
+    if (*written != size) {
+        Close();
+        return false;
+    }
+    return true;
 }
 
 bool HidLink::Read(uint8_t* data, size_t length) {

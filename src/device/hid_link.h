@@ -30,7 +30,6 @@ class HidLink : public ReportLink {
 
   private:
     hid_device_* device_ = nullptr;
-    uint8_t report_[kReportSize + 1] = {};  // report id 0, then the data
 };
 
 // One HID interface as the platform lists it.

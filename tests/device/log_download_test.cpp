@@ -341,6 +341,36 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     EXPECT_EQ(seen.back(), "履歴1 100-100");  // the second log got no further than 9
 }
 
+// A reply that comes after the 1000 ms, or comes short, fails its transfer like silence;
+// one within the time-out is taken. The run read before stays whole, the other is absent.
+TEST_F(DownloadTest, LateOrShortReplyEndsTheDownloadLikeATimeOut) {
+    const uint64_t inSecondStream = 6 + 2 + 2 + 1 + 101 + 2 + 1 + 5;
+    struct Case {
+        const char* name;
+        std::optional<uint64_t> late, shortAt;
+        int lateMs;
+        int stored;
+    };
+    for (const Case& c : {Case{"late 1500 ms", inSecondStream, {}, 1500, 1},
+                          Case{"short reply", {}, inSecondStream, 0, 1},
+                          Case{"late 150 ms", inSecondStream, {}, 150, 2}}) {
+        SCOPED_TRACE(c.name);
+        db.execute("delete from TK;");
+        db.execute("delete from TKPT;");
+        scenario = {};
+        scenario.logs.push_back(FixLog(1000000, 100));
+        scenario.logs.push_back(FixLog(2000000, 100));
+        scenario.faults.lateAtReport = c.late;
+        scenario.faults.lateMs = c.lateMs;
+        scenario.faults.shortAtReport = c.shortAt;
+        watch = std::make_shared<WatchSimulator>(scenario);
+        link = std::make_unique<SimulatedLink>(watch, SimulatedTiming{{}, true});
+        EXPECT_EQ(Download(), c.stored == 2 ? 1 : 0);
+        EXPECT_EQ(Count("TK"), c.stored);
+        EXPECT_EQ(Count("TKPT"), 100 * c.stored);
+    }
+}
+
 TEST_F(DownloadTest, MoreLogsCountedThanDeliveredFailsOnTheMissingHeader) {
     scenario.logs.push_back(FixLog(1000000, 3));
     scenario.faults.extraLogCount = 2;

@@ -10,6 +10,10 @@ SimulatedLink::SimulatedLink(std::shared_ptr<WatchSimulator> watch, SimulatedTim
 
 bool SimulatedLink::finish(bool ok) const {
     if (timing_.perReport.count() > 0) std::this_thread::sleep_for(timing_.perReport);
+    // A transfer the watch completes too late is a time-out to the host, as on the wire.
+    const int late = watch_ ? watch_->lastDelayMs() : 0;
+    if (ok && late >= kReportTimeoutMs) ok = false;
+    if (ok && late > 0) std::this_thread::sleep_for(std::chrono::milliseconds(late));
     if (!ok && timing_.realTimeouts)
         std::this_thread::sleep_for(std::chrono::milliseconds(kReportTimeoutMs));
     return ok;
@@ -26,6 +30,8 @@ bool SimulatedLink::Read(uint8_t* data, size_t length) {
     if (!watch_ || length > kReportSize) return false;
     Report r{};
     if (!finish(watch_->send(r))) return false;
+    // A partial report is never passed up as a success.
+    if (watch_->lastReplyLength() < length) return false;
     std::memcpy(data, r.data(), length);
     return true;
 }

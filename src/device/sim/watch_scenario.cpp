@@ -135,9 +135,9 @@ WatchLog ParseLog(const json& j, const std::string& where) {
 }
 
 void ParseFaults(const json& j, WatchFaults& f) {
-    CheckKeys(
-        j, "faults",
-        {"stop_after_reports", "refuse_header_at_block", "refuse_body_times", "extra_log_count"});
+    CheckKeys(j, "faults",
+              {"stop_after_reports", "refuse_header_at_block", "refuse_body_times",
+               "extra_log_count", "late_at_report", "late_ms", "short_at_report"});
     for (const auto& [k, v] : j.items()) {
         std::string key = "faults." + k;
         if (k == "stop_after_reports")
@@ -148,6 +148,12 @@ void ParseFaults(const json& j, WatchFaults& f) {
             f.refuseBodyTimes = static_cast<int>(Integer(v, key, 0, 1'000'000));
         else if (k == "extra_log_count")
             f.extraLogCount = static_cast<int>(Integer(v, key, 0, 1'000'000));
+        else if (k == "late_at_report")
+            f.lateAtReport = Integer(v, key, 1, INT64_MAX);
+        else if (k == "late_ms")
+            f.lateMs = static_cast<int>(Integer(v, key, 0, 60'000));
+        else if (k == "short_at_report")
+            f.shortAtReport = Integer(v, key, 1, INT64_MAX);
     }
 }
 

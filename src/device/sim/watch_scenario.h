@@ -9,7 +9,8 @@
 //                           "pace": ..}, ...]}
 //             or {"start_time": S, "generate": {"points": N, "lap_every_m": M, "seed": X}}],
 //    "faults": {"stop_after_reports": N, "refuse_header_at_block": I,
-//               "refuse_body_times": N, "extra_log_count": N}}
+//               "refuse_body_times": N, "extra_log_count": N,
+//               "late_at_report": N, "late_ms": M, "short_at_report": N}}
 // Every key is optional except a log's start_time. Missing record and header numbers are 0;
 // a generated log takes its header from the run unless the log names the field.
 #include <cstdint>
@@ -28,6 +29,9 @@ struct WatchFaults {
     std::optional<int> refuseHeaderAtBlock;    // firmware block header refused at this index
     int refuseBodyTimes = 0;                   // the first N firmware block bodies are refused
     int extraLogCount = 0;                     // logs counted but never delivered
+    std::optional<uint64_t> lateAtReport;      // this transfer (from 1) completes late_ms late
+    int lateMs = 0;
+    std::optional<uint64_t> shortAtReport;  // this transfer's reply is a partial report
 };
 
 struct WatchScenario {

@@ -16,7 +16,11 @@ void WatchSimulator::log(Wire kind, const Report& r) {
 
 bool WatchSimulator::stopped() {
     ++transfers_;
-    const auto& stop = scenario_.faults.stopAfterReports;
+    const WatchFaults& f = scenario_.faults;
+    lastDelayMs_ = f.lateAtReport && *f.lateAtReport == transfers_ ? f.lateMs : 0;
+    lastReplyLength_ =
+        f.shortAtReport && *f.shortAtReport == transfers_ ? kReportSize / 2 : kReportSize;
+    const auto& stop = f.stopAfterReports;
     return stop && transfers_ > *stop;
 }
 

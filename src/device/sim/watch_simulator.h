@@ -28,6 +28,11 @@ class WatchSimulator {
     // One report for the host to read. False: nothing came (time-out).
     bool send(Report& report);
 
+    // How the last transfer reached the wire: its delay, and the bytes of a reply (a
+    // partial report when fewer than 64).
+    int lastDelayMs() const { return lastDelayMs_; }
+    size_t lastReplyLength() const { return lastReplyLength_; }
+
     // The wire log, in order. Logging can be turned off for long benchmarks.
     const std::vector<WireEntry>& wire() const { return wire_; }
     void clearWire() { wire_.clear(); }
@@ -59,6 +64,8 @@ class WatchSimulator {
     std::vector<WireEntry> wire_;
     bool logWire_ = true;
     uint64_t transfers_ = 0;
+    int lastDelayMs_ = 0;
+    size_t lastReplyLength_ = kReportSize;
     std::deque<Report> pending_;
 
     // Record stream in progress.
