@@ -227,7 +227,8 @@ void CListPageWnd::openTrackFile() {
     auto path = choose(FileDialogMode::Open, "Track Files", "trk");
     if (!path) return;
     try {
-        OpenTrackFile(*path, db_);
+        // A file that cannot be read changes nothing: the day and the open run stay.
+        if (!OpenTrackFile(*path, db_).opened) return;
     } catch (const CppSQLite3Exception&) {
         // Each run is stored whole or not at all; those stored before stay.
     }

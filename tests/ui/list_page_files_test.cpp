@@ -130,6 +130,25 @@ TEST_F(ListPageFilesTest, SavingTwoRunsOfThreeAndZeroPointsAndReadingThemBack) {
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 4 履歴");
 }
 
+TEST_F(ListPageFilesTest, AFileThatCannotBeOpenedChangesNothing) {
+    engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
+    WidgetEvent open;  // a double-click opens the run
+    open.frame = kPage;
+    open.ctl = CTrackList::kControl;
+    open.type = "sys-listview";
+    open.kind = WidgetEvent::Kind::DoubleClick;
+    open.row = open.from = open.to = 0;
+    engine.widget(open);
+    loop.poll();
+    ASSERT_EQ(AppState::instance().trackPoints.size(), 3u);
+    chosen = dir / "missing.trk";
+    engine.click(kPage, "tkopen");
+    loop.poll();
+    EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);
+    EXPECT_EQ(AppState::instance().dayTracks.size(), 2u);
+    EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).selectionMark, 0);
+}
+
 TEST_F(ListPageFilesTest, SavingAnEmptyListShowsNoDialog) {
     page->calendar().previousMonth();
     page->calendar().nextMonth();  // no day selected now
