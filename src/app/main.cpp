@@ -155,6 +155,12 @@ int main(int argc, char** argv) {
         PrintUsage();
         return 2;
     }
+    TrackDatabase::instance().setBusyNotice([](int timeoutMs) {
+        std::fprintf(stderr,
+                     "dorvath: %s is in use by another program; waiting up to %d s for it\n",
+                     AppPath("velcan.db").c_str(), timeoutMs / 1000);
+        std::fflush(stderr);
+    });
     for (const StartupHook& hook : StartupHooks())
         if (!hook()) return 2;  // the hook has said why
     try {

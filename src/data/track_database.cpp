@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -221,7 +222,33 @@ void TrackDatabase::close() {
 
 void TrackDatabase::setBusyTimeout(int ms) {
     busyTimeoutMs_ = ms;
-    sqlite3_busy_timeout(db_, ms);
+    if (!db_) return;
+    if (!busyNotice_) {
+        sqlite3_busy_timeout(db_, ms);
+        return;
+    }
+    // The same wait as the library's own, but the first wait of each statement is told,
+    // so that a user knows why nothing happens while another program holds the file.
+    sqlite3_busy_handler(
+        db_,
+        [](void* self, int count) -> int {
+            auto* db = static_cast<TrackDatabase*>(self);
+            static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+            constexpr int kLast = sizeof kSteps / sizeof kSteps[0] - 1;
+            if (count == 0 && db->busyNotice_) db->busyNotice_(db->busyTimeoutMs_);
+            int waited = 0;
+            for (int i = 0; i < count; ++i) waited += kSteps[std::min(i, kLast)];
+            if (waited >= db->busyTimeoutMs_) return 0;
+            const int step = std::min(kSteps[std::min(count, kLast)], db->busyTimeoutMs_ - waited);
+            sqlite3_sleep(step);
+            return 1;
+        },
+        this);
+}
+
+void TrackDatabase::setBusyNotice(std::function<void(int timeoutMs)> notice) {
+    busyNotice_ = std::move(notice);
+    setBusyTimeout(busyTimeoutMs_);
 }
 
 void TrackDatabase::checkDb() const {
@@ -271,6 +298,11 @@ bool TrackDatabase::tableExists(const std::string& name) {
 }
 
 int TrackDatabase::lastInsertId() const { return static_cast<int>(sqlite3_last_insert_rowid(db_)); }
+
+std::string DatabaseErrorText(const CppSQLite3Exception& e) {
+    if (e.errorCode() == kCppSqliteError) return e.errorMessage();
+    return std::string(sqlite3_errstr(e.errorCode())) + " (" + e.errorMessage() + ")";
+}
 
 // ---- TrackDatabase: runs ---------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // The one SQLite connection of the process: a thin wrapper (connection, cursor, errors)
 // and the run operations on top of it. Statements are SQL text, formatted with SqlFormat.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ class CppSQLite3Exception {
 };
 
 constexpr int kCppSqliteError = 1000;
+
+// For a person: the library's own words for the error's code, then the exception's text
+// ("file is not a database (UNKNOWN_ERROR[26]: )").
+std::string DatabaseErrorText(const CppSQLite3Exception& e);
 
 class DbQuery {
   public:
@@ -85,6 +90,9 @@ class TrackDatabase {
     void close();
     bool isOpen() const { return db_ != nullptr; }
     void setBusyTimeout(int ms);
+    // Called when a statement starts waiting for a file another program holds (it then
+    // waits up to the busy timeout).
+    void setBusyNotice(std::function<void(int timeoutMs)> notice);
     int execute(const std::string& sql);
     DbQuery query(const std::string& sql);
     int queryInt(const std::string& sql);
@@ -125,6 +133,7 @@ class TrackDatabase {
 
     sqlite3* db_ = nullptr;
     int busyTimeoutMs_ = 60000;
+    std::function<void(int)> busyNotice_;
     // The point and lap inserts run hundreds of thousands of times per download. They
     // store exactly what their "%f" statement text would (see RoundAsSqlText) through
     // one compiled statement each, instead of compiling every row's text.

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "../data/temp_dir.h"
+#include "data/track_database.h"
 #include "run_command.h"
 
 namespace dorvath {
@@ -66,6 +67,56 @@ TEST(StartFailure, AReadOnlyDataFolderIsNamedWithTheReason) {
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_NE(text.find(dir.path().string()), std::string::npos) << text;
     EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
+}
+
+TEST(StartFailure, ADatabaseThatIsNotOneIsNamed) {
+    test::TempDir dir;
+    std::ofstream(dir / "velcan.db") << std::string(4096, 'x');
+    auto serve = RunDorvath({"--serve", "--data-dir", dir.path().string()});
+    EXPECT_EQ(serve.status, 2);
+    EXPECT_NE(serve.err.find("cannot open the database in " + dir.path().string()),
+              std::string::npos)
+        << serve.err;
+    EXPECT_NE(serve.err.find("not a database"), std::string::npos) << serve.err;
+}
+
+// Another program holding velcan.db: the command says it waits, and goes on once the file
+// is free.
+TEST(StartFailure, ALockedDatabaseIsWaitedForAndSaidSo) {
+    test::TempDir dir;
+    ASSERT_EQ(RunDorvath({"runs", "--data-dir", dir.path().string()}).status, 0);
+    TrackDatabase holder;
+    holder.open((dir / "velcan.db").string());
+    holder.execute("begin exclusive transaction;");
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(err[1], 2);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        std::string exe = test::DorvathExe();
+        std::string data = dir.path().string();
+        execl(exe.c_str(), exe.c_str(), "runs", "--data-dir", data.c_str(), nullptr);
+        _exit(127);
+    }
+    close(err[1]);
+    std::string text;
+    char buf[512];
+    while (text.find('\n') == std::string::npos) {
+        ssize_t n = read(err[0], buf, sizeof buf);
+        if (n <= 0) break;
+        text.append(buf, static_cast<size_t>(n));
+    }
+    EXPECT_NE(text.find("is in use by another program; waiting up to 60 s"), std::string::npos)
+        << text;
+    holder.execute("commit transaction;");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(err[0]);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -10,6 +10,10 @@
     const spacer = document.createElement('div');
     spacer.className = 'dv-lv-spacer';
     body.appendChild(spacer);
+    // A list without a header is one column that C++ fits to the list's width (narrower
+    // while the vertical bar shows): it never scrolls sideways, even while the fit is on
+    // its way.
+    if (noHeader) body.style.overflowX = 'hidden';
     el.append(header, body);
     const w = {
       el, ctl, words, count: 0, rowHeight: 18, columns: [], showHeader: true,

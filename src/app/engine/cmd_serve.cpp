@@ -64,7 +64,7 @@ int Serve(const std::vector<std::string>& args) {
         StartLogic();
     } catch (const CppSQLite3Exception& e) {
         std::fprintf(stderr, "dorvath: cannot open the database in %s: %s\n",
-                     DataDir().string().c_str(), e.what());
+                     DataDir().string().c_str(), DatabaseErrorText(e).c_str());
         return 2;
     }
 

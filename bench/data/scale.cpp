@@ -1,0 +1,190 @@
+// Ten years of runs: 3,650 runs of 3,000 points (11 million points), one a day. Each run
+// query, a delete and the calendar's queries on that database, as ratios against the same
+// operation on a database holding only the one run; then the start of `dorvath --serve`
+// on both, to the printed address.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "bench_database.h"
+#include "data/track_database.h"
+#include "ratio_reporter.h"
+
+using namespace dorvath;
+
+namespace {
+
+constexpr int kRuns = 3650;
+constexpr int kPointsPerRun = 3000;
+constexpr int kLapsPerRun = 8;
+constexpr int kChosen = kRuns / 2;  // the run every operation works on
+
+double StartOf(int run) { return OleDateFromFields(2016, 1, 1, 6, 30) + run; }
+
+int StoreRun(TrackDatabase& db, int run) {
+    Track t;
+    t.stime = StartOf(run);
+    t.etime = t.stime + kPointsPerRun / 86400.0;
+    t.numofpt = kPointsPerRun;
+    t.dist = kPointsPerRun * 2.8;
+    std::vector<TrackPoint> pts(kPointsPerRun);
+    for (int i = 0; i < kPointsPerRun; ++i) {
+        TrackPoint& p = pts[i];
+        p.time = t.stime + i / 86400.0;
+        p.lat = 35.68 + 0.002 * std::sin((run + i) / 300.0);
+        p.lng = 139.76 + 0.002 * std::cos((run + i) / 400.0);
+        p.dist = i * 2.8;
+        p.speed = 10 + std::sin(i / 50.0);
+        p.pace = 6;
+        p.atli = 40;
+    }
+    std::vector<Lap> laps(kLapsPerRun);
+    for (int i = 0; i < kLapsPerRun; ++i) {
+        laps[i].si = i * kPointsPerRun / kLapsPerRun;
+        laps[i].ei = (i + 1) * kPointsPerRun / kLapsPerRun;
+        laps[i].dist = 1000;
+    }
+    db.storeTrack(t, pts, laps);
+    return t.objid;
+}
+
+struct ScaleDb : bench::BenchDatabase {
+    int chosenId = 0;
+    explicit ScaleDb(bool tenYears) {
+        // Generating 650 MB with a sync per run would measure the disk, not the queries.
+        db.execute("pragma synchronous=off;");
+        for (int run = tenYears ? 0 : kChosen; run < (tenYears ? kRuns : kChosen + 1); ++run) {
+            const int id = StoreRun(db, run);
+            if (run == kChosen) chosenId = id;
+        }
+        db.execute("pragma synchronous=full;");
+    }
+};
+
+ScaleDb& Db(bool big) {
+    static std::unique_ptr<ScaleDb> small, large;
+    auto& slot = big ? large : small;
+    if (!slot) {
+        std::fprintf(stderr, "generating the %s database...\n", big ? "10-year" : "one-run");
+        slot = std::make_unique<ScaleDb>(big);
+    }
+    return *slot;
+}
+
+void Points(benchmark::State& s, bool big) {
+    ScaleDb& d = Db(big);
+    for (auto _ : s) {
+        auto pts = d.db.trackPoints(d.chosenId);
+        if (pts.size() != kPointsPerRun) s.SkipWithError("wrong point count");
+    }
+}
+
+void Laps(benchmark::State& s, bool big) {
+    ScaleDb& d = Db(big);
+    for (auto _ : s) {
+        auto laps = d.db.trackLaps(d.chosenId);
+        if (laps.size() != kLapsPerRun) s.SkipWithError("wrong lap count");
+    }
+}
+
+void Delete(benchmark::State& s, bool big) {
+    ScaleDb& d = Db(big);
+    for (auto _ : s) {
+        s.PauseTiming();
+        d.db.execute("begin transaction;");
+        s.ResumeTiming();
+        d.db.deleteTrack(d.chosenId);
+        s.PauseTiming();
+        d.db.execute("rollback transaction;");  // the run is back for the next round
+        s.ResumeTiming();
+    }
+}
+
+void Day(benchmark::State& s, bool big) {
+    ScaleDb& d = Db(big);
+    const double day = std::floor(StartOf(kChosen));
+    for (auto _ : s) {
+        auto runs = d.db.tracksOfDay(day);
+        if (runs.size() != 1) s.SkipWithError("wrong run count");
+    }
+}
+
+void Marks(benchmark::State& s, bool big) {
+    ScaleDb& d = Db(big);
+    for (auto _ : s) benchmark::DoNotOptimize(d.db.allTracks());
+}
+
+// Milliseconds from the start of `dorvath --serve` on the folder to its "Open" line.
+double ServeStartMs(const std::filesystem::path& dataDir) {
+    const std::string exe =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "dorvath")
+            .string();
+    int out[2];
+    if (pipe(out) != 0) return -1;
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 2);
+        execl(exe.c_str(), exe.c_str(), "--serve", "--data-dir", dataDir.c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[256];
+    ssize_t n;
+    while (text.find('\n') == std::string::npos && (n = read(out[0], buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
+    const auto t1 = std::chrono::steady_clock::now();
+    close(out[0]);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    if (text.rfind("Open ", 0) != 0) return -1;
+    return std::chrono::duration<double, std::milli>(t1 - t0).count();
+}
+
+double MedianServeStartMs(const std::filesystem::path& dataDir) {
+    std::vector<double> ms;
+    for (int i = 0; i < 7; ++i) ms.push_back(ServeStartMs(dataDir));
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    using Op = void (*)(benchmark::State&, bool);
+    const std::pair<const char*, Op> ops[] = {
+        {"Points", Points}, {"Laps", Laps}, {"Delete", Delete}, {"Day", Day}, {"Marks", Marks}};
+    for (const auto& [name, op] : ops) {
+        benchmark::RegisterBenchmark((std::string("OneRun") + name).c_str(), op, false)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string("TenYears") + name).c_str(), op, true)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    dorvath::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const auto& [name, op] : ops)
+        reporter.printRatio(name, std::string("TenYears") + name, std::string("OneRun") + name,
+                            "<= 2");
+    std::printf("(Marks reads every run by design: the calendar marks all days with runs)\n");
+    Db(false).db.close();
+    Db(true).db.close();
+    const double small = MedianServeStartMs(Db(false).dir);
+    const double large = MedianServeStartMs(Db(true).dir);
+    std::printf("serve start to address: one run %.0f ms, ten years %.0f ms (target <= 300 ms)\n",
+                small, large);
+    benchmark::Shutdown();
+    return 0;
+}
