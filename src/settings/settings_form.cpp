@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace dorvath {
@@ -24,7 +23,7 @@ constexpr const char* kTwoDigitFields[] = {
 // Text fields of tenths: 30 is shown as 3.0.
 constexpr const char* kTenthsFields[] = {"fast_run_dist", "slow_run_dist"};
 
-// Fields that must be at least 1 (a zero means "off" to the watch where none is meant).
+// Fields that may not be 0.
 constexpr const char* kAtLeastOne[] = {"auto_pause_spd", "lap_dist", "lap_time",
                                        "tag_dist",       "tag_time", "fast_run_time",
                                        "slow_run_time",  "run_count"};
@@ -73,33 +72,39 @@ bool Clamp(DeviceSettings& block, const char* name, int32_t value, int32_t low, 
     return limited != value;
 }
 
+// The sign and digits at the start of a text (after blanks), and where they stop.
+struct Leading {
+    bool negative = false;
+    long long magnitude = 0;
+    size_t end = 0;
+};
+
+Leading LeadingInteger(const std::string& text) {
+    Leading r;
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        if (r.magnitude < (1LL << 40)) r.magnitude = r.magnitude * 10 + (text[i] - '0');
+    r.end = i;
+    return r;
+}
+
 }  // namespace
 
 int32_t TextInteger(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long v = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        if (v < (1LL << 40)) v = v * 10 + (text[i] - '0');
-    return Saturate(negative ? -v : v);
+    const Leading l = LeadingInteger(text);
+    return Saturate(l.negative ? -l.magnitude : l.magnitude);
 }
 
 int32_t TextTenths(const std::string& text) {
     // Digit by digit rather than through a double, so 2.3 is exactly 23.
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long v = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        if (v < (1LL << 40)) v = v * 10 + (text[i] - '0');
-    v *= 10;
-    if (i + 1 < text.size() && text[i] == '.' &&
-        std::isdigit(static_cast<unsigned char>(text[i + 1])))
-        v += text[i + 1] - '0';
-    return Saturate(negative ? -v : v);
+    const Leading l = LeadingInteger(text);
+    long long tenths = l.magnitude * 10;
+    if (l.end + 1 < text.size() && text[l.end] == '.' &&
+        std::isdigit(static_cast<unsigned char>(text[l.end + 1])))
+        tenths += text[l.end + 1] - '0';
+    return Saturate(l.negative ? -tenths : tenths);
 }
 
 SettingsForm SettingsToForm(const DeviceSettings& block) {

@@ -129,6 +129,10 @@ TEST_F(SettingsPageTest, SavingClampsStoresAllBytesAndShowsTheClampedValues) {
         EXPECT_TRUE(std::equal(file.begin(), file.end(), state.settings.bytes().begin()));
     }
     EXPECT_EQ(messages(), std::vector<std::string>(cases.size(), kConnectionMessage));
+    // Tenths are taken from the digits, not through a double that could give 22 for 2.3.
+    EXPECT_EQ(TextTenths("2.3"), 23);
+    EXPECT_EQ(TextTenths("12.75"), 127);
+    EXPECT_EQ(TextInteger("99999999999"), 2147483647);
 }
 
 TEST_F(SettingsPageTest, WrongAlarmTimeChangesNothingButTheOldBlockIsStillSaved) {
