@@ -17,11 +17,15 @@ class DeviceMessageSink {
 
 // The "Loading" indicator shown while the firmware is written. start() may wait a
 // bounded time for the indicator to come up; stop() is called once on every path
-// after a start().
+// after a start(). Between them progress() tells how many of the blocks are through.
 class BusyIndicator {
   public:
     virtual ~BusyIndicator() = default;
     virtual void start() = 0;
+    virtual void progress(int done, int total) {
+        (void)done;
+        (void)total;
+    }
     virtual void stop() = 0;
 };
 

@@ -46,7 +46,9 @@ std::shared_ptr<WatchSimulator> EnableWatchSimulation(const std::string& scenari
     std::string name =
         scenario == "demo" ? "demo" : std::filesystem::path(scenario).stem().string();
     if (name.empty()) name = "watch";
-    AddSimulatedWatch(name, watch);
+    SimulatedTiming timing;
+    timing.perReport = std::chrono::microseconds(watch->scenario().reportDelayUs);
+    AddSimulatedWatch(name, watch, timing);
     return watch;
 }
 

@@ -110,10 +110,15 @@ FirmwareResult UpdateFirmware(const std::string& path, std::vector<uint8_t>& ima
     }
 
     busy.start();
+    const int total = static_cast<int>(kFirmwareBlocks);
+    busy.progress(0, total);
     for (size_t i = 0; i < kFirmwareBlocks; ++i) {
         const uint32_t address = static_cast<uint32_t>(i * kFirmwareBlockSize);
         BlockResult r = SendBlock(link, imageBuffer.data() + address, address);
-        if (r == BlockResult::Accepted) continue;
+        if (r == BlockResult::Accepted) {
+            busy.progress(static_cast<int>(i) + 1, total);
+            continue;
+        }
         busy.stop();
         if (r == BlockResult::TransferFailed) {
             session.ReportFailed();

@@ -15,7 +15,9 @@
 namespace dorvath {
 
 // The picture and its text cycle. Every draw shows the current text and moves on to the
-// next: "Loading", "Loading.", "Loading..", "Loading...", then again.
+// next: "Loading", "Loading.", "Loading..", "Loading...", then again. With a progress
+// set (the firmware update) the picture's bar fills with the share done and the count
+// "done/total" stands at the right of the text.
 class LoadingPicture {
   public:
     static constexpr int kWidth = 240;
@@ -23,13 +25,23 @@ class LoadingPicture {
     static constexpr const char* kBitmap = "images/207.png";
     static constexpr Rect kTextBox{64, 40, 240, 60};
     static constexpr Color kTextColor = Rgb(17, 68, 158);
+    static constexpr Rect kBar{64, 18, 226, 30};  // the bar of the bitmap
+    static constexpr Rect kCountBox{64, 40, 226, 60};
 
     Canvas draw();
+    // The text last drawn again, with the current progress (the cycle does not move).
+    Canvas redraw() const;
     int frame() const { return frame_; }  // the text the next draw shows, 0 to 3
     static const char* text(int frame);
 
+    // total 0: no progress shown.
+    void setProgress(int done, int total);
+
   private:
+    Canvas paint(int frame) const;
+
     int frame_ = 0;
+    int done_ = 0, total_ = 0;
 };
 
 struct LoadingDlgOptions {
@@ -56,6 +68,9 @@ class CLoadingDlg {
     void start(const FramePath& cover);
     // UI thread: stops the animation, closes the dialog and enables `cover` again.
     void end();
+    // UI thread: how far the work is (done of total); the dialog thread draws it at once.
+    // start() clears it.
+    void setProgress(int done, int total);
 
     bool started() const { return started_.load(); }  // the dialog thread is running
     bool active() const { return thread_.joinable(); }
@@ -75,6 +90,7 @@ class CLoadingDlg {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    int done_ = 0, total_ = 0;  // the progress handed over under mutex_
     FramePath dialog_;
 };
 

@@ -1,15 +1,143 @@
 #include "ui/settings_page_wnd.h"
 
+#include <cstdio>
+#include <type_traits>
+
+#include "device/protocol.h"
+#include "settings/firmware_update.h"
+#include "settings/settings_form.h"
+#include "settings/settings_transfer.h"
+#include "ui/file_dialog.h"
+#include "ui/message_dialog.h"
+
 namespace dorvath {
 
-CSettingsPageWnd::CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine)
-    : MessageTarget(loop), engine_(engine) {}
+static_assert(std::is_same_v<SettingsForm, FormMap>,
+              "the settings binding takes the page's form map as it is");
+
+namespace {
+
+// The busy dialog over the function page while the blocks go, with their count.
+class LoadingIndicator : public BusyIndicator {
+  public:
+    LoadingIndicator(HtmlEngine& engine, const LoadingDlgOptions& options)
+        : dlg_(engine, options) {}
+    void start() override { dlg_.start(CSettingsPageWnd::kBusyCover); }
+    void progress(int done, int total) override { dlg_.setProgress(done, total); }
+    void stop() override { dlg_.end(); }
+
+  private:
+    CLoadingDlg dlg_;
+};
+
+class Busy {
+  public:
+    explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Busy() { flag_ = false; }
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
+
+CSettingsPageWnd::CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state)
+    : MessageTarget(loop),
+      engine_(engine),
+      state_(state),
+      sink_(engine, loop),
+      bias_(state.settings.utcBias()),
+      image_(kFirmwareImageSize) {}
 
 CSettingsPageWnd::~CSettingsPageWnd() { engine_.detach(kFrame, this); }
 
 void CSettingsPageWnd::create() {
     engine_.loadPage(kFrame, "205");
     engine_.attach(kFrame, this);
+}
+
+void CSettingsPageWnd::fillPage() {
+    engine_.fillForm(kFrame, SettingsToForm(state_.settings));
+    bias_ = state_.settings.utcBias();
+    drawUtcLabel();
+}
+
+void CSettingsPageWnd::readBackPage() {
+    switch (ReadSettingsForm(engine_.collectForm(kFrame), bias_, state_.settings)) {
+        case ReadBack::InvalidAlarm:
+            sink_.showMessage(kAlarmTimeMessage);
+            break;
+        case ReadBack::Clamped:
+            fillPage();
+            break;
+        case ReadBack::Taken:
+            break;
+    }
+}
+
+void CSettingsPageWnd::drawUtcLabel() { engine_.setText(kFrame, Id("utc"), UtcLabel(bias_)); }
+
+void CSettingsPageWnd::utcAdd() {
+    bias_ = UtcAdd(bias_);
+    drawUtcLabel();
+}
+
+void CSettingsPageWnd::utcDec() {
+    bias_ = UtcDec(bias_);
+    drawUtcLabel();
+}
+
+void CSettingsPageWnd::readSettingsFromWatch() {
+    if (ReadSettingsFromWatch(state_.settings, sink_)) fillPage();
+}
+
+void CSettingsPageWnd::saveSettings() {
+    // An invalid alarm leaves the block as it was; that block is still stored and sent.
+    readBackPage();
+    SaveSettingsResult r = SaveSettings(state_, sink_);
+    if (!r.fileWritten) std::fprintf(stderr, "dorvath: setting.dat could not be written\n");
+}
+
+void CSettingsPageWnd::showFirmwareVersion() {
+    if (auto label = ReadFirmwareVersion(sink_)) engine_.setText(kFrame, Id("fwtxt"), *label);
+}
+
+void CSettingsPageWnd::chooseFirmwareFile() {
+    FileDialogSpec spec;
+    spec.mode = FileDialogMode::Open;
+    spec.filters = FiltersFor("Bin Files", "bin");
+    spec.defaultExt = "bin";
+    spec.overwritePrompt = false;
+    auto path = chooseFile ? chooseFile(spec) : ShowFileDialog(engine_, loop(), spec);
+    if (path) engine_.fillForm(kFrame, {{"binfile", path->string()}});
+}
+
+void CSettingsPageWnd::updateFirmware() {
+    const std::string path = FormText(engine_.collectForm(kFrame)["binfile"]);
+    LoadingIndicator busy(engine_, loadingOptions);
+    UpdateFirmware(path, image_, sink_, busy);
+}
+
+bool CSettingsPageWnd::onButtonClick(const ClickEvent& e) {
+    if (busy_) return false;
+    Busy running(busy_);
+    if (e.id == "onsetsave") {
+        saveSettings();
+    } else if (e.id == "onsetread") {
+        readSettingsFromWatch();
+    } else if (e.id == "utc_add") {
+        utcAdd();
+    } else if (e.id == "utc_dec") {
+        utcDec();
+    } else if (e.id == "fwversion") {
+        showFirmwareVersion();
+    } else if (e.id == "onbinfile") {
+        chooseFirmwareFile();
+    } else if (e.id == "onupdate") {
+        updateFirmware();
+    }
+    // The page's own behaviour of the click goes on in any case.
+    return false;
 }
 
 }  // namespace dorvath

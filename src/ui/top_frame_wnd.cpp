@@ -2,6 +2,7 @@
 
 #include "ui/main_wnd.h"
 #include "ui/messages.h"
+#include "ui/settings_page_wnd.h"
 
 namespace dorvath {
 
@@ -32,6 +33,7 @@ void CTopFrameWnd::create() {
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
     main_->create();
+    main_->settingsPage()->fillPage();
 }
 
 FrameZone CTopFrameWnd::hitTest(int x, int y) const {

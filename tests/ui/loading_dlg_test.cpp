@@ -58,6 +58,23 @@ TEST(LoadingPicture, TextSitsInItsBoxInTheDialogBlue) {
     EXPECT_EQ(text.style.align, Align::Left);
 }
 
+TEST(LoadingPicture, ProgressFillsTheBarAndCountsWithoutMovingTheText) {
+    LoadingPicture p;
+    p.draw();
+    p.setProgress(96, 192);
+    Canvas c = p.redraw();
+    EXPECT_EQ(c.texts(), "Loading\n96/192");
+    EXPECT_EQ(p.frame(), 1);
+    ASSERT_EQ(c.items().size(), 5u);
+    EXPECT_EQ(c.items()[2].rect, LoadingPicture::kBar);  // the track
+    EXPECT_EQ(c.items()[3].rect,
+              (Rect{64, 18, 64 + LoadingPicture::kBar.width() / 2, 30}));  // half done
+    p.setProgress(0, 192);
+    EXPECT_EQ(p.draw().items().size(), 4u);  // nothing filled yet
+    p.setProgress(0, 0);
+    EXPECT_EQ(p.draw().texts(), "Loading..");
+}
+
 TEST(CLoadingDlg, ShowsThePictureAndRestoresTheCover) {
     RecordingHtmlEngine e;
     LoadingDlgOptions o;

@@ -1,4 +1,6 @@
 // `dorvath firmware-version` and `dorvath firmware-update FILE`.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/commands.h"
@@ -21,13 +23,29 @@ int FirmwareVersion(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The block count on a terminal, rewritten in place; nothing when standard error is a
+// file or a pipe, so scripts see only the messages.
+class TerminalProgress : public BusyIndicator {
+  public:
+    void start() override {}
+    void progress(int done, int total) override {
+        if (tty_) std::fprintf(stderr, "\rblock %d/%d", done, total);
+    }
+    void stop() override {
+        if (tty_) std::fprintf(stderr, "\n");
+    }
+
+  private:
+    const bool tty_ = isatty(STDERR_FILENO) == 1;
+};
+
 int FirmwareUpdate(const std::vector<std::string>& args) {
     if (args.size() > 1) {
         std::fprintf(stderr, "usage: dorvath firmware-update FILE\n");
         return 2;
     }
     StderrMessageSink sink;
-    NoBusyIndicator busy;
+    TerminalProgress busy;
     std::vector<uint8_t> image;
     std::string path = args.empty() ? "" : args[0];
     FirmwareResult r = UpdateFirmware(path, image, sink, busy);

@@ -172,7 +172,8 @@ WatchScenario ParseScenario(const std::string& text) {
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("scenario: not JSON: ") + e.what());
     }
-    CheckKeys(j, "", {"model", "firmware_version", "settings", "logs", "faults"});
+    CheckKeys(j, "",
+              {"model", "firmware_version", "settings", "logs", "faults", "report_delay_us"});
     WatchScenario s;
     if (j.contains("model")) s.model = Text(j["model"], "model");
     if (j.contains("firmware_version"))
@@ -197,6 +198,9 @@ WatchScenario ParseScenario(const std::string& text) {
             s.logs.push_back(ParseLog(logs[i], "logs[" + std::to_string(i) + "]"));
     }
     if (j.contains("faults")) ParseFaults(j["faults"], s.faults);
+    if (j.contains("report_delay_us"))
+        s.reportDelayUs =
+            static_cast<int>(Integer(j["report_delay_us"], "report_delay_us", 0, 1'000'000));
     return s;
 }
 

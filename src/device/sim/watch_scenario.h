@@ -10,7 +10,8 @@
 //             or {"start_time": S, "generate": {"points": N, "lap_every_m": M, "seed": X}}],
 //    "faults": {"stop_after_reports": N, "refuse_header_at_block": I,
 //               "refuse_body_times": N, "extra_log_count": N,
-//               "late_at_report": N, "late_ms": M, "short_at_report": N}}
+//               "late_at_report": N, "late_ms": M, "short_at_report": N},
+//    "report_delay_us": N}
 // Every key is optional except a log's start_time. Missing record and header numbers are 0;
 // a generated log takes its header from the run unless the log names the field.
 #include <cstdint>
@@ -40,6 +41,9 @@ struct WatchScenario {
     DeviceSettings settings;  // only bytes 0-123 live on the watch
     std::vector<WatchLog> logs;
     WatchFaults faults;
+    // Added to every report, as a real watch takes its time (a firmware update then lasts
+    // long enough to be watched).
+    int reportDelayUs = 0;
 };
 
 // A scenario that cannot be used; the text names the offending key.
