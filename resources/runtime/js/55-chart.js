@@ -15,6 +15,9 @@
     const root = document.createElement('div');
     root.className = 'dv-chart';
     root.style.background = spec.bg;
+    // What the picture says, for screen readers and for finding it.
+    root.setAttribute('role', 'img');
+    root.setAttribute('aria-label', [spec.y.title, spec.y2.title, spec.x.title + ' ' + (spec.xLabels || []).join(' ')].join(' / '));
     el.insertBefore(root, el.firstChild);
     const [pl, pt, pw, ph] = spec.plot;
     const series = Array.isArray(spec.series) ? spec.series : [];
