@@ -36,6 +36,7 @@
       stroke: a.color,
       font: chartFont(spec, 11),
       gap: 3,
+      space: side === 2 ? 50 : 24,
       grid: grid ? { show: true, stroke: spec.grid, width: 1 } : { show: false },
       ticks: { show: true, stroke: a.color, width: 1, size: 4 },
       border: { show: true, stroke: a.color, width: a.width },
