@@ -3,6 +3,14 @@
   // ---------------------------------------------------------------- charts
   const kHotRadius = 5;  // px around a data point that count as its hot spot
 
+  // uPlot formats its numbers for navigator.language, which a POSIX locale makes "C" in
+  // WebKitGTK: not a language tag, and uPlot would not load at all. The pages are Japanese.
+  try {
+    new Intl.NumberFormat(navigator.language);
+  } catch (e) {
+    try { Object.defineProperty(navigator, 'language', { value: 'ja-JP', configurable: true }); } catch (e2) { /* left as it is */ }
+  }
+
   function chartFont(spec, size) { return size + 'px ' + (spec.font || 'sans-serif'); }
 
   // Replaces the chart `old` of the static el with spec (null: none); returns the new one.
