@@ -90,20 +90,39 @@ test.describe('a demo run', () => {
 
     // Over the pace line, at two places: the tooltip names the point under the pointer.
     const box = await chart.boundingBox();
-    const hover = async (x) => {
+    const tip = chart.locator('.dv-tooltip');
+    const hover = async (x, before) => {
       const { at } = await linePixels(f, kGreen, x);
       expect(at).not.toBeNull();
       await page.mouse.move(box.x + x, box.y + at);
-      const tip = chart.locator('.dv-tooltip');
+      // The tip follows the pointer at once; its text comes when C++ answers.
+      await expect.poll(() => tip.textContent()).not.toBe(before);
       await expect(tip).toHaveText(kTip);
-      return parseFloat(kTip.exec(await tip.textContent())[1]);
+      return tip.textContent();
     };
-    const near = await hover(160);
+    const distance = (text) => parseFloat(kTip.exec(text)[1]);
+    const near = await hover(160, null);
     await page.screenshot({ path: info.outputPath('chart-tooltip.png') });
-    const far = await hover(420);
-    expect(far).toBeGreaterThan(near);
+    const far = await hover(420, near);
+    expect(distance(far)).toBeGreaterThan(distance(near));
     await page.mouse.move(box.x + box.width + 5, box.y - 40);
     await expect(chart.locator('.dv-tooltip')).toHaveCount(0);
+
+    // Fifty moves within one frame: one event goes to C++.
+    const moves = await chart.evaluate(async (el) => {
+      const host = window.top.__dvHost;
+      const send = host.send;
+      let n = 0;
+      host.send = (ev) => { if (ev.ev === 'static' && ev.kind === 'move') n++; return send(ev); };
+      const r = el.getBoundingClientRect();
+      await new Promise((ok) => requestAnimationFrame(ok));
+      for (let i = 0; i < 50; i++)
+        el.dispatchEvent(new MouseEvent('mousemove', { bubbles: true, clientX: r.left + 100 + i, clientY: r.top + 100 }));
+      await new Promise((ok) => requestAnimationFrame(() => requestAnimationFrame(ok)));
+      host.send = send;
+      return n;
+    });
+    expect(moves).toBe(1);
 
     // Away to the point list and back: the same chart, not drawn again.
     const drawn = await chart.getAttribute('data-dv-chart-drawn');
@@ -115,10 +134,14 @@ test.describe('a demo run', () => {
     expect(await chart.getAttribute('data-dv-chart-drawn')).toBe(drawn);
     expect((await linePixels(f, kGreen)).count).toBeGreaterThan(300);
 
-    // The first lap, about a kilometre: metre labels up to 1000 or 1100.
+    // The first lap, about a kilometre, opened while the point list shows: metre labels up
+    // to 1000 or 1100 when the chart shows again.
+    await f.locator('#ltab2').click();
     await f.locator('widget[id="6001"] .dv-lv-row').first().dblclick();
     await expect(label).toHaveAttribute('aria-label', / \/ 距離\(m\) 0 100 200 .* 1[01]00$/);
+    await f.locator('#ltab1').click();
     expect((await linePixels(f, kRed)).count).toBeGreaterThan(100);
+    expect((await linePixels(f, kGreen)).count).toBeGreaterThan(100);
   });
 });
 
