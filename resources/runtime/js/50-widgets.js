@@ -111,6 +111,9 @@
         if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
         img.src = op.src;
       } else if (op.op === 'chart') {
+        // A new picture has new hot spots: the old tip's text no longer belongs to it.
+        tipText = '';
+        hideTip();
         w.chart = drawChart(el, w.chart, op.chart);
       } else if (op.op === 'tooltip') {
         tipText = op.text || '';
