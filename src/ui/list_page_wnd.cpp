@@ -25,7 +25,8 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
       calendar_(engine, loop, kFrame, handle()),
       tracks_(engine, loop, kFrame, state.dayTracks),
       laps_(engine, loop, kFrame, state.trackLaps),
-      points_(engine, loop, kFrame, state.trackPoints) {}
+      points_(engine, loop, kFrame, state.trackPoints),
+      chart_(engine, loop, kFrame, handle()) {}
 
 CListPageWnd::~CListPageWnd() { engine_.detach(kFrame, this); }
 
@@ -83,7 +84,13 @@ void CListPageWnd::clearViews(bool keepLaps) {
         state_.trackLaps.clear();
         laps_.fill();
     }
+    chart_.clear();
     if (clearChartMapAndPlayback) clearChartMapAndPlayback();
+}
+
+void CListPageWnd::showOpenedPoints() {
+    chart_.build(state_.trackPoints);
+    if (showPointsOnChartMapAndPlayback) showPointsOnChartMapAndPlayback();
 }
 
 void CListPageWnd::reloadDay() {
@@ -114,8 +121,7 @@ void CListPageWnd::openRun() {
     }
     points_.refresh();
     laps_.fill();
-    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
-        showPointsOnChartMapAndPlayback();
+    if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
 }
 
@@ -132,8 +138,7 @@ void CListPageWnd::openLap() {
         state_.trackPoints.clear();
     }
     points_.refresh();
-    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
-        showPointsOnChartMapAndPlayback();
+    if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
 }
 
@@ -282,6 +287,9 @@ void CListPageWnd::onWidget(const WidgetEvent& e) {
             laps_.onWidget(e);
             if (e.kind == K::DoubleClick) openLap();
             break;
+        case TrackChartView::kControl:
+            chart_.onWidget(e);
+            break;
         case CPointList::kControl: {
             points_.onWidget(e);
             const int mark = points_.state().selectionMark;
@@ -302,6 +310,9 @@ std::int64_t CListPageWnd::onMessage(const Message& m) {
             break;
         case WM_RELOAD_DAY:
             reloadDay();
+            break;
+        case WM_SHOW_MAP_POINT:
+            if (auto* p = std::any_cast<MapPoint>(&m.data); p && showMapPoint) showMapPoint(*p);
             break;
         case WM_DOWNLOAD_DONE:
             // New runs: the selected day's list and the marks of every day.

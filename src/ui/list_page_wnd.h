@@ -15,6 +15,7 @@
 #include "ui/lap_list.h"
 #include "ui/loading_dlg.h"
 #include "ui/point_list.h"
+#include "ui/track_chart_view.h"
 #include "ui/track_list.h"
 
 namespace dorvath {
@@ -36,12 +37,14 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     int currentLowerTab() const { return lowerTab_; }
     void switchLowerTab(int n);
 
-    // The views this page feeds but does not draw itself (chart, map line, playback):
-    // each is called when set.
+    // The views this page feeds but does not draw itself (map line, playback): each is
+    // called when set, after the page's own chart.
     std::function<void()> clearChartMapAndPlayback;
     // The points in AppState (more than one) are ready for the chart, the map and playback.
     std::function<void()> showPointsOnChartMapAndPlayback;
     std::function<void(const TrackPoint&)> showPointOnMap;
+    // WM_SHOW_MAP_POINT from the chart: the point under the pointer, pulsed on the map.
+    std::function<void(const MapPoint&)> showMapPoint;
     // How the loading dialog waits for its thread (tests make it short).
     LoadingDlgOptions loadingOptions;
     // Picks the file of an export or a track file; the file dialog unless set (tests).
@@ -51,6 +54,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList& trackList() { return tracks_; }
     CLapList& lapList() { return laps_; }
     CPointList& pointList() { return points_; }
+    TrackChartView& chart() { return chart_; }
 
     // The actions, also called by the page's events.
     void reloadDay();                         // WM_RELOAD_DAY
@@ -74,6 +78,8 @@ class CListPageWnd : public MessageTarget, public PageHandler {
                                                 const std::string& ext);
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);
+    // The chart, then the views fed through the hooks, from AppState's points.
+    void showOpenedPoints();
 
     HtmlEngine& engine_;
     WindowHandle mainWnd_;
@@ -84,6 +90,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList tracks_;
     CLapList laps_;
     CPointList points_;
+    TrackChartView chart_;
 };
 
 }  // namespace dorvath
