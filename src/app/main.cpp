@@ -84,6 +84,25 @@ bool ParseGlobal(int argc, char** argv, std::vector<std::string>& rest) {
     return true;
 }
 
+// `dorvath --help`: on standard output, as asked for.
+void PrintHelp() {
+    std::printf(
+        "usage: dorvath [OPTION ...] [COMMAND ...]\n"
+        "Without a command: the application, in its own window, or in a browser when there\n"
+        "is no display (or with --serve).\n\n"
+        "options:\n"
+        "  --data-dir DIR            keep velcan.db, setting.dat and log.xml in DIR\n"
+        "                            (default: %s)\n"
+        "  --simulate-watch[=demo|FILE]  add a simulated watch\n"
+        "  --serve                   browser mode: print the address to open\n"
+        "  --port N                  the port browser mode listens on\n"
+        "  --map-service URL         the map service to use\n"
+        "  --help, --version\n\ncommands:\n",
+        ProgramFolders().data.c_str());
+    for (const auto& [name, c] : Registry())
+        if (!name.empty()) std::printf("  dorvath %s\n", c.usage.c_str());
+}
+
 }  // namespace
 
 const GlobalOptions& Options() { return MutableOptions(); }
@@ -139,6 +158,18 @@ int main(int argc, char** argv) {
             return 2;
         }
         SetDataDir(Options().dataDir);
+    }
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        PrintHelp();
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("dorvath %s\n", DORVATH_VERSION);
+        return 0;
+    }
+    if (std::string err = PrepareDataDir(); !err.empty()) {
+        std::fprintf(stderr, "dorvath: %s\n", err.c_str());
+        return 2;
     }
     std::string name;
     if (!args.empty() && args[0].rfind("--", 0) != 0) {

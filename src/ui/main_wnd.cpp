@@ -106,7 +106,7 @@ void CMainWnd::OnDownload() {
     DeviceBusy busy(deviceBusy_);
     watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (watchPath_.empty()) {
-        sink_.showMessage(kConnectionMessage);
+        sink_.watchNotOpened(WatchNotOpenedMessage());
         return;
     }
     job_ = std::make_shared<DownloadJob>(watchPath_);

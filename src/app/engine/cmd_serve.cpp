@@ -72,7 +72,7 @@ int Serve(const std::vector<std::string>& args) {
     BridgeEngine engine(loop);
     BridgeOptions opt;
     opt.port = Options().port.value_or(0);
-    opt.shippedDir = ExecutableDir();
+    opt.shippedDir = ShippedDir();
     opt.dataDir = DataDir();
     const char* testPages = std::getenv("DORVATH_TEST_PAGES");
     bool e2e = testPages && *testPages;

@@ -72,7 +72,7 @@ std::optional<Rect> AppFrameHost::taskbarRect() const {
 void AppFrameHost::openShippedFile(const std::string& relativePath) {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) {
-        DesktopWindow::OpenExternally((ExecutableDir() / relativePath).string());
+        DesktopWindow::OpenExternally((ShippedDir() / relativePath).string());
         return;
     }
 #endif
