@@ -4,6 +4,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <cctype>
+#include <future>
 #include <mutex>
 
 namespace dorvath {
@@ -251,6 +253,72 @@ DesktopRect DesktopWindow::monitorWorkArea() const {
 DesktopRect DesktopWindow::windowRect() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->rect;
+}
+
+namespace {
+
+// GTK's patterns are case-sensitive; "*.gpx" becomes "*.[gG][pP][xX]". "*.*" is every name.
+std::string CaseFreeGlob(const std::string& glob) {
+    if (glob == "*.*") return "*";
+    std::string out;
+    for (char c : glob) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isalpha(u))
+            out += std::string("[") + char(std::tolower(u)) + char(std::toupper(u)) + "]";
+        else
+            out += c;
+    }
+    return out;
+}
+
+NativeFileAnswer RunChooser(GtkWindow* parent, const NativeFileRequest& r) {
+    GtkFileChooserNative* dlg = gtk_file_chooser_native_new(
+        r.title.c_str(), parent,
+        r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dlg);
+    std::vector<GtkFileFilter*> filters;
+    for (const auto& f : r.filters) {
+        GtkFileFilter* ff = gtk_file_filter_new();
+        gtk_file_filter_set_name(ff, f.label.c_str());
+        for (const std::string& g : f.globs)
+            gtk_file_filter_add_pattern(ff, CaseFreeGlob(g).c_str());
+        gtk_file_chooser_add_filter(chooser, ff);  // the chooser takes the reference
+        filters.push_back(ff);
+    }
+    if (r.filterIndex >= 0 && r.filterIndex < static_cast<int>(filters.size()))
+        gtk_file_chooser_set_filter(chooser, filters[r.filterIndex]);
+    if (!r.folder.empty()) gtk_file_chooser_set_current_folder(chooser, r.folder.c_str());
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, r.save && r.overwritePrompt);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+
+    NativeFileAnswer a;
+    a.filterIndex = r.filterIndex;
+    if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dlg)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            a.path = name;
+            g_free(name);
+        }
+    }
+    GtkFileFilter* chosen = gtk_file_chooser_get_filter(chooser);
+    for (size_t i = 0; i < filters.size(); ++i)
+        if (filters[i] == chosen) a.filterIndex = static_cast<int>(i);
+    g_object_unref(dlg);
+    return a;
+}
+
+}  // namespace
+
+NativeFileAnswer DesktopWindow::chooseFile(const NativeFileRequest& request) {
+    auto done = std::make_shared<std::promise<NativeFileAnswer>>();
+    std::future<NativeFileAnswer> answer = done->get_future();
+    Impl* impl = impl_.get();
+    OnGtk(
+        [impl, request, done] { done->set_value(RunChooser(GTK_WINDOW(impl->window), request)); });
+    try {
+        return answer.get();
+    } catch (const std::future_error&) {
+        return {};  // GTK ended before the dialog could be shown
+    }
 }
 
 void DesktopWindow::OpenExternally(const std::string& pathOrUrl) {

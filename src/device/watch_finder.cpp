@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "data/app_state.h"
+#include "device/device_messages.h"
 
 namespace dorvath {
 namespace {
@@ -72,7 +73,8 @@ int RealOpenError(const std::string& path) {
 std::string DeniedNode(const std::vector<HidInterfaceInfo>& list, const HidOpenCheck& openError,
                        uint16_t vendorId, uint16_t productId) {
     for (const HidInterfaceInfo& i : list)
-        if (i.vendorId == vendorId && i.productId == productId && PermissionError(openError(i.path)))
+        if (i.vendorId == vendorId && i.productId == productId &&
+            PermissionError(openError(i.path)))
             return i.path;
     return {};
 }
@@ -103,8 +105,8 @@ std::string WatchNotOpenedMessage(const std::string& deniedNode, bool ruleInstal
 
 std::string WatchNotOpenedMessage() {
     namespace fs = std::filesystem;
-    WatchSearch s = SearchWatch(EnumerateHidInterfaces, RealOpenError, kWatchVendorId,
-                                kWatchProductId, 0, {});
+    WatchSearch s =
+        SearchWatch(EnumerateHidInterfaces, RealOpenError, kWatchVendorId, kWatchProductId, 0, {});
     std::error_code ec;
     bool installed = false;
     for (const char* dir : {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"})
