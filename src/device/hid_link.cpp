@@ -4,9 +4,8 @@
 #include <hidapi.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 

@@ -59,7 +59,8 @@ TEST(SearchWatch, UnopenableNodeIsNamedAndRetriedBriefly) {
     EXPECT_EQ(s.deniedNode, "/dev/hidraw7");
     EXPECT_EQ(looks, 4);
 
-    const std::string cmd = WatchNotOpenedMessage(s.deniedNode, false, "/opt/d/60-dorvath-watch.rules");
+    const std::string cmd =
+        WatchNotOpenedMessage(s.deniedNode, false, "/opt/d/60-dorvath-watch.rules");
     EXPECT_EQ(cmd,
               "端末 /dev/hidraw7 を開く権限がありません。\n次のコマンドでudevルールを入れて下さい: "
               "sudo cp '/opt/d/60-dorvath-watch.rules' /etc/udev/rules.d/ && sudo udevadm control "
@@ -71,14 +72,16 @@ TEST(SearchWatch, UnopenableNodeIsNamedAndRetriedBriefly) {
     // udev sets the mode after the second look.
     looks = 0;
     auto late = [&](const std::string&) { return looks < 2 ? EACCES : 0; };
-    s = SearchWatch(lister, late, kWatchVendorId, kWatchProductId, 10, std::chrono::milliseconds(0));
+    s = SearchWatch(lister, late, kWatchVendorId, kWatchProductId, 10,
+                    std::chrono::milliseconds(0));
     EXPECT_EQ(s.path, "/dev/hidraw7");
     EXPECT_EQ(looks, 2);
 
     // Only the watch's own refusal counts, and only for lack of permission; no retries then.
     looks = 0;
     auto other = [](const std::string& p) { return p == "/dev/hidraw1" ? EACCES : EIO; };
-    s = SearchWatch(lister, other, kWatchVendorId, kWatchProductId, 10, std::chrono::milliseconds(0));
+    s = SearchWatch(lister, other, kWatchVendorId, kWatchProductId, 10,
+                    std::chrono::milliseconds(0));
     EXPECT_EQ(s.path, "");
     EXPECT_EQ(s.deniedNode, "");
     EXPECT_EQ(looks, 1);
