@@ -244,6 +244,9 @@ std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, Even
     if (s.title.empty())
         s.title = s.mode == FileDialogMode::Save ? "名前を付けて保存" : "ファイルを開く";
     if (s.initialFolder.empty()) s.initialFolder = CFileDialog::lastFolder();
+    std::error_code ec;
+    if (s.initialFolder.empty() || !fs::is_directory(s.initialFolder, ec))
+        s.initialFolder = HomeFolder();
     FrameHost::FileChoice c = host.chooseFile(s);
     if (!c.path) return std::nullopt;
     fs::path p = *c.path;
@@ -251,7 +254,6 @@ std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, Even
         // The chooser confirmed the name as typed; one the extension changes is asked again.
         const std::string name = p.filename().string();
         const std::string full = WithDefaultExtension(name, s, c.filterIndex);
-        std::error_code ec;
         if (full != name) {
             p = p.parent_path() / full;
             if (s.overwritePrompt && fs::exists(p, ec) &&
