@@ -15,6 +15,7 @@ struct DesktopWindow::Impl {
     DesktopCallbacks callbacks;
     GtkWidget* window = nullptr;
     GtkWidget* view = nullptr;
+    WebKitWebContext* webContext = nullptr;
     int exitCode = 0;
     mutable std::mutex mutex;
     DesktopRect rect, monitor, workArea;
@@ -178,7 +179,11 @@ DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks call
     WebKitSettings* settings = webkit_settings_new_with_settings(
         "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
         "hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, nullptr);
-    impl_->view = webkit_web_view_new_with_settings(settings);
+    // The pages keep nothing in the browser, and WebKit's default place for its own data
+    // ($XDG_DATA_HOME/dorvath) is the user's data folder: it keeps it in memory instead.
+    impl_->webContext = webkit_web_context_new_ephemeral();
+    impl_->view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", impl_->webContext,
+                                          "settings", settings, nullptr));
     g_object_unref(settings);
     gtk_container_add(GTK_CONTAINER(w), impl_->view);
 
@@ -195,6 +200,7 @@ DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks call
 
 DesktopWindow::~DesktopWindow() {
     if (impl_->window) gtk_widget_destroy(impl_->window);
+    if (impl_->webContext) g_object_unref(impl_->webContext);
 }
 
 int DesktopWindow::run() {
