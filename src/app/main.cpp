@@ -34,7 +34,7 @@ GlobalOptions& MutableOptions() {
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
-                 "[--port N] [--map-service URL] [COMMAND ...]\ncommands:\n");
+                 "[--port N] [--tile-server URL] [COMMAND ...]\ncommands:\n");
     for (const auto& [name, c] : Registry())
         if (!name.empty()) std::fprintf(stderr, "  %s\n", c.usage.c_str());
 }
@@ -73,10 +73,14 @@ bool ParseGlobal(int argc, char** argv, std::vector<std::string>& rest) {
             o.port = static_cast<int>(p);
         } else if (a == "--serve") {
             o.serve = true;
-        } else if (is("--map-service")) {
-            auto v = value("--map-service");
-            if (!v) return false;
-            o.mapService = *v;
+        } else if (is("--tile-server")) {
+            auto v = value("--tile-server");
+            // A template the tiles can be made from: a web address with {z}, {x} and {y}.
+            if (!v || (v->rfind("http://", 0) != 0 && v->rfind("https://", 0) != 0) ||
+                v->find("{z}") == std::string::npos || v->find("{x}") == std::string::npos ||
+                v->find("{y}") == std::string::npos)
+                return false;
+            o.tileServer = *v;
         } else {
             rest.push_back(a);
         }
