@@ -47,7 +47,10 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
                  [this] { return engine_.frameSize(kMapFrame); }}),
       mapLinePath(AppPath("log.xml")) {}
 
-CListPageWnd::~CListPageWnd() { engine_.detach(kFrame, this); }
+CListPageWnd::~CListPageWnd() {
+    engine_.detach(kMapFrame, this);
+    engine_.detach(kFrame, this);
+}
 
 void CListPageWnd::create() {
     engine_.loadPage(kFrame, "204");
@@ -56,6 +59,7 @@ void CListPageWnd::create() {
     // only tells it whether fresh tiles can come.
     engine_.loadUrl(kMapFrame, "Html/load.html");
     engine_.loadUrl(kMapFrame, "Html/maps.html");
+    engine_.attach(kMapFrame, this);  // its external calls
     probe_ = std::make_unique<MapProbe>(ServiceBaseAddress(TileServer()),
                                         [this] { loop().post(handle(), WM_MAP_SERVICE); });
     tracks_.setup();
