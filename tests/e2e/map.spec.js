@@ -75,6 +75,11 @@ test('a run on the map: its line, the car of playback, a clicked point pulsed, t
     for (const s of srcs) expect(s).toMatch(/^\/tiles\/\d+\/\d+\/\d+\.png$/);
     await expect.poll(() => tiles.requests.filter((r) => /^\/\d+\/\d+\/\d+\.png$/.test(r.url)).length).toBeGreaterThan(0);
     for (const r of tiles.requests) expect(r.agent).toMatch(/^(DORVATH\/\S+ |InetURL\/1\.0$)/);
+    // A path that is no tile is refused without asking the tile server.
+    const before = tiles.requests.length;
+    for (const bad of ['/tiles/20/0/0.png', '/tiles/3/8/0.png', '/tiles/a/0/0.png'])
+      expect((await page.request.get(server.origin + bad)).status(), bad).toBe(400);
+    expect(tiles.requests.length).toBe(before);
 
     // A long line drawn from its file: how soon after the call (printed, not asserted).
     const ms = await map.evaluate(async () => {

@@ -19,11 +19,17 @@ TEST(TilePath, OnlyNumbersWithinTheirZoomAreTiles) {
     EXPECT_EQ(key->z, 3);
     EXPECT_EQ(key->x, 7);
     EXPECT_TRUE(ParseTilePath({"tiles", "19", "524287", "524287.png"}));
-    for (std::vector<std::string> bad :
-         {std::vector<std::string>{"tiles", "20", "0", "0.png"}, {"tiles", "3", "8", "0.png"},
-          {"tiles", "3", "0", "8.png"}, {"tiles", "-1", "0", "0.png"}, {"tiles", "a", "0", "0.png"},
-          {"tiles", "3", "0x1", "0.png"}, {"tiles", "3", "1", "1.jpg"}, {"tiles", "3", "1", ".png"},
-          {"tiles", "3", "1"}, {"tiles", "3", "+1", "1.png"}, {"tiles", "1", "1", "1.png", "x"}})
+    for (std::vector<std::string> bad : {std::vector<std::string>{"tiles", "20", "0", "0.png"},
+                                         {"tiles", "3", "8", "0.png"},
+                                         {"tiles", "3", "0", "8.png"},
+                                         {"tiles", "-1", "0", "0.png"},
+                                         {"tiles", "a", "0", "0.png"},
+                                         {"tiles", "3", "0x1", "0.png"},
+                                         {"tiles", "3", "1", "1.jpg"},
+                                         {"tiles", "3", "1", ".png"},
+                                         {"tiles", "3", "1"},
+                                         {"tiles", "3", "+1", "1.png"},
+                                         {"tiles", "1", "1", "1.png", "x"}})
         EXPECT_FALSE(ParseTilePath(bad)) << bad[1] << "/" << bad[2];
     EXPECT_EQ(TileUrl("https://t.example/{z}/{x}/{y}.png?k=1", {5, 17, 9}),
               "https://t.example/5/17/9.png?k=1");

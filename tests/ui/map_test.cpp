@@ -33,9 +33,9 @@ TEST(MapLine, ThinningStartsAbove1000PointsAndKeepsTheFirst) {
     EXPECT_LT(thinned.size(), 210u);  // about one in five of 1 m steps
     EXPECT_EQ(thinned.front().objid, 100);
     for (size_t i = 1; i < thinned.size(); ++i)
-        EXPECT_GE(PointDistance(thinned[i - 1].lat, thinned[i - 1].lng, thinned[i].lat,
-                                thinned[i].lng),
-                  5.0);
+        EXPECT_GE(
+            PointDistance(thinned[i - 1].lat, thinned[i - 1].lng, thinned[i].lat, thinned[i].lng),
+            5.0);
     // Never 5 m from the first: one map point, doubled, and two identical XML points.
     auto still = ThinMapPoints(Line(1500, 0.001));
     ASSERT_EQ(still.size(), 2u);
@@ -98,11 +98,10 @@ TEST(MapExternal, NamesHaveTheirIdsAndOnlyKnownIdsRun) {
                       .loadComplete = [&] { ++loaded; },
                       .move = {},
                       .moveEnd = {},
-                      .rightClick = [&](double a, double b, int px, int py) {
-                          lat = a, lng = b, x = px, y = py;
-                      }});
-    const char* names[] = {"onmaploadbegin", "onmaploadcomplete", "onmmoveevent",
-                           "onmoveendevent", "onrclickevent"};
+                      .rightClick = [&](double a, double b, int px,
+                                        int py) { lat = a, lng = b, x = px, y = py; }});
+    const char* names[] = {"onmaploadbegin", "onmaploadcomplete", "onmmoveevent", "onmoveendevent",
+                           "onrclickevent"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(CMapExternal::idOfName(names[i]), 100000 + i);
     EXPECT_EQ(CMapExternal::idOfName("OnMapLoadComplete"), CMapExternal::kUnknownName);
     EXPECT_EQ(ext.invoke(99999, {}), CMapExternal::kNotImplemented);
@@ -131,7 +130,9 @@ class PlaybackTest : public ::testing::Test {
         points = Line(3, 10);
         playback = std::make_unique<CTrackPlayback>(CTrackPlayback::Host{
             loop, window.handle(), engine, kPage, map, points, [this] { return open; },
-            [] { return std::pair{598, 260}; }});
+            [] {
+                return std::pair{598, 260};
+            }});
         playback->reset();
     }
     // The latitudes the car was put on, as sent.
