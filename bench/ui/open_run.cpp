@@ -17,6 +17,7 @@
 #include "engine/bridge_server.h"
 #include "ratio_reporter.h"
 #include "ui/list_page_wnd.h"
+#include "ui/map_line.h"
 
 using namespace dorvath;
 
@@ -65,12 +66,16 @@ struct Page : bench::BenchDatabase {
     EventLoop loop;
     BridgeEngine engine{loop};
     std::unique_ptr<CListPageWnd> page;
-    std::size_t bytes = 0;
+    std::size_t bytes = 0, messages = 0;
 
     Page() {
         StoreRun(db);
-        engine.setSink([this](std::string text) { bytes += text.size(); });
+        engine.setSink([this](std::string text) {
+            bytes += text.size();
+            ++messages;
+        });
         page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page->mapLinePath = dir / "log.xml";
         page->calendar().today = RunDay;
         page->create();
         loop.poll();
@@ -127,6 +132,36 @@ void ChartModelAlone(benchmark::State& state) {
     const auto& pts = AppState::instance().trackPoints;
     if (pts.size() != kPoints) p.open(false);
     for (auto _ : state) benchmark::DoNotOptimize(MakeChartModel(pts, 0));
+}
+
+// The map's share of opening: the thinned line and log.xml of the 100,000 points.
+void ThinAndWriteLine(benchmark::State& state) {
+    Page& p = P();
+    const auto& pts = AppState::instance().trackPoints;
+    if (pts.size() != kPoints) p.open(false);
+    for (auto _ : state) {
+        auto line = ThinMapPoints(pts);
+        if (!WriteMapLine(p.dir / "log.xml", line).empty()) state.SkipWithError("not written");
+        state.counters["map points"] = static_cast<double>(line.size());
+    }
+}
+
+// What one playback tick sends to the page.
+void PlaybackTick(benchmark::State& state) {
+    Page& p = P();
+    if (AppState::instance().trackPoints.size() != kPoints) p.open(false);
+    p.page->playback().onButton("onplay");
+    p.engine.flush();
+    p.messages = p.bytes = 0;
+    for (auto _ : state) {
+        p.page->playback().onTimer();
+        p.engine.flush();
+        if (p.page->playback().cursor().mode != PlaybackCursor::kPlay)
+            p.page->playback().onButton("onplay");
+    }
+    state.counters["messages/tick"] = static_cast<double>(p.messages) / state.iterations();
+    state.counters["bytes/tick"] = static_cast<double>(p.bytes) / state.iterations();
+    p.page->playback().stop();
 }
 
 double Percentile(std::vector<double> v, double q) {
@@ -201,6 +236,8 @@ BENCHMARK(ReadPoints)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(OpenRun)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(OpenRunWithBusyDialog)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(ChartModelAlone)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(ThinAndWriteLine)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(PlaybackTick)->Unit(benchmark::kMicrosecond)->Iterations(1000);
 
 int main(int argc, char** argv) {
     if (int r = TooltipRoundTrips()) return r;
@@ -211,6 +248,10 @@ int main(int argc, char** argv) {
     reporter.printRatio("open a run, busy dialog included", "OpenRunWithBusyDialog", "ReadPoints",
                         "<= 150 ms in all");
     reporter.printRatio("chart model", "ChartModelAlone", "ReadPoints", "small");
+    reporter.printRatio("map line and log.xml", "ThinAndWriteLine", "ReadPoints",
+                        "<= 30 ms in all");
+    std::printf("map line and log.xml: %.1f ms (target <= 30 ms)\n",
+                reporter.seconds("ThinAndWriteLine") * 1e3);
     std::printf("open a run: %.1f ms, with the busy dialog's start %.1f ms (target <= 150 ms)\n",
                 reporter.seconds("OpenRun") * 1e3, reporter.seconds("OpenRunWithBusyDialog") * 1e3);
     benchmark::Shutdown();

@@ -34,7 +34,7 @@ GlobalOptions& MutableOptions() {
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
-                 "[--port N] [--map-service URL] [COMMAND ...]\ncommands:\n");
+                 "[--port N] [--tile-server URL] [COMMAND ...]\ncommands:\n");
     for (const auto& [name, c] : Registry())
         if (!name.empty()) std::fprintf(stderr, "  %s\n", c.usage.c_str());
 }
@@ -73,10 +73,14 @@ bool ParseGlobal(int argc, char** argv, std::vector<std::string>& rest) {
             o.port = static_cast<int>(p);
         } else if (a == "--serve") {
             o.serve = true;
-        } else if (is("--map-service")) {
-            auto v = value("--map-service");
-            if (!v) return false;
-            o.mapService = *v;
+        } else if (is("--tile-server")) {
+            auto v = value("--tile-server");
+            // A template the tiles can be made from: a web address with {z}, {x} and {y}.
+            if (!v || (v->rfind("http://", 0) != 0 && v->rfind("https://", 0) != 0) ||
+                v->find("{z}") == std::string::npos || v->find("{x}") == std::string::npos ||
+                v->find("{y}") == std::string::npos)
+                return false;
+            o.tileServer = *v;
         } else {
             rest.push_back(a);
         }
@@ -96,7 +100,7 @@ void PrintHelp() {
         "  --simulate-watch[=demo|FILE]  add a simulated watch\n"
         "  --serve                   browser mode: print the address to open\n"
         "  --port N                  the port browser mode listens on\n"
-        "  --map-service URL         the map service to use\n"
+        "  --tile-server URL         where map tiles come from ({z}, {x}, {y} in it)\n"
         "  --help, --version\n\ncommands:\n",
         ProgramFolders().data.c_str());
     for (const auto& [name, c] : Registry())
@@ -164,7 +168,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!args.empty() && args[0] == "--version") {
-        std::printf("dorvath %s\n", DORVATH_VERSION);
+        std::printf("dorvath %s\n", DORVATH_APP_VERSION);
         return 0;
     }
     if (std::string err = PrepareDataDir(); !err.empty()) {

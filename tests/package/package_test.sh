@@ -27,7 +27,7 @@ deb="$work/pkg/dorvath_${version}_amd64.deb"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version"
 [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "Architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libsqlite3-0 libhidapi-hidraw0 libwebkit2gtk-4.1-0 libgtk-3-0; do
+for lib in libc6 libsqlite3-0 libhidapi-hidraw0 libwebkit2gtk-4.1-0 libgtk-3-0 libcurl4; do
   [[ "$depends" == *"$lib "* || "$depends" == *"$lib," || "$depends" == *"$lib" ]] ||
     fail "Depends lacks $lib: $depends"
 done
@@ -36,6 +36,7 @@ done
 dpkg-deb -c "$deb" >"$work/list"
 files=$(awk '{print $6}' "$work/list")
 for f in usr/bin/dorvath usr/share/dorvath/Html/load.html \
+         usr/share/dorvath/Html/maps.html usr/share/dorvath/Html/leaflet/leaflet.js \
          usr/share/dorvath/Html/uplot/uPlot.iife.min.js usr/share/dorvath/images/car.png \
          usr/share/dorvath/help/index.html usr/share/applications/$id.desktop \
          usr/share/metainfo/$id.metainfo.xml usr/share/icons/hicolor/scalable/apps/$id.svg \
@@ -90,7 +91,8 @@ done
 python3 - "$url" <<'PY' || fail "shipped pages not served"
 import sys, urllib.request
 base, token = sys.argv[1].split("/?t=")
-for path in ("Html/load.html", "help/index.html", "Html/uplot/uPlot.iife.min.js", "images/car.png"):
+for path in ("Html/load.html", "Html/maps.html", "Html/leaflet/leaflet.js", "help/index.html",
+             "Html/uplot/uPlot.iife.min.js", "images/car.png"):
     with urllib.request.urlopen(f"{base}/{path}?t={token}") as r:
         assert r.status == 200 and r.read(), path
 PY

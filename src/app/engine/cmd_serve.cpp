@@ -18,6 +18,7 @@
 #include "engine/app_frame.h"
 #include "engine/bridge_engine.h"
 #include "engine/bridge_server.h"
+#include "engine/tile_service.h"
 
 namespace dorvath {
 namespace {
@@ -77,6 +78,11 @@ int Serve(const std::vector<std::string>& args) {
     const char* testPages = std::getenv("DORVATH_TEST_PAGES");
     bool e2e = testPages && *testPages;
     if (e2e) opt.testPagesDir = testPages;
+    // Map tiles: the policy of the public tile servers asks for a User-Agent of our own.
+    SetTileServer(Options().tileServer.empty() ? kDefaultTileServer : Options().tileServer);
+    opt.tileServer = TileServer();
+    opt.tileCacheDir = DefaultTileCacheDir();
+    opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
     BridgeServer server(engine, opt);
     server.start();
 
