@@ -165,6 +165,17 @@ bool DesktopWindow::DisplayAvailable(int* argc, char*** argv) {
     return true;
 }
 
+bool DesktopWindow::ShowError(const std::string& text) {
+    if (!gtk_init_check(nullptr, nullptr)) return false;
+    GtkWidget* d = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(d), "DORVATH");
+    gtk_dialog_run(GTK_DIALOG(d));
+    gtk_widget_destroy(d);
+    while (gtk_events_pending()) gtk_main_iteration();
+    return true;
+}
+
 DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)
     : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);

@@ -88,6 +88,9 @@ class DesktopWindow {
     DesktopRect windowRect() const;
     // Any thread but GTK's: shows the dialog over the window and waits for the answer.
     NativeFileAnswer chooseFile(const NativeFileRequest& request);
+    // A modal message box with the program's title, before any window exists; false when
+    // no display can be opened.
+    static bool ShowError(const std::string& text);
     // Hands a file or address to the desktop's default application.
     static void OpenExternally(const std::string& pathOrUrl);
 
