@@ -6,7 +6,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath } = require('./server');
+const { startServer, exePath, listPage } = require('./server');
 
 // A data folder with the demo watch's runs, or with the runs of a scenario.
 function dataWith(scenario) {
@@ -19,15 +19,6 @@ function dataWith(scenario) {
   }
   execFileSync(exePath(), ['download', arg, '--data-dir', dataDir], { timeout: 60000 });
   return dataDir;
-}
-
-async function listPage(page, server) {
-  await page.goto(server.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
-  const f = page.frame({ name: 'page1' });
-  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
-  return f;
 }
 
 // Clicks the last day with a run (this month or the one before) and double-clicks its

@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath } = require('./server');
+const { startServer, exePath, listPage } = require('./server');
 
 let server;
 test.beforeAll(async () => {
@@ -16,15 +16,6 @@ test.beforeAll(async () => {
 });
 test.afterAll(async () => { if (server) await server.stop(); });
 
-async function listPage(page) {
-  await page.goto(server.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
-  const f = page.frame({ name: 'page1' });
-  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
-  return f;
-}
-
 // The calendar's orange day cells.
 function markedCells(f) {
   return f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).evaluateAll(
@@ -33,7 +24,7 @@ function markedCells(f) {
 }
 
 test('marked days, a day\'s runs with their count, and the laps of an opened run', async ({ page }, info) => {
-  const f = await listPage(page);
+  const f = await listPage(page, server);
   await expect(f.locator('#calendardate')).toHaveText(/^\d{4}-\d{2}$/);
   await expect(f.locator('widget[id="5000"]')).toContainText('日');
   // The demo runs lie up to nine days back: this month's grid or the one before.

@@ -6,7 +6,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath } = require('./server');
+const { startServer, exePath, listPage } = require('./server');
 const { startTileServer } = require('./tile_standin');
 
 let tiles, cache, dataDir;
@@ -30,10 +30,7 @@ async function withServer(tileServer, body) {
 }
 
 async function openRun(page, server) {
-  await page.goto(server.url);
-  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
-  const f = page.frame({ name: 'page1' });
-  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
+  const f = await listPage(page, server);
   const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
   const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
     .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));

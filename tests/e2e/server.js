@@ -52,4 +52,15 @@ async function startServer({ testPages = false, dataDir: given, args = [] } = {}
   };
 }
 
-module.exports = { startServer, exePath };
+// Opens the application at the server's address and waits for the list page's frame.
+async function listPage(page, server) {
+  const { expect } = require('@playwright/test');
+  await page.goto(server.url);
+  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
+  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
+  const f = page.frame({ name: 'page1' });
+  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
+  return f;
+}
+
+module.exports = { startServer, exePath, listPage };
