@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     try {
         return it->second.fn(args);
     } catch (const CppSQLite3Exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "%s\n", DatabaseErrorText(e).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dorvath: %s\n", e.what());
