@@ -23,9 +23,12 @@ ScriptedReplyLink::ScriptedReplyLink(const uint8_t* data, size_t size, uint32_t 
     : data_(data), size_(size), failingWrite_(failingWrite) {}
 
 bool ScriptedReplyLink::Write(const uint8_t* data, size_t length) {
-    (void)data;
     if (!open_ || length > kReportSize) return false;
-    return ++writes_ != failingWrite_;
+    if (++writes_ == failingWrite_) return false;
+    // Firmware body reports are no requests; nothing else is written during a download.
+    request_ = length >= 4 ? GetU32(data) : 0;
+    if (request_ == CMD_LOG_RECORDS) streams_.push_back({announced_});
+    return true;
 }
 
 bool ScriptedReplyLink::Read(uint8_t* data, size_t length) {
@@ -34,6 +37,14 @@ bool ScriptedReplyLink::Read(uint8_t* data, size_t length) {
     Report reply{};
     if (!next(reply)) return false;
     std::memcpy(data, reply.data(), length);
+    if (request_ == CMD_LOG_HEADER) announced_ = GetU32(reply.data() + 8);
+    if ((request_ == CMD_LOG_RECORDS || request_ == CMD_LOG_RECORDS_ACK) && !streams_.empty()) {
+        ServedStream& s = streams_.back();
+        ++s.delivered;
+        const int32_t kind = GetI32(reply.data() + 28);
+        s.fixes += kind == LogRecord::kFix;
+        s.lapMarkers += kind == LogRecord::kLapMarker;
+    }
     return true;
 }
 
@@ -174,7 +185,8 @@ std::string CheckConnectionMessage(bool ok, const CountingSink& sink) {
     return "";
 }
 
-std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& stats) {
+std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& stats,
+                          const ScriptedReplyLink& link) {
     const int runs = db.queryInt("select count(*) from TK;");
     if (runs != stats.stored) return "stored runs differ from the count reported";
     // Every run whole: its row announces exactly the points stored under it, numbered
@@ -191,10 +203,26 @@ std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& st
         return "points or laps without their run";
     if (result == 1 && static_cast<uint32_t>(stats.stored + stats.skipped) != stats.logsOnWatch)
         return "a complete download that did not account for every log";
-    // The stored runs read back as the views read them.
-    for (const Track& t : db.allTracks())
+    // Nothing partial: the runs stored are the streams served whole, in order, with their
+    // fixes and lap markers; the last whole stream may be missing only when a write failed
+    // after it (its final acknowledgement).
+    std::vector<ServedStream> whole;
+    for (const ServedStream& s : link.streams())
+        if (s.whole()) whole.push_back(s);
+    const std::vector<Track> tracks = db.allTracks();
+    if (tracks.size() != whole.size() &&
+        !(tracks.size() + 1 == whole.size() && link.writeFailed() && result == 0))
+        return "stored runs are not the record streams served whole";
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const Track& t = tracks[i];
+        if (static_cast<uint32_t>(t.numofpt) != whole[i].fixes)
+            return "a run stored with other than its stream's fixes";
+        if (db.trackLaps(t.objid).size() != whole[i].lapMarkers)
+            return "a run stored with other than its stream's laps";
+        // The stored runs read back as the views read them.
         if (db.trackPoints(t.objid).size() != static_cast<size_t>(t.numofpt))
             return "a run reads back with other than numofpt points";
+    }
     return "";
 }
 
@@ -223,7 +251,7 @@ std::string CheckDownload(const Input& in) {
         return std::string("database error from watch data: ") + e.what();
     }
     if (progressEmpty) return "empty progress text";
-    return CheckDatabase(db, result, stats);
+    return CheckDatabase(db, result, stats, link);
 }
 
 std::string CheckSettingsRead(const Input& in) {

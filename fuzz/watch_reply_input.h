@@ -33,6 +33,15 @@ enum class WatchExchange : uint8_t {
     Count
 };
 
+// What the link served of one log's record stream, to compare with what was stored.
+struct ServedStream {
+    uint32_t announced = 0;  // record_count of the header served last
+    uint32_t delivered = 0;  // records read
+    uint32_t fixes = 0;
+    uint32_t lapMarkers = 0;
+    bool whole() const { return delivered == announced; }
+};
+
 class ScriptedReplyLink : public ReportLink {
   public:
     ScriptedReplyLink(const uint8_t* data, size_t size, uint32_t failingWrite);
@@ -43,6 +52,8 @@ class ScriptedReplyLink : public ReportLink {
 
     size_t writes() const { return writes_; }
     size_t reads() const { return reads_; }
+    bool writeFailed() const { return writes_ >= failingWrite_ && failingWrite_ != 0; }
+    const std::vector<ServedStream>& streams() const { return streams_; }
 
   private:
     bool next(Report& reply);
@@ -56,6 +67,9 @@ class ScriptedReplyLink : public ReportLink {
     int repeats_ = 0;
     Report last_{};
     bool open_ = true;
+    uint32_t request_ = 0;  // code of the last request written
+    uint32_t announced_ = 0;
+    std::vector<ServedStream> streams_;
 };
 
 // Runs the exchange the input picks against a fresh in-memory track database and returns
