@@ -136,7 +136,8 @@ double ServeStartMs(const std::filesystem::path& dataDir) {
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
         dup2(null, 2);
-        execl(exe.c_str(), exe.c_str(), "--serve", "--data-dir", dataDir.c_str(), nullptr);
+        execl(exe.c_str(), exe.c_str(), "--serve", "--data-dir", dataDir.c_str(), "--tile-server",
+              "http://127.0.0.1:9/{z}/{x}/{y}.png", nullptr);
         _exit(127);
     }
     close(out[1]);

@@ -13,7 +13,7 @@ struct GlobalOptions {
     std::optional<std::string> simulate;  // --simulate-watch[=SCENARIO]; "demo" when bare
     std::optional<int> port;              // --port N
     bool serve = false;                   // --serve
-    std::string mapService;               // --map-service URL
+    std::string tileServer;               // --tile-server URL ({z}, {x}, {y}); "" the default
 };
 
 const GlobalOptions& Options();

@@ -34,7 +34,7 @@ GlobalOptions& MutableOptions() {
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
-                 "[--port N] [--map-service URL] [COMMAND ...]\ncommands:\n");
+                 "[--port N] [--tile-server URL] [COMMAND ...]\ncommands:\n");
     for (const auto& [name, c] : Registry())
         if (!name.empty()) std::fprintf(stderr, "  %s\n", c.usage.c_str());
 }
@@ -73,15 +73,38 @@ bool ParseGlobal(int argc, char** argv, std::vector<std::string>& rest) {
             o.port = static_cast<int>(p);
         } else if (a == "--serve") {
             o.serve = true;
-        } else if (is("--map-service")) {
-            auto v = value("--map-service");
-            if (!v) return false;
-            o.mapService = *v;
+        } else if (is("--tile-server")) {
+            auto v = value("--tile-server");
+            // A template the tiles can be made from: a web address with {z}, {x} and {y}.
+            if (!v || (v->rfind("http://", 0) != 0 && v->rfind("https://", 0) != 0) ||
+                v->find("{z}") == std::string::npos || v->find("{x}") == std::string::npos ||
+                v->find("{y}") == std::string::npos)
+                return false;
+            o.tileServer = *v;
         } else {
             rest.push_back(a);
         }
     }
     return true;
+}
+
+// `dorvath --help`: on standard output, as asked for.
+void PrintHelp() {
+    std::printf(
+        "usage: dorvath [OPTION ...] [COMMAND ...]\n"
+        "Without a command: the application, in its own window, or in a browser when there\n"
+        "is no display (or with --serve).\n\n"
+        "options:\n"
+        "  --data-dir DIR            keep velcan.db, setting.dat and log.xml in DIR\n"
+        "                            (default: %s)\n"
+        "  --simulate-watch[=demo|FILE]  add a simulated watch\n"
+        "  --serve                   browser mode: print the address to open\n"
+        "  --port N                  the port browser mode listens on\n"
+        "  --tile-server URL         where map tiles come from ({z}, {x}, {y} in it)\n"
+        "  --help, --version\n\ncommands:\n",
+        ProgramFolders().data.c_str());
+    for (const auto& [name, c] : Registry())
+        if (!name.empty()) std::printf("  dorvath %s\n", c.usage.c_str());
 }
 
 }  // namespace
@@ -140,6 +163,18 @@ int main(int argc, char** argv) {
         }
         SetDataDir(Options().dataDir);
     }
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        PrintHelp();
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("dorvath %s\n", DORVATH_APP_VERSION);
+        return 0;
+    }
+    if (std::string err = PrepareDataDir(); !err.empty()) {
+        std::fprintf(stderr, "dorvath: %s\n", err.c_str());
+        return 2;
+    }
     std::string name;
     if (!args.empty() && args[0].rfind("--", 0) != 0) {
         name = args[0];
@@ -166,7 +201,7 @@ int main(int argc, char** argv) {
     try {
         return it->second.fn(args);
     } catch (const CppSQLite3Exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "%s\n", DatabaseErrorText(e).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dorvath: %s\n", e.what());

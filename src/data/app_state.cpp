@@ -1,5 +1,9 @@
 #include "data/app_state.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
@@ -20,12 +24,54 @@ std::filesystem::path ExecutableDir() {
     return exe.parent_path();
 }
 
+AppFolders LocateAppFolders(const std::filesystem::path& exeDir, const char* xdgDataHome,
+                            const char* home) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path share = exeDir.parent_path() / "share" / "dorvath";
+    if (exeDir.filename() != "bin" || !fs::is_directory(share / "Html", ec))
+        return {exeDir, exeDir, false};
+    AppFolders f{{}, share, true};
+    // The XDG rule: a relative $XDG_DATA_HOME is to be ignored.
+    if (xdgDataHome && *xdgDataHome && fs::path(xdgDataHome).is_absolute()) {
+        f.data = fs::path(xdgDataHome) / "dorvath";
+        return f;
+    }
+    std::string h = home && *home ? home : "";
+    if (h.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) h = pw->pw_dir;
+    }
+    f.data = fs::path(h.empty() ? "/" : h) / ".local" / "share" / "dorvath";
+    return f;
+}
+
+const AppFolders& ProgramFolders() {
+    static const AppFolders f =
+        LocateAppFolders(ExecutableDir(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    return f;
+}
+
 void SetDataDir(const std::filesystem::path& dir) {
     DataDirOverride() = dir.empty() ? dir : std::filesystem::absolute(dir);
 }
 
 std::filesystem::path DataDir() {
-    return DataDirOverride().empty() ? ExecutableDir() : DataDirOverride();
+    return DataDirOverride().empty() ? ProgramFolders().data : DataDirOverride();
+}
+
+std::filesystem::path ShippedDir() { return ProgramFolders().shipped; }
+
+std::string PrepareDataDir() {
+    namespace fs = std::filesystem;
+    if (!DataDirOverride().empty() || !ProgramFolders().installed) return {};
+    const fs::path dir = ProgramFolders().data;
+    std::error_code ec;
+    if (fs::is_directory(dir, ec)) return {};
+    fs::create_directories(dir, ec);
+    if (ec) return "cannot create the data folder " + dir.string() + ": " + ec.message();
+    // Only the user's own runs live here.
+    fs::permissions(dir, fs::perms::owner_all, ec);
+    return {};
 }
 
 std::filesystem::path AppPath(const std::string& name) { return DataDir() / name; }

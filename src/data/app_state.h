@@ -10,12 +10,30 @@
 
 namespace dorvath {
 
-// Files the program keeps beside itself live in the data folder: the executable's folder,
-// unless --data-dir named another one.
+// Where the program's files are. Run from its build folder, it keeps velcan.db,
+// setting.dat and log.xml beside itself and reads the folders it ships (Html, images,
+// help) from there too. Installed (PREFIX/bin/dorvath beside PREFIX/share/dorvath/Html)
+// it keeps them in $XDG_DATA_HOME/dorvath, else ~/.local/share/dorvath, and reads the
+// shipped folders from PREFIX/share/dorvath. --data-dir wins over both.
+struct AppFolders {
+    std::filesystem::path data;
+    std::filesystem::path shipped;
+    bool installed = false;
+};
+// xdgDataHome and home as the environment has them (null when unset).
+AppFolders LocateAppFolders(const std::filesystem::path& exeDir, const char* xdgDataHome,
+                            const char* home);
+// This process's folders, found once.
+const AppFolders& ProgramFolders();
+
 void SetDataDir(const std::filesystem::path& dir);
 std::filesystem::path DataDir();
+std::filesystem::path ShippedDir();
 std::filesystem::path ExecutableDir();
 std::filesystem::path AppPath(const std::string& name);
+// Creates the data folder of an installed program on its first start (--data-dir and the
+// build folder need nothing). The reason, when it cannot be made; "" otherwise.
+std::string PrepareDataDir();
 
 class AppState {
   public:

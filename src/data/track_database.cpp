@@ -301,7 +301,10 @@ int TrackDatabase::lastInsertId() const { return static_cast<int>(sqlite3_last_i
 
 std::string DatabaseErrorText(const CppSQLite3Exception& e) {
     if (e.errorCode() == kCppSqliteError) return e.errorMessage();
-    return std::string(sqlite3_errstr(e.errorCode())) + " (" + e.errorMessage() + ")";
+    const std::string words = sqlite3_errstr(e.errorCode());
+    // A prepare failure carries no detail: the code's own words say what it was.
+    if (e.errorMessage().find(words) != std::string::npos) return e.errorMessage();
+    return words + " (" + e.errorMessage() + ")";
 }
 
 // ---- TrackDatabase: runs ---------------------------------------------------------------

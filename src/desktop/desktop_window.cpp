@@ -4,6 +4,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <cctype>
+#include <future>
 #include <mutex>
 
 namespace dorvath {
@@ -13,6 +15,7 @@ struct DesktopWindow::Impl {
     DesktopCallbacks callbacks;
     GtkWidget* window = nullptr;
     GtkWidget* view = nullptr;
+    WebKitWebContext* webContext = nullptr;
     int exitCode = 0;
     mutable std::mutex mutex;
     DesktopRect rect, monitor, workArea;
@@ -162,6 +165,17 @@ bool DesktopWindow::DisplayAvailable(int* argc, char*** argv) {
     return true;
 }
 
+bool DesktopWindow::ShowError(const std::string& text) {
+    if (!gtk_init_check(nullptr, nullptr)) return false;
+    GtkWidget* d = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(d), "DORVATH");
+    gtk_dialog_run(GTK_DIALOG(d));
+    gtk_widget_destroy(d);
+    while (gtk_events_pending()) gtk_main_iteration();
+    return true;
+}
+
 DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)
     : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);
@@ -176,7 +190,11 @@ DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks call
     WebKitSettings* settings = webkit_settings_new_with_settings(
         "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
         "hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, nullptr);
-    impl_->view = webkit_web_view_new_with_settings(settings);
+    // The pages keep nothing in the browser, and WebKit's default place for its own data
+    // ($XDG_DATA_HOME/dorvath) is the user's data folder: it keeps it in memory instead.
+    impl_->webContext = webkit_web_context_new_ephemeral();
+    impl_->view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", impl_->webContext,
+                                          "settings", settings, nullptr));
     g_object_unref(settings);
     gtk_container_add(GTK_CONTAINER(w), impl_->view);
 
@@ -193,6 +211,7 @@ DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks call
 
 DesktopWindow::~DesktopWindow() {
     if (impl_->window) gtk_widget_destroy(impl_->window);
+    if (impl_->webContext) g_object_unref(impl_->webContext);
 }
 
 int DesktopWindow::run() {
@@ -251,6 +270,72 @@ DesktopRect DesktopWindow::monitorWorkArea() const {
 DesktopRect DesktopWindow::windowRect() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->rect;
+}
+
+namespace {
+
+// GTK's patterns are case-sensitive; "*.gpx" becomes "*.[gG][pP][xX]". "*.*" is every name.
+std::string CaseFreeGlob(const std::string& glob) {
+    if (glob == "*.*") return "*";
+    std::string out;
+    for (char c : glob) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isalpha(u))
+            out += std::string("[") + char(std::tolower(u)) + char(std::toupper(u)) + "]";
+        else
+            out += c;
+    }
+    return out;
+}
+
+NativeFileAnswer RunChooser(GtkWindow* parent, const NativeFileRequest& r) {
+    GtkFileChooserNative* dlg = gtk_file_chooser_native_new(
+        r.title.c_str(), parent,
+        r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dlg);
+    std::vector<GtkFileFilter*> filters;
+    for (const auto& f : r.filters) {
+        GtkFileFilter* ff = gtk_file_filter_new();
+        gtk_file_filter_set_name(ff, f.label.c_str());
+        for (const std::string& g : f.globs)
+            gtk_file_filter_add_pattern(ff, CaseFreeGlob(g).c_str());
+        gtk_file_chooser_add_filter(chooser, ff);  // the chooser takes the reference
+        filters.push_back(ff);
+    }
+    if (r.filterIndex >= 0 && r.filterIndex < static_cast<int>(filters.size()))
+        gtk_file_chooser_set_filter(chooser, filters[r.filterIndex]);
+    if (!r.folder.empty()) gtk_file_chooser_set_current_folder(chooser, r.folder.c_str());
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, r.save && r.overwritePrompt);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+
+    NativeFileAnswer a;
+    a.filterIndex = r.filterIndex;
+    if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dlg)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            a.path = name;
+            g_free(name);
+        }
+    }
+    GtkFileFilter* chosen = gtk_file_chooser_get_filter(chooser);
+    for (size_t i = 0; i < filters.size(); ++i)
+        if (filters[i] == chosen) a.filterIndex = static_cast<int>(i);
+    g_object_unref(dlg);
+    return a;
+}
+
+}  // namespace
+
+NativeFileAnswer DesktopWindow::chooseFile(const NativeFileRequest& request) {
+    auto done = std::make_shared<std::promise<NativeFileAnswer>>();
+    std::future<NativeFileAnswer> answer = done->get_future();
+    Impl* impl = impl_.get();
+    OnGtk(
+        [impl, request, done] { done->set_value(RunChooser(GTK_WINDOW(impl->window), request)); });
+    try {
+        return answer.get();
+    } catch (const std::future_error&) {
+        return {};  // GTK ended before the dialog could be shown
+    }
 }
 
 void DesktopWindow::OpenExternally(const std::string& pathOrUrl) {

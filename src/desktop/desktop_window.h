@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dorvath {
 
@@ -46,6 +47,24 @@ struct DesktopCallbacks {
     std::function<void()> onCloseRequest;
 };
 
+// An open or save dialog of the desktop (GtkFileChooserNative).
+struct NativeFileRequest {
+    bool save = false;
+    std::string title;
+    struct Filter {
+        std::string label;
+        std::vector<std::string> globs;  // "*.gpx"; matched without regard to case
+    };
+    std::vector<Filter> filters;
+    int filterIndex = 0;
+    std::string folder;  // where it starts; "" the chooser's own choice
+    bool overwritePrompt = true;
+};
+struct NativeFileAnswer {
+    std::optional<std::string> path;  // none when cancelled
+    int filterIndex = 0;              // the filter chosen last
+};
+
 class DesktopWindow {
   public:
     // Starts GTK when a display can be opened; call before constructing a window. Sets
@@ -67,6 +86,11 @@ class DesktopWindow {
     DesktopRect monitorGeometry() const;
     DesktopRect monitorWorkArea() const;
     DesktopRect windowRect() const;
+    // Any thread but GTK's: shows the dialog over the window and waits for the answer.
+    NativeFileAnswer chooseFile(const NativeFileRequest& request);
+    // A modal message box with the program's title, before any window exists; false when
+    // no display can be opened.
+    static bool ShowError(const std::string& text);
     // Hands a file or address to the desktop's default application.
     static void OpenExternally(const std::string& pathOrUrl);
 

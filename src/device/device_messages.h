@@ -11,8 +11,11 @@ inline constexpr const char* kConnectionMessage = "端末とUSBの接続を確�
 class DeviceMessageSink {
   public:
     virtual ~DeviceMessageSink() = default;
-    // A one-button message; returns when the user has dismissed it.
+    // A one-button message; returns when the user has dismissed it. A "\n" starts its
+    // second line.
     virtual void showMessage(const std::string& text) = 0;
+    // The watch could not be opened (not there, or not ours to open): `text` says which.
+    virtual void watchNotOpened(const std::string& text) { showMessage(text); }
 };
 
 // The "Loading" indicator shown while the firmware is written. start() may wait a

@@ -19,8 +19,9 @@ class DeviceSession {
     bool IsOpen() const { return link_ && link_->IsOpen(); }
     ReportLink& link() { return *link_; }
 
-    // The watch was not opened / a transfer failed: the same one line either way.
-    void ReportNotConnected() { sink_.showMessage(kConnectionMessage); }
+    // The watch was not opened: the connection line, or why this user may not open it.
+    void ReportNotConnected() { sink_.watchNotOpened(WatchNotOpenedMessage()); }
+    // A transfer failed.
     void ReportFailed() { sink_.showMessage(kConnectionMessage); }
 
   private:

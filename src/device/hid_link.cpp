@@ -1,8 +1,11 @@
 #include "device/hid_link.h"
 
+#include <fcntl.h>
 #include <hidapi.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -94,6 +97,13 @@ bool CanOpenHidPath(const std::string& path) {
     if (!d) return false;
     hid_close(d);
     return true;
+}
+
+int HidOpenError(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
 }
 
 }  // namespace dorvath

@@ -50,5 +50,8 @@ std::string SelectWatchPath(const std::vector<HidInterfaceInfo>& interfaces, uin
 std::vector<HidInterfaceInfo> EnumerateHidInterfaces();
 // A probe open and close of a hidraw path.
 bool CanOpenHidPath(const std::string& path);
+// Why a hidraw path cannot be opened for reading and writing: 0 when it can, else the
+// errno of the attempt (EACCES when this user lacks the permission).
+int HidOpenError(const std::string& path);
 
 }  // namespace dorvath

@@ -1,8 +1,13 @@
 #include "device/watch_finder.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <thread>
+
+#include "data/app_state.h"
+#include "device/device_messages.h"
 
 namespace dorvath {
 namespace {
@@ -52,21 +57,78 @@ std::shared_ptr<WatchSimulator> EnableWatchSimulation(const std::string& scenari
     return watch;
 }
 
+namespace {
+
+constexpr const char* kRuleName = "60-dorvath-watch.rules";
+
+bool PermissionError(int e) { return e == EACCES || e == EPERM; }
+
+// hidapi's own probe decides; the plain open only says why it failed.
+int RealOpenError(const std::string& path) {
+    if (CanOpenHidPath(path)) return 0;
+    const int e = HidOpenError(path);
+    return e ? e : EIO;
+}
+
+std::string DeniedNode(const std::vector<HidInterfaceInfo>& list, const HidOpenCheck& openError,
+                       uint16_t vendorId, uint16_t productId) {
+    for (const HidInterfaceInfo& i : list)
+        if (i.vendorId == vendorId && i.productId == productId &&
+            PermissionError(openError(i.path)))
+            return i.path;
+    return {};
+}
+
+}  // namespace
+
+WatchSearch SearchWatch(const HidLister& list, const HidOpenCheck& openError, uint16_t vendorId,
+                        uint16_t productId, int retries, std::chrono::milliseconds pause) {
+    WatchSearch s;
+    for (int attempt = 0;; ++attempt) {
+        const std::vector<HidInterfaceInfo> found = list();
+        s.path = SelectWatchPath(found, vendorId, productId,
+                                 [&](const std::string& p) { return openError(p) == 0; });
+        s.deniedNode = s.path.empty() ? DeniedNode(found, openError, vendorId, productId) : "";
+        if (!s.path.empty() || s.deniedNode.empty() || attempt >= retries) return s;
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+std::string WatchNotOpenedMessage(const std::string& deniedNode, bool ruleInstalled,
+                                  const std::string& ruleSource) {
+    if (deniedNode.empty()) return kConnectionMessage;
+    std::string m = "端末 " + deniedNode + " を開く権限がありません。\n";
+    if (ruleInstalled) return m + "udevルールは入っています。端末をUSBから抜いて挿し直して下さい。";
+    return m + "次のコマンドでudevルールを入れて下さい: sudo cp '" + ruleSource +
+           "' /etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger";
+}
+
+std::string WatchNotOpenedMessage() {
+    namespace fs = std::filesystem;
+    WatchSearch s =
+        SearchWatch(EnumerateHidInterfaces, RealOpenError, kWatchVendorId, kWatchProductId, 0, {});
+    std::error_code ec;
+    bool installed = false;
+    for (const char* dir : {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"})
+        installed = installed || fs::exists(fs::path(dir) / kRuleName, ec);
+    return WatchNotOpenedMessage(s.deniedNode, installed, (ShippedDir() / kRuleName).string());
+}
+
 std::string FindWatchPath(uint16_t vendorId, uint16_t productId) {
-    std::vector<HidInterfaceInfo> list;
+    std::vector<HidInterfaceInfo> sims;
     {
         std::lock_guard<std::mutex> lock(SimMutex());
         for (const auto& [name, e] : Sims())
-            list.push_back({kSimulatedPathPrefix + name, kWatchVendorId, kWatchProductId, 0x0100});
+            sims.push_back({kSimulatedPathPrefix + name, kWatchVendorId, kWatchProductId, 0x0100});
     }
-    bool simulated = !list.empty();
-    for (HidInterfaceInfo& i : EnumerateHidInterfaces()) list.push_back(std::move(i));
-    auto canOpen = [&](const std::string& path) {
-        if (path.rfind(kSimulatedPathPrefix, 0) == 0)
-            return simulated && SimulatedWatch(path.substr(4)) != nullptr;
-        return CanOpenHidPath(path);
-    };
-    return SelectWatchPath(list, vendorId, productId, canOpen);
+    std::string path = SelectWatchPath(sims, vendorId, productId, [](const std::string& p) {
+        return SimulatedWatch(p.substr(4)) != nullptr;
+    });
+    if (!path.empty()) return path;
+    // Up to a second for udev to give a node that just appeared its permissions.
+    return SearchWatch(EnumerateHidInterfaces, RealOpenError, vendorId, productId, 10,
+                       std::chrono::milliseconds(100))
+        .path;
 }
 
 std::unique_ptr<ReportLink> OpenWatchLink(const std::string& path) {

@@ -18,6 +18,7 @@
 #include "engine/bridge_engine.h"
 #include "engine/embedded_resources.h"
 #include "engine/html_engine.h"
+#include "engine/tile_service.h"
 
 namespace dorvath {
 
@@ -181,8 +182,17 @@ struct BridgeServer::Impl {
     std::weak_ptr<WsSession> active;
     std::atomic<int> connections{0};
     std::atomic<bool> running{false};
+    std::unique_ptr<TileService> tiles;
 
-    Impl(BridgeEngine& e, BridgeOptions o) : engine(e), opt(std::move(o)) {}
+    Impl(BridgeEngine& e, BridgeOptions o) : engine(e), opt(std::move(o)) {
+        if (!opt.tileCacheDir.empty() || !opt.tileServer.empty()) {
+            TileService::Options t;
+            t.urlTemplate = opt.tileServer;
+            t.cacheDir = opt.tileCacheDir.empty() ? DefaultTileCacheDir() : opt.tileCacheDir;
+            t.userAgent = opt.userAgent;
+            tiles = std::make_unique<TileService>(std::move(t));
+        }
+    }
     void accept();
     std::string cookieName() const { return "dorvath_" + std::to_string(port); }
 
@@ -289,6 +299,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             }
             refused = http::status::not_found;
         }
+        if (refused == http::status::unknown && serveTile(req)) return;
         Response res;
         if (refused != http::status::unknown) {
             res = Response(refused, req.version());
@@ -301,9 +312,48 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
                                                      "; HttpOnly; SameSite=Strict; Path=/");
         }
         res.set(http::field::cache_control, "no-store");
+        reply(std::move(res), req.keep_alive(), req.method() == http::verb::head);
+    }
+
+    // /tiles/{z}/{x}/{y}.png: answered later, from the tile service's thread, so a slow
+    // tile server never holds this one. A malformed tile path is refused without a fetch.
+    bool serveTile(const Request& req) {
+        std::string_view target = req.target();
+        std::string path;
+        std::vector<std::string> parts;
+        if (!Decode(target.substr(0, target.find('?')), path) || !SafeParts(path, parts) ||
+            parts.empty() || parts[0] != "tiles")
+            return false;
+        const bool keepAlive = req.keep_alive(), head = req.method() == http::verb::head;
+        const unsigned version = req.version();
+        auto key = ParseTilePath(parts);
+        if (!key || !server_.tiles) {
+            Response res(key ? http::status::not_found : http::status::bad_request, version);
+            res.set(http::field::content_type, "text/plain; charset=utf-8");
+            res.body() = key ? "not found\n" : "bad tile\n";
+            res.set(http::field::cache_control, "no-store");
+            reply(std::move(res), keepAlive, head);
+            return true;
+        }
+        server_.tiles->get(*key, [self = shared_from_this(), keepAlive, head,
+                                  version](TileService::Answer a) {
+            asio::post(self->stream_.get_executor(), [self, keepAlive, head, version,
+                                                      a = std::move(a)]() mutable {
+                Response res(a.status == 200 ? http::status::ok : http::status::not_found, version);
+                res.set(http::field::content_type, a.status == 200 ? "image/png" : "text/plain");
+                res.set(http::field::cache_control,
+                        a.status == 200 ? "private, max-age=3600" : "no-store");
+                res.body() = std::move(a.body);
+                self->reply(std::move(res), keepAlive, head);
+            });
+        });
+        return true;
+    }
+
+    void reply(Response res, bool keepAlive, bool head) {
         res.set("X-Content-Type-Options", "nosniff");
-        res.keep_alive(req.keep_alive());
-        if (req.method() == http::verb::head) {
+        res.keep_alive(keepAlive);
+        if (head) {
             auto size = res.body().size();
             res.body().clear();
             res.content_length(size);

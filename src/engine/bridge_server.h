@@ -20,6 +20,11 @@ struct BridgeOptions {
     std::filesystem::path dataDir;     // holds the files below
     std::vector<std::string> dataFiles{"log.xml"};
     std::filesystem::path testPagesDir;  // when set, its files are served under /test/
+    // Map tiles under /tiles/{z}/{x}/{y}.png: fetched from this template ({z}, {x}, {y})
+    // into the cache folder (default: the XDG cache). Both empty: no tiles.
+    std::string tileServer;
+    std::filesystem::path tileCacheDir;
+    std::string userAgent = "DORVATH";
 };
 
 class BridgeServer {

@@ -154,6 +154,11 @@ bool EventLoop::hasTimer(WindowHandle w, int timerId) const {
     return timers_.count({w, timerId}) != 0;
 }
 
+int EventLoop::timerPeriod(WindowHandle w, int timerId) const {
+    auto it = timers_.find({w, timerId});
+    return it == timers_.end() ? 0 : it->second->periodMs;
+}
+
 int EventLoop::run() {
     LoopThreadScope scope(loopThread_);
     while (!quit_.load()) io_->run_one();

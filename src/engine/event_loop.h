@@ -92,6 +92,7 @@ class EventLoop {
     void setTimer(WindowHandle w, int timerId, int periodMs);
     void killTimer(WindowHandle w, int timerId);
     bool hasTimer(WindowHandle w, int timerId) const;
+    int timerPeriod(WindowHandle w, int timerId) const;  // 0 when not running
 
     // Runs until quit(); returns the quit code. Runs on the calling thread, which then is
     // the UI thread.

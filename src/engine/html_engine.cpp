@@ -246,6 +246,22 @@ void HtmlEngine::setImage(const FramePath& f, int ctl, const std::string& src) {
     emit(key, std::move(b));
 }
 
+void HtmlEngine::drawChart(const FramePath& f, int ctl, const LineChart& chart) {
+    std::lock_guard lock(mutex_);
+    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", chart.toJson()}};
+    std::string key = Key(f, "chart", std::to_string(ctl));
+    keep(f, key, b);
+    emit(key, std::move(b));
+}
+
+void HtmlEngine::clearChart(const FramePath& f, int ctl) {
+    std::lock_guard lock(mutex_);
+    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", nullptr}};
+    std::string key = Key(f, "chart", std::to_string(ctl));
+    keep(f, key, b);
+    emit(key, std::move(b));
+}
+
 void HtmlEngine::listOp(const FramePath& f, int ctl, const char* op, json body, bool kept) {
     body["op"] = op;
     body["frame"] = f;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
+#include "engine/line_chart.h"
 
 namespace dorvath {
 
@@ -139,6 +140,10 @@ struct WidgetEvent {
     unsigned keys = 0;
     std::string key;
     int width = 0, height = 0;
+    // MouseMove over a static that shows a chart: the hot spot under the pointer (0 none)
+    // and its "x" value, as the runtime found them.
+    int hotSpot = 0;
+    std::optional<std::string> hotX;
 };
 
 struct ExternalCall {  // a page script calling window.external.<method>(args)
@@ -238,6 +243,9 @@ class HtmlEngine {
     // ---- widgets ----
     void paint(const FramePath& f, int ctl, const Canvas& c);            // owner-drawn static
     void setImage(const FramePath& f, int ctl, const std::string& src);  // "" none
+    // A line chart drawn in a static, replacing the one before; clearChart removes it.
+    void drawChart(const FramePath& f, int ctl, const LineChart& chart);
+    void clearChart(const FramePath& f, int ctl);
     void setupList(const FramePath& f, int ctl, const ListSetup& s);
     // Sets the row count keeping the selection of rows still there; reset also clears it.
     void setListCount(const FramePath& f, int ctl, int count);

@@ -202,6 +202,11 @@ void HtmlEngine::dispatchEvent(const json& ev) {
         w.key = Str(ev, "key");
         w.width = Int(ev, "w");
         w.height = Int(ev, "h");
+        if (w.kind == WidgetEvent::Kind::MouseMove) {
+            w.hotSpot = std::max(0, Int(ev, "hot"));
+            if (auto hx = ev.find("hx"); w.hotSpot > 0 && hx != ev.end() && hx->is_string())
+                w.hotX = hx->get<std::string>();
+        }
         if (kind == "list" && w.kind == WidgetEvent::Kind::Rows) {
             int count = listState(frame, w.ctl).count;
             w.from = std::clamp(w.from, 0, std::max(0, count - 1));

@@ -123,6 +123,8 @@ void RecordingHtmlEngine::widget(const WidgetEvent& e) {
             {"key", e.key},
             {"w", e.width},
             {"h", e.height}};
+    if (e.hotSpot != 0) ev["hot"] = e.hotSpot;
+    if (e.hotX) ev["hx"] = *e.hotX;
     dispatch(ev);
 }
 

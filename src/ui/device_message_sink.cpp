@@ -5,7 +5,12 @@
 namespace dorvath {
 
 void DialogMessageSink::showMessage(const std::string& text) {
-    ShowMessageDialog(engine_, loop_, kMessagePageExit, text);
+    const size_t nl = text.find('\n');
+    if (nl == std::string::npos)
+        ShowMessageDialog(engine_, loop_, kMessagePageExit, text);
+    else
+        ShowMessageDialog(engine_, loop_, kMessagePageExit, text.substr(0, nl),
+                          text.substr(nl + 1));
 }
 
 }  // namespace dorvath

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "ui/frame_host.h"
 #include "ui/message_dialog.h"
 
 namespace dorvath {
@@ -232,11 +233,47 @@ void CFileDialog::accept() {
 void CFileDialog::finish(std::optional<fs::path> result) {
     if (modal_.ended()) return;
     result_ = std::move(result);
-    if (result_) {
-        std::lock_guard lock(LastFolderMutex());
-        LastFolderSlot() = result_->parent_path();
-    }
+    if (result_) setLastFolder(result_->parent_path());
     modal_.end(result_ ? 1 : 0);
+}
+
+std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, EventLoop& loop,
+                                       const FileDialogSpec& spec) {
+    if (!host.hasFileChooser()) return ShowFileDialog(engine, loop, spec);
+    FileDialogSpec s = spec;
+    if (s.title.empty())
+        s.title = s.mode == FileDialogMode::Save ? "名前を付けて保存" : "ファイルを開く";
+    if (s.initialFolder.empty()) s.initialFolder = CFileDialog::lastFolder();
+    std::error_code ec;
+    if (s.initialFolder.empty() || !fs::is_directory(s.initialFolder, ec))
+        s.initialFolder = HomeFolder();
+    FrameHost::FileChoice c = host.chooseFile(s);
+    if (!c.path) return std::nullopt;
+    fs::path p = *c.path;
+    if (s.mode == FileDialogMode::Save) {
+        // The chooser confirmed the name as typed; one the extension changes is asked again.
+        const std::string name = p.filename().string();
+        const std::string full = WithDefaultExtension(name, s, c.filterIndex);
+        if (full != name) {
+            p = p.parent_path() / full;
+            if (s.overwritePrompt && fs::exists(p, ec) &&
+                ShowMessageDialog(engine, loop, kMessagePageYesNo, full + " は既に存在します。",
+                                  "上書きしますか？") != 1)
+                return std::nullopt;
+        }
+    }
+    if (!FitsPathBuffer(p)) {
+        ShowMessageDialog(engine, loop, kMessagePageExit, "ファイル名が長すぎます。",
+                          "パスは259文字以内にしてください。");
+        return std::nullopt;
+    }
+    CFileDialog::setLastFolder(p.parent_path());
+    return p;
+}
+
+void CFileDialog::setLastFolder(const fs::path& folder) {
+    std::lock_guard lock(LastFolderMutex());
+    LastFolderSlot() = folder;
 }
 
 std::optional<fs::path> ShowFileDialog(HtmlEngine& engine, EventLoop& loop,

@@ -34,6 +34,7 @@ class CFileDialog : public PageHandler {
 
     // The folder the next dialog starts in when its spec names none.
     static std::filesystem::path lastFolder();
+    static void setLastFolder(const std::filesystem::path& folder);
 
   private:
     void show(const std::filesystem::path& folder);
@@ -56,6 +57,13 @@ class CFileDialog : public PageHandler {
 
 std::optional<std::filesystem::path> ShowFileDialog(HtmlEngine& engine, EventLoop& loop,
                                                     const FileDialogSpec& spec);
+
+// The open and save dialog for this window: the desktop's own when the host has one, with
+// the rules of ours applied to its answer (the default extension, the overwrite prompt for
+// a name the extension changed, the path limit); else our HTML dialog.
+class FrameHost;
+std::optional<std::filesystem::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine,
+                                                    EventLoop& loop, const FileDialogSpec& spec);
 
 // The filter pairs the pages use.
 std::vector<FileFilter> FiltersFor(const std::string& label, const std::string& ext);

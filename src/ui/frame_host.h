@@ -1,10 +1,12 @@
 #pragma once
 // What the frame page needs of the window it lives in: the desktop window, or the
 // browser tab in browser mode (where moving and sizing belong to the browser).
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "engine/canvas.h"
+#include "ui/file_choice.h"
 
 namespace dorvath {
 
@@ -22,6 +24,18 @@ class FrameHost {
     virtual void close() = 0;
     // Shows a shipped file ("help/index.html") to the user.
     virtual void openShippedFile(const std::string& relativePath) = 0;
+
+    // The desktop's own open and save dialogs, when the window has them (not in browser
+    // mode, where our HTML dialog serves).
+    struct FileChoice {
+        std::optional<std::filesystem::path> path;  // none when cancelled
+        int filterIndex = 0;
+    };
+    virtual bool hasFileChooser() const { return false; }
+    virtual FileChoice chooseFile(const FileDialogSpec& spec) {
+        (void)spec;
+        return {};
+    }
 };
 
 // The task bar strip of a monitor: the one side its work area does not reach. None when

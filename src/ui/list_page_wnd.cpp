@@ -5,11 +5,13 @@
 #include <string>
 
 #include "data/c_format.h"
+#include "engine/tile_service.h"
 #include "export/csv_export.h"
 #include "export/gpx_export.h"
 #include "export/kml_export.h"
 #include "export/track_file.h"
 #include "ui/file_dialog.h"
+#include "ui/map_line.h"
 #include "ui/message_dialog.h"
 #include "ui/messages.h"
 
@@ -25,15 +27,41 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
       calendar_(engine, loop, kFrame, handle()),
       tracks_(engine, loop, kFrame, state.dayTracks),
       laps_(engine, loop, kFrame, state.trackLaps),
-      points_(engine, loop, kFrame, state.trackPoints) {}
+      points_(engine, loop, kFrame, state.trackPoints),
+      chart_(engine, loop, kFrame, handle()),
+      map_(engine, kMapFrame),
+      external_({.loadBegin = {},
+                 .loadComplete = [this] { this->loop().post(handle(), WM_MAP_LOADED); },
+                 .move = {},
+                 .moveEnd = {},
+                 .rightClick =
+                     [this](double lat, double lng, int x, int y) {
+                         map_.keepRightClick(lat, lng);
+                         this->loop().post(handle(), WM_MAP_RCLICK, RightClickParam(x, y));
+                     }}),
+      playback_({loop, handle(), engine, kFrame, map_, state.mapPoints,
+                 [this] {
+                     const Track* open = tracks_.openTrack();
+                     return open && open->numofpt >= 2;
+                 },
+                 [this] { return engine_.frameSize(kMapFrame); }}),
+      mapLinePath(AppPath("log.xml")) {}
 
-CListPageWnd::~CListPageWnd() { engine_.detach(kFrame, this); }
+CListPageWnd::~CListPageWnd() {
+    engine_.detach(kMapFrame, this);
+    engine_.detach(kFrame, this);
+}
 
 void CListPageWnd::create() {
     engine_.loadPage(kFrame, "204");
     engine_.attach(kFrame, this);
-    // The map host waits on its own page until a map service answers.
+    // The map page draws without the network, so it follows load.html at once; the probe
+    // only tells it whether fresh tiles can come.
     engine_.loadUrl(kMapFrame, "Html/load.html");
+    engine_.loadUrl(kMapFrame, "Html/maps.html");
+    engine_.attach(kMapFrame, this);  // its external calls
+    probe_ = std::make_unique<MapProbe>(ServiceBaseAddress(TileServer()),
+                                        [this] { loop().post(handle(), WM_MAP_SERVICE); });
     tracks_.setup();
     laps_.setup();
     points_.setup();
@@ -83,7 +111,23 @@ void CListPageWnd::clearViews(bool keepLaps) {
         state_.trackLaps.clear();
         laps_.fill();
     }
+    chart_.clear();
+    playback_.clear();
     if (clearChartMapAndPlayback) clearChartMapAndPlayback();
+}
+
+void CListPageWnd::showOpenedPoints() {
+    chart_.build(state_.trackPoints);
+    state_.mapPoints = ThinMapPoints(state_.trackPoints);
+    putMapLine();
+    playback_.reset();
+    if (showPointsOnChartMapAndPlayback) showPointsOnChartMapAndPlayback();
+}
+
+void CListPageWnd::putMapLine() {
+    // A failed write is not told: the page then shows the line it had.
+    (void)WriteMapLine(mapLinePath, state_.mapPoints);
+    map_.putTKLine(mapLineUrl);
 }
 
 void CListPageWnd::reloadDay() {
@@ -114,8 +158,7 @@ void CListPageWnd::openRun() {
     }
     points_.refresh();
     laps_.fill();
-    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
-        showPointsOnChartMapAndPlayback();
+    if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
 }
 
@@ -132,8 +175,7 @@ void CListPageWnd::openLap() {
         state_.trackPoints.clear();
     }
     points_.refresh();
-    if (state_.trackPoints.size() > 1 && showPointsOnChartMapAndPlayback)
-        showPointsOnChartMapAndPlayback();
+    if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
 }
 
@@ -237,6 +279,7 @@ void CListPageWnd::openTrackFile() {
 }
 
 bool CListPageWnd::onButtonClick(const ClickEvent& e) {
+    if (playback_.onButton(e.id)) return true;
     if (e.id == "lastmon") {
         calendar_.previousMonth();
         setMonthLabel();
@@ -282,11 +325,18 @@ void CListPageWnd::onWidget(const WidgetEvent& e) {
             laps_.onWidget(e);
             if (e.kind == K::DoubleClick) openLap();
             break;
+        case TrackChartView::kControl:
+            chart_.onWidget(e);
+            break;
         case CPointList::kControl: {
             points_.onWidget(e);
             const int mark = points_.state().selectionMark;
-            if (e.kind == K::Click && mark >= 0 && mark < points_.count() && showPointOnMap)
-                showPointOnMap(state_.trackPoints[mark]);
+            if (e.kind == K::Click && mark >= 0 && mark < points_.count()) {
+                const TrackPoint& p = state_.trackPoints[mark];
+                map_.setCenter(p.lat, p.lng, 18);
+                map_.showAnimationPoint(p.lat, p.lng);
+                if (showPointOnMap) showPointOnMap(p);
+            }
             break;
         }
         default:
@@ -297,11 +347,27 @@ void CListPageWnd::onWidget(const WidgetEvent& e) {
 std::int64_t CListPageWnd::onMessage(const Message& m) {
     switch (m.id) {
         case WM_MAP_LOADED:
-            // The pages were never disabled for the map; enabling again is harmless.
+            // The pages were never disabled for the map; enabling again is harmless. A map
+            // page that (re)loaded while a run is open gets its line again.
             engine_.enablePage("main", true);
+            map_.setMapService(mapServiceReachable_);
+            if (tracks_.openTrack() && state_.mapPoints.size() > 1 && state_.trackPoints.size() > 1)
+                putMapLine();
             break;
+        case WM_MAP_SERVICE:
+            mapServiceReachable_ = true;
+            map_.setMapService(true);
+            break;
+        case WM_MAP_RCLICK:
+            break;  // kept in the bridge; nothing shows it
         case WM_RELOAD_DAY:
             reloadDay();
+            break;
+        case WM_SHOW_MAP_POINT:
+            if (auto* p = std::any_cast<MapPoint>(&m.data)) {
+                map_.showAnimationPoint(p->lat, p->lng);
+                if (showMapPoint) showMapPoint(*p);
+            }
             break;
         case WM_DOWNLOAD_DONE:
             // New runs: the selected day's list and the marks of every day.
@@ -312,6 +378,14 @@ std::int64_t CListPageWnd::onMessage(const Message& m) {
             break;
     }
     return 0;
+}
+
+void CListPageWnd::onTimer(int timerId) {
+    if (timerId == CTrackPlayback::kTimerId) playback_.onTimer();
+}
+
+void CListPageWnd::onExternal(const ExternalCall& c) {
+    if (c.frame == kMapFrame) (void)external_.call(c);
 }
 
 }  // namespace dorvath

@@ -14,8 +14,12 @@
 #include "ui/file_choice.h"
 #include "ui/lap_list.h"
 #include "ui/loading_dlg.h"
+#include "ui/map_bridge.h"
+#include "ui/map_probe.h"
 #include "ui/point_list.h"
+#include "ui/track_chart_view.h"
 #include "ui/track_list.h"
+#include "ui/track_playback.h"
 
 namespace dorvath {
 
@@ -36,12 +40,14 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     int currentLowerTab() const { return lowerTab_; }
     void switchLowerTab(int n);
 
-    // The views this page feeds but does not draw itself (chart, map line, playback):
-    // each is called when set.
+    // Observers of the views this page feeds (tests): each is called when set, after the
+    // page's own chart, map line and playback.
     std::function<void()> clearChartMapAndPlayback;
     // The points in AppState (more than one) are ready for the chart, the map and playback.
     std::function<void()> showPointsOnChartMapAndPlayback;
     std::function<void(const TrackPoint&)> showPointOnMap;
+    // WM_SHOW_MAP_POINT from the chart: the point under the pointer, pulsed on the map.
+    std::function<void(const MapPoint&)> showMapPoint;
     // How the loading dialog waits for its thread (tests make it short).
     LoadingDlgOptions loadingOptions;
     // Picks the file of an export or a track file; the file dialog unless set (tests).
@@ -51,6 +57,12 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList& trackList() { return tracks_; }
     CLapList& lapList() { return laps_; }
     CPointList& pointList() { return points_; }
+    TrackChartView& chart() { return chart_; }
+    CMapBridge& map() { return map_; }
+    CTrackPlayback& playback() { return playback_; }
+    // Where log.xml is written, and the address the map page reads it from.
+    std::filesystem::path mapLinePath;
+    std::string mapLineUrl = "/log.xml";
 
     // The actions, also called by the page's events.
     void reloadDay();                         // WM_RELOAD_DAY
@@ -67,13 +79,19 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     bool onButtonClick(const ClickEvent& e) override;
     void onPageCommand(const CommandEvent& e) override;
     void onWidget(const WidgetEvent& e) override;
+    void onExternal(const ExternalCall& c) override;
     std::int64_t onMessage(const Message& m) override;
+    void onTimer(int timerId) override;
 
   protected:
     std::optional<std::filesystem::path> choose(FileDialogMode mode, const std::string& label,
                                                 const std::string& ext);
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);
+    // The chart, the map line and playback, from AppState's points.
+    void showOpenedPoints();
+    // The thinned line to log.xml and to the map page.
+    void putMapLine();
 
     HtmlEngine& engine_;
     WindowHandle mainWnd_;
@@ -84,6 +102,12 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList tracks_;
     CLapList laps_;
     CPointList points_;
+    TrackChartView chart_;
+    CMapBridge map_;
+    CMapExternal external_;
+    CTrackPlayback playback_;
+    std::unique_ptr<MapProbe> probe_;
+    bool mapServiceReachable_ = false;
 };
 
 }  // namespace dorvath

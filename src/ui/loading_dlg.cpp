@@ -87,6 +87,7 @@ void CLoadingDlg::end() {
         stop_ = true;
     }
     wake_.notify_all();
+    if (options_.onEnd) options_.onEnd();
     thread_.join();
     engine_.enablePage(cover_, true);
     engine_.flush();

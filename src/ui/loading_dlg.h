@@ -52,6 +52,7 @@ struct LoadingDlgOptions {
     std::function<void(int ms)> sleep;
     // Runs first on the dialog thread (tests hold the thread back with it).
     std::function<void()> onThreadStart;
+    std::function<void()> onEnd;  // end() has asked the thread to stop (tests)
 };
 
 class CLoadingDlg {

@@ -15,6 +15,7 @@
 #include "device/log_download.h"
 #include "device/watch_finder.h"
 #include "ui/download_dialog.h"
+#include "ui/file_dialog.h"
 #include "ui/list_page_wnd.h"
 #include "ui/message_dialog.h"
 #include "ui/messages.h"
@@ -87,6 +88,13 @@ void CMainWnd::create() {
     listPageWnd_ = list_->handle();
     settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_);
     settings_->create();
+    if (host_.hasFileChooser()) {
+        auto choose = [this](const FileDialogSpec& spec) {
+            return ShowFileDialog(host_, engine_, loop(), spec);
+        };
+        list_->chooseFile = choose;
+        settings_->chooseFile = choose;
+    }
 }
 
 void CMainWnd::switchTab(int n) {
@@ -106,7 +114,7 @@ void CMainWnd::OnDownload() {
     DeviceBusy busy(deviceBusy_);
     watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (watchPath_.empty()) {
-        sink_.showMessage(kConnectionMessage);
+        sink_.watchNotOpened(WatchNotOpenedMessage());
         return;
     }
     job_ = std::make_shared<DownloadJob>(watchPath_);

@@ -18,5 +18,7 @@ constexpr unsigned WM_SHOW_MAP_POINT = kWmUser + 10013;
 // ends itself. Posting keeps it behind the worker's last progress text, and a dialog that
 // is already gone just drops it.
 constexpr unsigned WM_DOWNLOAD_END = kWmUser + 10014;
+// The map service answered its probe: the map page may expect fresh tiles.
+constexpr unsigned WM_MAP_SERVICE = kWmUser + 10015;
 
 }  // namespace dorvath

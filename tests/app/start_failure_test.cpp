@@ -17,6 +17,51 @@ namespace {
 
 using test::RunDorvath;
 
+// dorvath started with args, its standard error readable from `err`; as nobody when
+// asked and running as root.
+struct Child {
+    pid_t pid = -1;
+    int err = -1;
+    // Reads standard error until the first line (or all of it).
+    std::string read(bool firstLineOnly) {
+        std::string text;
+        char buf[512];
+        while (!firstLineOnly || text.find('\n') == std::string::npos) {
+            ssize_t n = ::read(err, buf, sizeof buf);
+            if (n <= 0) break;
+            text.append(buf, static_cast<size_t>(n));
+        }
+        return text;
+    }
+    int wait() {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(err);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+Child Start(std::vector<std::string> args, bool asNobody = false) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        if (asNobody && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+        std::string exe = test::DorvathExe();
+        std::vector<char*> argv{exe.data()};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0]};
+}
+
 TEST(StartFailure, AnUnusableDataFolderIsNamedWithTheReason) {
     test::TempDir dir;
     std::ofstream(dir / "afile") << "x";
@@ -40,31 +85,12 @@ TEST(StartFailure, AReadOnlyDataFolderIsNamedWithTheReason) {
     test::TempDir dir;
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
     // Permissions bind a plain user only: as root the program runs as nobody.
-    int err[2];
-    ASSERT_EQ(pipe(err), 0);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(err[1], 2);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-        std::string exe = test::DorvathExe();
-        std::string data = dir.path().string();
-        execl(exe.c_str(), exe.c_str(), "--serve", "--data-dir", data.c_str(), nullptr);
-        _exit(127);
-    }
-    close(err[1]);
-    std::string text;
-    char buf[512];
-    for (ssize_t n; (n = read(err[0], buf, sizeof buf)) > 0;) text.append(buf, n);
-    close(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    Child c = Start({"--serve", "--data-dir", dir.path().string()}, true);
+    const std::string text = c.read(false);
+    const int status = c.wait();
     chmod(dir.path().c_str(), 0700);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) >= 126) GTEST_SKIP() << "the program cannot run as another user here";
-    EXPECT_EQ(WEXITSTATUS(status), 2);
+    if (status >= 126) GTEST_SKIP() << "the program cannot run as another user here";
+    EXPECT_EQ(status, 2);
     EXPECT_NE(text.find(dir.path().string()), std::string::npos) << text;
     EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
 }
@@ -88,35 +114,12 @@ TEST(StartFailure, ALockedDatabaseIsWaitedForAndSaidSo) {
     TrackDatabase holder;
     holder.open((dir / "velcan.db").string());
     holder.execute("begin exclusive transaction;");
-    int err[2];
-    ASSERT_EQ(pipe(err), 0);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(err[1], 2);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        std::string exe = test::DorvathExe();
-        std::string data = dir.path().string();
-        execl(exe.c_str(), exe.c_str(), "runs", "--data-dir", data.c_str(), nullptr);
-        _exit(127);
-    }
-    close(err[1]);
-    std::string text;
-    char buf[512];
-    while (text.find('\n') == std::string::npos) {
-        ssize_t n = read(err[0], buf, sizeof buf);
-        if (n <= 0) break;
-        text.append(buf, static_cast<size_t>(n));
-    }
+    Child c = Start({"runs", "--data-dir", dir.path().string()});
+    const std::string text = c.read(true);
     EXPECT_NE(text.find("is in use by another program; waiting up to 60 s"), std::string::npos)
         << text;
     holder.execute("commit transaction;");
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(err[0]);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(c.wait(), 0);
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ unset WAYLAND_DISPLAY
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 mkdir "$work/data"
-"$exe" --data-dir "$work/data" --port "$port" >"$work/out" 2>"$work/err" &
+# No map tiles from the network: a tile server on a closed local port, the cache in $work.
+XDG_CACHE_HOME="$work/cache" "$exe" --data-dir "$work/data" --port "$port" \
+  --tile-server "http://127.0.0.1:9/{z}/{x}/{y}.png" >"$work/out" 2>"$work/err" &
 app_pid=$!
 
 # The page has connected when the server holds an established connection.

@@ -128,7 +128,7 @@ TEST(WatchCommands, NoWatchGivesTheConnectionMessage) {
     EXPECT_EQ(d.out, "");
     EXPECT_EQ(d.err, "端末とUSBの接続を確認して下さい\n");
     auto e = RunDorvath({"erase"});
-    EXPECT_EQ(e.status, 1);
+    EXPECT_EQ(e.status, 2);  // no watch, as for download; 1 is a failed transfer
     EXPECT_EQ(e.err, "端末とUSBの接続を確認して下さい\n");
 }
 

@@ -86,9 +86,9 @@ TEST_F(KilledStore, KilledAtAnyMomentLeavesNoGhostAndTheNextDownloadStoresTheRun
         int signal;
         double at;  // share of the whole download's time
     };
-    for (Kill k :
-         {Kill{SIGKILL, 0.15}, Kill{SIGKILL, 0.35}, Kill{SIGKILL, 0.55}, Kill{SIGKILL, 0.75},
-          Kill{SIGKILL, 0.95}, Kill{SIGTERM, 0.5}, Kill{SIGINT, 0.65}}) {
+    // Most moments fall in the second half, where the run is being stored.
+    for (Kill k : {Kill{SIGKILL, 0.25}, Kill{SIGKILL, 0.5}, Kill{SIGKILL, 0.65}, Kill{SIGKILL, 0.8},
+                   Kill{SIGKILL, 0.95}, Kill{SIGTERM, 0.7}, Kill{SIGINT, 0.85}}) {
         SCOPED_TRACE(std::string(strsignal(k.signal)) + " at " + std::to_string(k.at));
         test::TempDir dir;
         pid_t pid = Spawn(Download(dir));

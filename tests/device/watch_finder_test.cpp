@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "device/device_session.h"
 #include "device/hid_link.h"
 
@@ -37,6 +39,53 @@ TEST(SelectWatchPath, FirstInListOrderThatOpensWins) {
     EXPECT_EQ(probed, (std::vector<std::string>{"/dev/hidraw5", "/dev/hidraw3"}));
     auto none = [](const std::string&) { return false; };
     EXPECT_EQ(SelectWatchPath(list, kWatchVendorId, kWatchProductId, none), "");
+}
+
+// A watch whose node this user may not open is named, with the way to the udev rule; a
+// node refused only until udev catches up is found on a later look; anything else that
+// fails (another device refusing, an I/O error) keeps the connection line.
+TEST(SearchWatch, UnopenableNodeIsNamedAndRetriedBriefly) {
+    std::vector<HidInterfaceInfo> list = {{"/dev/hidraw1", 0x046d, 0xc52b, 1},
+                                          {"/dev/hidraw7", 0x0483, 0x5750, 1}};
+    int looks = 0;
+    auto lister = [&] {
+        ++looks;
+        return list;
+    };
+    auto denied = [](const std::string&) { return EACCES; };
+    WatchSearch s = SearchWatch(lister, denied, kWatchVendorId, kWatchProductId, 3,
+                                std::chrono::milliseconds(0));
+    EXPECT_EQ(s.path, "");
+    EXPECT_EQ(s.deniedNode, "/dev/hidraw7");
+    EXPECT_EQ(looks, 4);
+
+    const std::string cmd =
+        WatchNotOpenedMessage(s.deniedNode, false, "/opt/d/60-dorvath-watch.rules");
+    EXPECT_EQ(cmd,
+              "端末 /dev/hidraw7 を開く権限がありません。\n次のコマンドでudevルールを入れて下さい: "
+              "sudo cp '/opt/d/60-dorvath-watch.rules' /etc/udev/rules.d/ && sudo udevadm control "
+              "--reload && sudo udevadm trigger");
+    EXPECT_EQ(WatchNotOpenedMessage(s.deniedNode, true, "x"),
+              "端末 /dev/hidraw7 を開く権限がありません。\n"
+              "udevルールは入っています。端末をUSBから抜いて挿し直して下さい。");
+
+    // udev sets the mode after the second look.
+    looks = 0;
+    auto late = [&](const std::string&) { return looks < 2 ? EACCES : 0; };
+    s = SearchWatch(lister, late, kWatchVendorId, kWatchProductId, 10,
+                    std::chrono::milliseconds(0));
+    EXPECT_EQ(s.path, "/dev/hidraw7");
+    EXPECT_EQ(looks, 2);
+
+    // Only the watch's own refusal counts, and only for lack of permission; no retries then.
+    looks = 0;
+    auto other = [](const std::string& p) { return p == "/dev/hidraw1" ? EACCES : EIO; };
+    s = SearchWatch(lister, other, kWatchVendorId, kWatchProductId, 10,
+                    std::chrono::milliseconds(0));
+    EXPECT_EQ(s.path, "");
+    EXPECT_EQ(s.deniedNode, "");
+    EXPECT_EQ(looks, 1);
+    EXPECT_EQ(WatchNotOpenedMessage(s.deniedNode, false, "x"), kConnectionMessage);
 }
 
 TEST(HidLink, BadPathStaysClosedAndCloseIsHarmless) {

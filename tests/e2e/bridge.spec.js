@@ -149,9 +149,8 @@ test('a disabled page takes no input until C++ enables it again (from a page scr
   await expect(page.locator('#result')).toHaveText('external enable(a,2)');
   await expect(page.locator('.dv-cover')).toHaveCount(0);
   await page.click('#ping');
-  await expect(page.locator('#pong')).toHaveText(/pong \d+/);
-  const before = await page.locator('#pong').textContent();
-  expect(before).toBe('pong 3');  // the clicks while disabled did not count
+  // The clicks while disabled did not count (waiting out an answer still on its way).
+  await expect(page.locator('#pong')).toHaveText('pong 3');
 });
 
 test('a popup shows at a point and its entry hides it', async ({ page }) => {

@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath } = require('./server');
+const { startServer, exePath, listPage } = require('./server');
 
 let server;
 test.beforeAll(async () => {
@@ -16,15 +16,6 @@ test.beforeAll(async () => {
 });
 test.afterAll(async () => { if (server) await server.stop(); });
 
-async function listPage(page) {
-  await page.goto(server.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
-  const f = page.frame({ name: 'page1' });
-  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
-  return f;
-}
-
 // The calendar's orange day cells.
 function markedCells(f) {
   return f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).evaluateAll(
@@ -33,7 +24,7 @@ function markedCells(f) {
 }
 
 test('marked days, a day\'s runs with their count, and the laps of an opened run', async ({ page }, info) => {
-  const f = await listPage(page);
+  const f = await listPage(page, server);
   await expect(f.locator('#calendardate')).toHaveText(/^\d{4}-\d{2}$/);
   await expect(f.locator('widget[id="5000"]')).toContainText('日');
   // The demo runs lie up to nine days back: this month's grid or the one before.
@@ -69,4 +60,32 @@ test('marked days, a day\'s runs with their count, and the laps of an opened run
   await expect(f.locator('widget[id="6004"] .dv-lv-header')).toBeVisible();
   await expect(f.locator('widget[id="6004"] .dv-lv-header')).toContainText('インデックス');
   await page.screenshot({ path: info.outputPath('list-page-points.png') });
+
+  // Nothing sits under a panel's edge: the calendar's six rows fill its box, the lists lie
+  // inside their panels and the frame, and the one-column lists never scroll sideways.
+  const fit = await f.evaluate(() => {
+    const box = (el) => el.getBoundingClientRect();
+    const cal = document.querySelector('widget[id="5000"]');
+    const cells = Array.from(cal.querySelectorAll('.dv-i')).map((e) => box(e).bottom);
+    const inner = box(cal).bottom - cal.clientTop;
+    const lists = {};
+    for (const id of ['6000', '6001', '6004']) {
+      const w = document.querySelector(`widget[id="${id}"]`);
+      const body = w.querySelector('.dv-lv-body');
+      lists[id] = {
+        inPanel: box(w).bottom <= box(w.parentElement).bottom + 0.5 && box(w).bottom <= innerHeight,
+        bodyInside: box(body).bottom <= box(w).bottom + 0.5,
+        sideways: body.scrollWidth > body.clientWidth && getComputedStyle(body).overflowX !== 'hidden',
+      };
+    }
+    return { calSlack: inner - Math.max(...cells), lists };
+  });
+  expect(fit.calSlack).toBeGreaterThanOrEqual(0);
+  expect(fit.calSlack).toBeLessThanOrEqual(2);
+  for (const id of ['6000', '6001', '6004']) {
+    expect(fit.lists[id].inPanel, id).toBe(true);
+    expect(fit.lists[id].bodyInside, id).toBe(true);
+  }
+  expect(fit.lists['6000'].sideways).toBe(false);
+  expect(fit.lists['6001'].sideways).toBe(false);
 });

@@ -17,6 +17,12 @@ async function startServer({ testPages = false, dataDir: given, args = [] } = {}
   const env = Object.assign({}, process.env);
   if (testPages) env.DORVATH_TEST_PAGES = path.join(__dirname, 'pages');
   else delete env.DORVATH_TEST_PAGES;
+  // Tests never fetch map tiles from the network: unless a test names its own tile server,
+  // tiles come from a closed local port; the tile cache lives in the data folder.
+  if (!args.some((a) => a.startsWith('--tile-server'))) {
+    args = [...args, '--tile-server', 'http://127.0.0.1:9/{z}/{x}/{y}.png'];
+  }
+  env.XDG_CACHE_HOME = env.DORVATH_TEST_CACHE || path.join(dataDir, '.cache');
   const child = spawn(exePath(), ['--serve', '--data-dir', dataDir, '--port', '0', ...args],
                       { env, stdio: ['ignore', 'pipe', 'pipe'] });
   let out = '', err = '';
@@ -46,4 +52,15 @@ async function startServer({ testPages = false, dataDir: given, args = [] } = {}
   };
 }
 
-module.exports = { startServer, exePath };
+// Opens the application at the server's address and waits for the list page's frame.
+async function listPage(page, server) {
+  const { expect } = require('@playwright/test');
+  await page.goto(server.url);
+  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
+  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
+  const f = page.frame({ name: 'page1' });
+  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
+  return f;
+}
+
+module.exports = { startServer, exePath, listPage };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/recording_html_engine.h"
 
 namespace dorvath {
@@ -236,6 +238,43 @@ TEST(Events, MalformedEventsChangeNothing) {
     EXPECT_FALSE(e.getLocation("", "a").has_value());
     EXPECT_EQ(p.externals.size(), 1u);
     EXPECT_EQ(p.commands, std::vector<std::string>{"x"});
+}
+
+TEST(Charts, KeptUntilClearedAndHotSpotsComeWithMovesOnly) {
+    RecordingHtmlEngine e;
+    Page p;
+    e.attach("f", &p);
+    LineChart c;
+    c.width = 300;
+    c.height = 200;
+    c.xLabels = {"0", "1"};
+    c.series.push_back(ChartSeries{"a", {1.5, std::nan(""), 2}, Rgb(0, 128, 0), 2, false});
+    e.drawChart("f", 5001, c);
+    auto ops = e.replayFrame("f");
+    ASSERT_EQ(ops.size(), 1u);
+    EXPECT_EQ(ops[0]["chart"]["series"][0]["values"].dump(), "[1.5,null,2.0]");  // NaN: a gap
+    EXPECT_EQ(ops[0]["chart"]["series"][0]["color"], "#008000");
+    e.clearChart("f", 5001);
+    ops = e.replayFrame("f");
+    ASSERT_EQ(ops.size(), 1u);
+    EXPECT_TRUE(ops[0]["chart"].is_null());
+
+    for (const char* text :
+         {R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","x":3,"y":4,"hot":7,"hx":"12"})",
+          R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","hot":"7","hx":"12"})",
+          R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","hot":-4,"hx":3})",
+          R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","hot":2,"hx":3})",
+          R"({"ev":"static","frame":"f","ctl":5001,"kind":"down","hot":7,"hx":"12"})"})
+        e.dispatch(json::parse(text));
+    ASSERT_EQ(p.widgets.size(), 5u);
+    EXPECT_EQ(p.widgets[0].hotSpot, 7);
+    EXPECT_EQ(p.widgets[0].hotX, "12");
+    for (int i : {1, 2, 4}) {
+        EXPECT_EQ(p.widgets[i].hotSpot, 0) << i;
+        EXPECT_FALSE(p.widgets[i].hotX) << i;
+    }
+    EXPECT_EQ(p.widgets[3].hotSpot, 2);  // a hot spot whose "x" is no text has none
+    EXPECT_FALSE(p.widgets[3].hotX);
 }
 
 TEST(Geometry, TheMirrorAnswersGetLocation) {

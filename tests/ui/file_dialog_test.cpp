@@ -6,6 +6,7 @@
 
 #include "data/temp_dir.h"
 #include "engine/recording_html_engine.h"
+#include "ui/frame_host.h"
 
 namespace dorvath {
 namespace {
@@ -225,6 +226,61 @@ TEST_F(FileDialogTest, TypedFolderIsOpenedAndNextDialogStartsInTheLastFolder) {
     guard();
     ShowFileDialog(engine, loop, again);
     EXPECT_EQ(lastText("fdPath"), (dir / "exports").string());
+}
+
+// The desktop's own chooser stands in for ours: what it answers gets our default extension,
+// an existing file the extension led to is asked about, and browser mode keeps our dialog.
+class FakeHost : public FrameHost {
+  public:
+    void minimize() override {}
+    void moveResize(const Rect&) override {}
+    Rect desktopRect() const override { return {}; }
+    std::optional<Rect> taskbarRect() const override { return std::nullopt; }
+    void close() override {}
+    void openShippedFile(const std::string&) override {}
+    bool hasFileChooser() const override { return native; }
+    FileChoice chooseFile(const FileDialogSpec& spec) override {
+        asked.push_back(spec);
+        return answer;
+    }
+    bool native = true;
+    FileChoice answer;
+    std::vector<FileDialogSpec> asked;
+};
+
+TEST_F(FileDialogTest, DesktopChooserAnswersWithOurRulesApplied) {
+    FakeHost host;
+    host.answer = {dir / "run", 0};
+    auto s = spec(FileDialogMode::Save, "GPX Files", "gpx");
+    auto path = ShowFileDialog(host, engine, loop, s);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, dir / "run.gpx");
+    ASSERT_EQ(host.asked.size(), 1u);
+    EXPECT_EQ(host.asked[0].title, "名前を付けて保存");
+    EXPECT_EQ(host.asked[0].filters.size(), 2u);
+    EXPECT_TRUE(engine.openDialogs().empty());
+    EXPECT_TRUE(messagePages().empty());
+
+    // run.gpx exists now: the chooser saw only "run", so we ask; "いいえ" gives nothing.
+    Touch(dir / "run.gpx");
+    press("MsgBtn", {{"code", "0"}});
+    EXPECT_FALSE(ShowFileDialog(host, engine, loop, s));
+    EXPECT_EQ(messagePages(), std::vector<std::string>{"209"});
+
+    // A cancelled chooser gives nothing; an open keeps the name as chosen.
+    host.answer = {};
+    EXPECT_FALSE(ShowFileDialog(host, engine, loop, s));
+    host.answer = {dir / "track", 1};
+    EXPECT_EQ(*ShowFileDialog(host, engine, loop, spec(FileDialogMode::Open, "Track", "trk")),
+              dir / "track");
+    EXPECT_EQ(host.asked.size(), 4u);
+
+    // Browser mode: our dialog, the host not asked.
+    host.native = false;
+    press("fdCancel");
+    guard();
+    EXPECT_FALSE(ShowFileDialog(host, engine, loop, s));
+    EXPECT_EQ(host.asked.size(), 4u);
 }
 
 TEST(FiltersFor, PairsAsThePagesNameThem) {

@@ -126,14 +126,15 @@ TEST(CLoadingDlg, GivesUpWaitingAfterAHundredSteps) {
         stepMs = ms;
     };
     o.onThreadStart = [released] { released.wait(); };
+    // The work is done before the dialog thread ever ran: it gets going only once the end
+    // was asked for, and must not open a dialog late.
+    o.onEnd = [&release] { release.set_value(); };
     CLoadingDlg dlg(e, o);
     dlg.start(kCover);
     EXPECT_FALSE(dlg.started());
     EXPECT_EQ(dlg.waitSteps(), 100);
     EXPECT_EQ(slept, 100);
     EXPECT_EQ(stepMs, 50);
-    // The work is done before the dialog thread ever ran: it must not open a dialog late.
-    release.set_value();
     dlg.end();
     EXPECT_TRUE(e.operations("dialog").empty());
     EXPECT_TRUE(e.operations("paint").empty());

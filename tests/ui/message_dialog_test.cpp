@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/recording_html_engine.h"
+#include "ui/device_message_sink.h"
 #include "ui/messages.h"
 
 namespace dorvath {
@@ -72,6 +73,21 @@ TEST_F(MessageDialogTest, EmptySecondTextLeavesMsgText2Alone) {
     ShowMessageDialog(engine, loop, kMessagePageYesNo, "question");
     EXPECT_EQ(textOps("MsgText1").size(), 1u);
     EXPECT_TRUE(textOps("MsgText2").empty());
+}
+
+// A device message's second line (the udev command) goes to the second text.
+TEST_F(MessageDialogTest, DeviceMessageSplitsAtItsLineBreak) {
+    DialogMessageSink sink(engine, loop);
+    pressWhenOpen({{"code", "0"}});
+    sink.watchNotOpened("端末 /dev/hidraw7 を開く権限がありません。\nsudo cp a b");
+    pressWhenOpen({{"code", "0"}});
+    sink.showMessage(kConnectionMessage);
+    auto t1 = textOps("MsgText1"), t2 = textOps("MsgText2");
+    ASSERT_EQ(t1.size(), 2u);
+    ASSERT_EQ(t2.size(), 1u);
+    EXPECT_EQ(t1[0]["value"], "端末 /dev/hidraw7 を開く権限がありません。");
+    EXPECT_EQ(t2[0]["value"], "sudo cp a b");
+    EXPECT_EQ(t1[1]["value"], kConnectionMessage);
 }
 
 TEST_F(MessageDialogTest, OtherClicksDoNotEndIt) {

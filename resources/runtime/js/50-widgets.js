@@ -56,22 +56,48 @@
     const layer = document.createElement('div');
     layer.className = 'dv-layer';
     el.appendChild(layer);
-    let img = null, tip = null, moveQueued = null;
-    const w = { el, ctl, words, lastSize: '' };
+    let img = null, tip = null, tipText = '', pointer = null, moveQueued = null;
+    const w = { el, ctl, words, lastSize: '', chart: null };
     const at = (e) => {
       const r = el.getBoundingClientRect();
       return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), keys: keyBits(e) };
     };
     const send = (kind, p) => rt.send(Object.assign({ ev: 'static', ctl, kind }, p));
+    // The tooltip keeps below and right of the pointer, inside the control.
+    const placeTip = (p) => {
+      if (!tip || !p) return;
+      let left = p.x + 12, top = p.y + 20;
+      if (left + tip.offsetWidth > el.clientWidth) left = Math.max(0, p.x - tip.offsetWidth - 4);
+      if (top + tip.offsetHeight > el.clientHeight) top = Math.max(0, p.y - tip.offsetHeight - 6);
+      tip.style.left = px(left);
+      tip.style.top = px(top);
+    };
+    const showTip = (p) => {
+      if (!tipText) return;
+      if (!tip) { tip = document.createElement('div'); tip.className = 'dv-tooltip'; el.appendChild(tip); }
+      tip.textContent = tipText.replace(/\r\n/g, '\n');
+      placeTip(p);
+    };
+    const hideTip = () => { if (tip) { tip.remove(); tip = null; } };
     el.addEventListener('mousedown', (e) => { if (!cover) send('down', at(e)); });
     el.addEventListener('mouseup', (e) => { if (!cover) send('up', at(e)); });
+    // At most one move per animation frame goes out, with the latest position.
     el.addEventListener('mousemove', (e) => {
       if (cover) return;
+      pointer = at(e);
+      if (tip) placeTip(pointer);
+      else if (tipText) showTip(pointer);
       const first = moveQueued === null;
-      moveQueued = at(e);
-      if (first) requestAnimationFrame(() => { const p = moveQueued; moveQueued = null; send('move', p); });
+      moveQueued = pointer;
+      if (first) requestAnimationFrame(() => {
+        const p = moveQueued;
+        moveQueued = null;
+        if (w.chart) Object.assign(p, chartHotSpot(w.chart, p.x, p.y));
+        send('move', p);
+      });
     });
-    el.addEventListener('mouseleave', () => { if (!cover) send('leave', {}); });
+    // The text stays: the tip shows again when the pointer comes back.
+    el.addEventListener('mouseleave', () => { pointer = null; hideTip(); if (!cover) send('leave', {}); });
     w.resized = () => {
       const s = el.clientWidth + 'x' + el.clientHeight;
       if (s === w.lastSize) return;
@@ -84,12 +110,15 @@
         if (!op.src) { if (img) { img.remove(); img = null; } return; }
         if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
         img.src = op.src;
+      } else if (op.op === 'chart') {
+        // A new picture has new hot spots: the old tip's text no longer belongs to it.
+        tipText = '';
+        hideTip();
+        w.chart = drawChart(el, w.chart, op.chart);
       } else if (op.op === 'tooltip') {
-        if (!op.text) { if (tip) { tip.remove(); tip = null; } return; }
-        if (!tip) { tip = document.createElement('div'); tip.className = 'dv-tooltip'; el.appendChild(tip); }
-        tip.textContent = op.text;
-        tip.style.left = px(Math.min(op.x, Math.max(0, el.clientWidth - 160)));
-        tip.style.top = px(op.y);
+        tipText = op.text || '';
+        if (!tipText) { hideTip(); return; }
+        showTip(pointer || { x: op.x, y: op.y });
       }
     };
     return w;

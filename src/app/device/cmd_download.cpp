@@ -19,7 +19,7 @@ int Download(const std::vector<std::string>& args) {
     StartLogic();
     std::string path = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (path.empty()) {
-        std::fprintf(stderr, "%s\n", kConnectionMessage);
+        std::fprintf(stderr, "%s\n", WatchNotOpenedMessage().c_str());
         return 2;
     }
     DownloadOutcome out = RunDownload(path, TrackDatabase::instance(), [](std::string text) {

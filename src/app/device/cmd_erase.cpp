@@ -14,7 +14,7 @@ int Erase(const std::vector<std::string>& args) {
         return 2;
     }
     StderrMessageSink sink;
-    return DeleteWatchLogs(sink) ? 0 : 1;
+    return DeleteWatchLogs(sink) ? 0 : sink.failureStatus();
 }
 
 CommandRegistrar reg("erase", "erase", Erase);

@@ -12,6 +12,11 @@ void StderrMessageSink::showMessage(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+void StderrMessageSink::watchNotOpened(const std::string& text) {
+    notOpened_ = true;
+    showMessage(text);
+}
+
 bool PrepareWatchSimulation() {
     if (!Options().simulate) return true;
     try {

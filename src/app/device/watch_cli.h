@@ -10,6 +10,12 @@ namespace dorvath {
 class StderrMessageSink : public DeviceMessageSink {
   public:
     void showMessage(const std::string& text) override;
+    void watchNotOpened(const std::string& text) override;
+    // The exit status of a failed command: 2 when the watch was not opened, else 1.
+    int failureStatus() const { return notOpened_ ? 2 : 1; }
+
+  private:
+    bool notOpened_ = false;
 };
 
 // Switches the simulated watch on when --simulate-watch was given; main() calls it once,

@@ -14,10 +14,12 @@
 #include "app/engine/e2e_frame.h"
 #include "app/single_instance.h"
 #include "data/app_state.h"
+#include "data/c_format.h"
 #include "data/track_database.h"
 #include "engine/app_frame.h"
 #include "engine/bridge_engine.h"
 #include "engine/bridge_server.h"
+#include "engine/tile_service.h"
 
 namespace dorvath {
 namespace {
@@ -42,6 +44,14 @@ class BareFrame : public PageHandler {
     AppContext& ctx_;
 };
 
+// A start that cannot go on: said on stderr, and in a message box when the application
+// would have opened its window. Exit status 2.
+int StartFailed(const std::string& why) {
+    std::fprintf(stderr, "dorvath: %s\n", why.c_str());
+    if (!Options().serve) ShowStartError("DORVATH: " + why);
+    return 2;
+}
+
 int Serve(const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
@@ -56,27 +66,30 @@ int Serve(const std::vector<std::string>& args) {
             if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
             return 0;
         case SingleInstance::Acquire::kFailed:
-            std::fprintf(stderr, "dorvath: cannot use the data folder %s: %s\n",
-                         DataDir().string().c_str(), single.error().c_str());
-            return 2;
+            return StartFailed(
+                CFormat("cannot use the data folder %s: %s", DataDir().string(), single.error()));
     }
     try {
         StartLogic();
     } catch (const CppSQLite3Exception& e) {
-        std::fprintf(stderr, "dorvath: cannot open the database in %s: %s\n",
-                     DataDir().string().c_str(), DatabaseErrorText(e).c_str());
-        return 2;
+        return StartFailed(CFormat("cannot open the database in %s: %s", DataDir().string(),
+                                   DatabaseErrorText(e)));
     }
 
     EventLoop loop;
     BridgeEngine engine(loop);
     BridgeOptions opt;
     opt.port = Options().port.value_or(0);
-    opt.shippedDir = ExecutableDir();
+    opt.shippedDir = ShippedDir();
     opt.dataDir = DataDir();
     const char* testPages = std::getenv("DORVATH_TEST_PAGES");
     bool e2e = testPages && *testPages;
     if (e2e) opt.testPagesDir = testPages;
+    // Map tiles: the policy of the public tile servers asks for a User-Agent of our own.
+    SetTileServer(Options().tileServer.empty() ? kDefaultTileServer : Options().tileServer);
+    opt.tileServer = TileServer();
+    opt.tileCacheDir = DefaultTileCacheDir();
+    opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
     BridgeServer server(engine, opt);
     server.start();
 

@@ -18,7 +18,7 @@ int FirmwareVersion(const std::vector<std::string>& args) {
     }
     StderrMessageSink sink;
     std::optional<std::string> label = ReadFirmwareVersion(sink);
-    if (!label) return 1;
+    if (!label) return sink.failureStatus();
     std::printf("%s\n", label->c_str());
     return 0;
 }
@@ -52,7 +52,7 @@ int FirmwareUpdate(const std::vector<std::string>& args) {
     // The page ends silently here; on the command line silence would read as success.
     if (r == FirmwareResult::Unreadable)
         std::fprintf(stderr, "dorvath firmware-update: cannot read '%s'\n", path.c_str());
-    return r == FirmwareResult::Completed ? 0 : 1;
+    return r == FirmwareResult::Completed ? 0 : sink.failureStatus();
 }
 
 CommandRegistrar version("firmware-version", "firmware-version", FirmwareVersion);

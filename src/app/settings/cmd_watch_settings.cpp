@@ -20,7 +20,7 @@ int WatchSettings(const std::vector<std::string>& args) {
     StderrMessageSink sink;
     AppState& state = AppState::instance();
     if (args[0] == "read") {
-        if (!ReadSettingsFromWatch(state.settings, sink)) return 1;
+        if (!ReadSettingsFromWatch(state.settings, sink)) return sink.failureStatus();
         for (const SettingsField& f : DeviceSettings::fields())
             if (f.offset < DeviceSettings::kDeviceSize)
                 std::printf("%s=%d\n", f.name, *state.settings.get(f.name));
@@ -28,7 +28,8 @@ int WatchSettings(const std::vector<std::string>& args) {
     }
     SaveSettingsResult r = SaveSettings(state, sink);
     if (!r.fileWritten) std::fprintf(stderr, "dorvath watch-settings: setting.dat not written\n");
-    return r.fileWritten && r.sent ? 0 : 1;
+    if (r.fileWritten && r.sent) return 0;
+    return r.fileWritten ? sink.failureStatus() : 1;
 }
 
 CommandRegistrar reg("watch-settings", "watch-settings read|send", WatchSettings);

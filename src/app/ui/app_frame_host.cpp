@@ -69,10 +69,39 @@ std::optional<Rect> AppFrameHost::taskbarRect() const {
     return std::nullopt;
 }
 
+FrameHost::FileChoice AppFrameHost::chooseFile(const FileDialogSpec& spec) {
+    FileChoice c;
+#ifdef DORVATH_HAVE_DESKTOP
+    if (!window_) return c;
+    NativeFileRequest r;
+    r.save = spec.mode == FileDialogMode::Save;
+    r.title = spec.title;
+    for (const FileFilter& f : spec.filters) {
+        NativeFileRequest::Filter nf{f.label, {}};
+        size_t from = 0;
+        while (from <= f.pattern.size()) {
+            size_t to = f.pattern.find(';', from);
+            if (to == std::string::npos) to = f.pattern.size();
+            if (to > from) nf.globs.push_back(f.pattern.substr(from, to - from));
+            from = to + 1;
+        }
+        r.filters.push_back(std::move(nf));
+    }
+    r.folder = spec.initialFolder.string();
+    r.overwritePrompt = spec.overwritePrompt;
+    NativeFileAnswer a = window_->chooseFile(r);
+    if (a.path) c.path = *a.path;
+    c.filterIndex = a.filterIndex;
+#else
+    (void)spec;
+#endif
+    return c;
+}
+
 void AppFrameHost::openShippedFile(const std::string& relativePath) {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) {
-        DesktopWindow::OpenExternally((ExecutableDir() / relativePath).string());
+        DesktopWindow::OpenExternally((ShippedDir() / relativePath).string());
         return;
     }
 #endif

@@ -32,6 +32,8 @@ class AppFrameHost : public FrameHost {
     std::optional<Rect> taskbarRect() const override;
     void close() override { ctx_.close(); }
     void openShippedFile(const std::string& relativePath) override;
+    bool hasFileChooser() const override { return window_ != nullptr; }
+    FileChoice chooseFile(const FileDialogSpec& spec) override;
 
   private:
     AppContext& ctx_;

@@ -74,7 +74,7 @@ void Present() {
     if (DesktopWindow* w = AppDesktopWindow()) w->present();
 }
 
-WindowRunnerRegistrar reg(RunDesktop, Present);
+WindowRunnerRegistrar reg(RunDesktop, Present, DesktopWindow::ShowError);
 
 }  // namespace
 }  // namespace dorvath

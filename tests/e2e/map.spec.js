@@ -1,0 +1,115 @@
+// The map: a run's line drawn by Leaflet from log.xml, the car of playback, the pulse of a
+// clicked point, tiles only through our own server (from a stand-in tile server here), and
+// with that server gone, the tiles seen before and a notice that says so.
+const { execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { test, expect } = require('@playwright/test');
+const { startServer, exePath, listPage } = require('./server');
+const { startTileServer } = require('./tile_standin');
+
+let tiles, cache, dataDir;
+test.beforeAll(async () => {
+  tiles = await startTileServer();
+  cache = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-tiles-'));
+  dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-map-'));
+  execFileSync(exePath(), ['download', '--simulate-watch', '--data-dir', dataDir], { timeout: 30000 });
+});
+test.afterAll(async () => {
+  if (tiles) await tiles.stop();
+  fs.rmSync(cache, { recursive: true, force: true });
+});
+
+async function withServer(tileServer, body) {
+  process.env.DORVATH_TEST_CACHE = cache;
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-map-'));
+  fs.copyFileSync(path.join(dataDir, 'velcan.db'), path.join(copy, 'velcan.db'));
+  const server = await startServer({ dataDir: copy, args: ['--tile-server', tileServer] });
+  try { await body(server); } finally { await server.stop(); delete process.env.DORVATH_TEST_CACHE; }
+}
+
+async function openRun(page, server) {
+  const f = await listPage(page, server);
+  const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
+  const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
+    .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
+  if ((await marked()).length === 0) {
+    await f.locator('#lastmon').click();
+    await expect.poll(async () => (await marked()).length).toBeGreaterThan(0);
+  }
+  const days = await marked();
+  await cells.nth(days[days.length - 1]).click({ force: true });
+  await f.locator('widget[id="6000"] .dv-lv-row').first().dblclick();
+  await expect.poll(() => page.frames().some((x) => x.url().endsWith('/Html/maps.html'))).toBe(true);
+  const map = page.frames().find((x) => x.url().endsWith('/Html/maps.html'));
+  return { f, map };
+}
+
+test('a run on the map: its line, the car of playback, a clicked point pulsed, tiles through our server', async ({ page }, info) => {
+  await withServer(tiles.template, async (server) => {
+    const { f, map } = await openRun(page, server);
+    await expect(map.locator('.leaflet-overlay-pane svg path').first()).toBeAttached();
+    await expect(map.locator('.leaflet-control-attribution')).toContainText('© OpenStreetMap contributors');
+    const points = Number(await map.locator('html').getAttribute('data-line-points'));
+    expect(points).toBeGreaterThan(100);
+
+    await f.locator('#onplay').click();
+    await expect(map.locator('html')).toHaveAttribute('data-car', /\d/);
+    const first = await map.locator('html').getAttribute('data-car');
+    await expect.poll(() => map.locator('html').getAttribute('data-car')).not.toBe(first);
+    await expect(map.locator('.leaflet-marker-pane img[src="/images/car.png"]')).toHaveCount(1);
+    await page.screenshot({ path: info.outputPath('map-playback.png') });
+    await f.locator('#onstop').click();
+
+    await f.locator('#ltab2').click();
+    await f.locator('widget[id="6004"] .dv-lv-row').nth(4).click();
+    await expect(map.locator('.dv-pulse')).toHaveCount(1);
+
+    // Every tile the page shows came from our server, which fetched it under its own name.
+    const srcs = await map.locator('.leaflet-tile-pane img').evaluateAll((els) => els.map((e) => e.getAttribute('src')));
+    expect(srcs.length).toBeGreaterThan(0);
+    for (const s of srcs) expect(s).toMatch(/^\/tiles\/\d+\/\d+\/\d+\.png$/);
+    await expect.poll(() => tiles.requests.filter((r) => /^\/\d+\/\d+\/\d+\.png$/.test(r.url)).length).toBeGreaterThan(0);
+    for (const r of tiles.requests) expect(r.agent).toMatch(/^(DORVATH\/\S+ |InetURL\/1\.0$)/);
+    // A path that is no tile is refused without asking the tile server.
+    for (const bad of ['/tiles/20/0/0.png', '/tiles/3/8/0.png', '/tiles/a/0/0.png'])
+      expect((await page.request.get(server.origin + bad)).status(), bad).toBe(400);
+    const asked = tiles.requests.map((r) => r.url);
+    for (const never of ['/20/0/0.png', '/3/8/0.png', '/a/0/0.png']) expect(asked).not.toContain(never);
+
+    // A long line drawn from its file: how soon after the call (printed, not asserted).
+    const ms = await map.evaluate(async () => {
+      let xml = '<?xml version="1.0" ?><track>';
+      for (let i = 0; i < 3999; i++) xml += `<point id="${i}" lat="${(35.6 + i * 1e-5).toFixed(6)}" lng="${(139.7 + Math.sin(i / 50) * 1e-3).toFixed(6)}" />`;
+      xml += '</track>';
+      const url = URL.createObjectURL(new Blob([xml], { type: 'application/xml' }));
+      const t0 = performance.now();
+      await window.putTKLine(url);
+      await new Promise((r) => requestAnimationFrame(() => r()));
+      return performance.now() - t0;
+    });
+    expect(Number(await map.locator('html').getAttribute('data-line-points'))).toBe(3999);
+    console.log(`map: a 3,999-point line drawn ${ms.toFixed(1)} ms after putTKLine`);
+  });
+});
+
+test('without the tile server: the tiles seen before still show, and the map says so', async ({ page }, info) => {
+  // Seen once while the tile server answers, then it goes away.
+  const gone = await startTileServer();
+  const template = gone.template;
+  await withServer(template, async (server) => {
+    const { map } = await openRun(page, server);
+    await expect.poll(() => map.locator('.leaflet-tile-pane img.leaflet-tile-loaded').count()).toBeGreaterThan(0);
+  });
+  await gone.stop();
+  await withServer(template, async (server) => {
+    const { map } = await openRun(page, server);
+    await expect(map.locator('.leaflet-overlay-pane svg path').first()).toBeAttached();
+    await expect(map.locator('#notice')).toBeVisible();
+    await expect(map.locator('#notice')).toContainText('地図サービスに接続できません');
+    // The same view as before: its tiles come from the cache.
+    await expect.poll(() => map.locator('.leaflet-tile-pane img.leaflet-tile-loaded').count()).toBeGreaterThan(0);
+    await page.screenshot({ path: info.outputPath('map-offline.png') });
+  });
+});
