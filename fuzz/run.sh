@@ -1,28 +1,46 @@
 #!/usr/bin/env bash
-# Builds the track-file reader with libFuzzer, AddressSanitizer and UBSan (clang) and
-# fuzzes it for a while: fuzz/run.sh [SECONDS] (default 120). Not part of the CMake build.
-# Findings land in build-fuzz/artifacts/; the corpus grows in build-fuzz/corpus/.
+# Builds every fuzz target (fuzz/*_fuzz.cpp) with clang's libFuzzer, ASan and UBSan from
+# the same CMake part libraries as the program, and fuzzes each for SECONDS (default 120):
+#   fuzz/run.sh [SECONDS]
+# Exits non-zero when a target finds something. The build, the growing corpora, the logs
+# and any finding land in build-fuzz/ (or $DORVATH_FUZZ_BUILD); the seeds kept in the
+# repository are fuzz/seeds/<target>/. Extra cmake arguments: $DORVATH_FUZZ_CMAKE_ARGS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${DORVATH_FUZZ_BUILD:-$root/build-fuzz}
 seconds=${1:-120}
-mkdir -p "$out/corpus" "$out/artifacts"
 
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I "$root/src" "$root/fuzz/track_file_fuzz.cpp" "$root/src/export/track_file.cpp" \
-    "$root/src/export/atomic_file.cpp" "$root"/src/data/*.cpp \
-    $(pkg-config --cflags --libs sqlite3) -o "$out/track_file_fuzz"
+if [ ! -f "$out/CMakeCache.txt" ]; then
+  # shellcheck disable=SC2086
+  cmake -S "$root" -B "$out" -DDORVATH_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DDORVATH_PARTS="data;device;settings;export" ${DORVATH_FUZZ_CMAKE_ARGS:-} >/dev/null
+fi
+cmake --build "$out" -j"${DORVATH_JOBS:-2}"
 
-# Seeds: the count-0 file, and one run of two points (56-byte record, 80-byte points).
-printf '\0\0\0\0' > "$out/corpus/seed-empty"
-python3 - "$out/corpus/seed-run" <<'PY'
-import struct, sys
-run = struct.pack('<iiddiiddii', 1, 0, 42491.25, 42491.26, 2, 60, 120.5, 10.2, 7, 0)
-pts = b''.join(struct.pack('<iiiidddddiidd', 1 + i, 1, i, 0, 42491.25 + i / 86400,
-                           35.68 + i * 1e-6, 139.76, i * 2.5, 9.5, i, 0, 6.3, 40.0)
-               for i in range(2))
-open(sys.argv[1], 'wb').write(struct.pack('<I', 1) + run + pts)
-PY
+# The memory and time each input may take, whatever the bytes claim: a single allocation
+# above 64 MB, a process above 2 GB or an input running over 10 s is a finding.
+limits=(-max_len=4096 -timeout=10 -malloc_limit_mb=64 -rss_limit_mb=2048)
 
+failed=()
 cd "$out"
-./track_file_fuzz -max_total_time="$seconds" -max_len=4096 -artifact_prefix=artifacts/ corpus
+mkdir -p artifacts logs
+for src in "$root"/fuzz/*_fuzz.cpp; do
+  name=$(basename "$src" .cpp)
+  seeds="$root/fuzz/seeds/${name%_fuzz}"
+  mkdir -p "corpus/$name" "$seeds"
+  log="logs/$name.log"
+  echo "fuzz: $name for ${seconds}s (log: $out/$log)"
+  if "./$name" -max_total_time="$seconds" "${limits[@]}" -print_final_stats=1 \
+      -artifact_prefix="artifacts/$name-" "corpus/$name" "$seeds" >"$log" 2>&1; then
+    grep -E 'DONE +cov' "$log" | tail -1 || true
+  else
+    failed+=("$name")
+    tail -n 40 "$log"
+    echo "fuzz: $name found a problem; the input is in $out/artifacts/" >&2
+  fi
+done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: findings in ${failed[*]}" >&2
+  exit 1
+fi
