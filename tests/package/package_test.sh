@@ -78,7 +78,9 @@ XDG_DATA_HOME="$work/xdg" "$exe" runs >/dev/null
 [ -f "$work/xdg/dorvath/velcan.db" ] || fail "XDG_DATA_HOME not used"
 
 # The shipped pages come from PREFIX/share/dorvath.
-"$exe" --serve >"$work/serve.out" 2>"$work/serve.err" &
+# (no map tiles from the network in a test: a tile server on a closed local port)
+"$exe" --serve --tile-server "http://127.0.0.1:9/{z}/{x}/{y}.png" >"$work/serve.out" \
+  2>"$work/serve.err" &
 app_pid=$!
 url=""
 for _ in $(seq 100); do
