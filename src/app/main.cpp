@@ -31,12 +31,16 @@ GlobalOptions& MutableOptions() {
     return o;
 }
 
+void PrintCommands(std::FILE* out, const char* prefix) {
+    for (const auto& [name, c] : Registry())
+        if (!name.empty()) std::fprintf(out, "  %s%s\n", prefix, c.usage.c_str());
+}
+
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
                  "[--port N] [--tile-server URL] [COMMAND ...]\ncommands:\n");
-    for (const auto& [name, c] : Registry())
-        if (!name.empty()) std::fprintf(stderr, "  %s\n", c.usage.c_str());
+    PrintCommands(stderr, "");
 }
 
 // Pulls the global options out of argv; returns false on a malformed one.
@@ -103,8 +107,7 @@ void PrintHelp() {
         "  --tile-server URL         where map tiles come from ({z}, {x}, {y} in it)\n"
         "  --help, --version\n\ncommands:\n",
         ProgramFolders().data.c_str());
-    for (const auto& [name, c] : Registry())
-        if (!name.empty()) std::printf("  dorvath %s\n", c.usage.c_str());
+    PrintCommands(stdout, "dorvath ");
 }
 
 }  // namespace
@@ -151,18 +154,7 @@ int main(int argc, char** argv) {
         PrintUsage();
         return 2;
     }
-    if (!Options().dataDir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(Options().dataDir, ec);
-        if (!std::filesystem::is_directory(Options().dataDir)) {
-            const bool exists = std::filesystem::exists(Options().dataDir);
-            std::fprintf(stderr, "dorvath: cannot use the data folder %s: %s\n",
-                         Options().dataDir.c_str(),
-                         exists || !ec ? "it is not a folder" : ec.message().c_str());
-            return 2;
-        }
-        SetDataDir(Options().dataDir);
-    }
+    if (!Options().dataDir.empty()) SetDataDir(Options().dataDir);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         PrintHelp();
         return 0;

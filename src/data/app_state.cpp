@@ -63,14 +63,18 @@ std::filesystem::path ShippedDir() { return ProgramFolders().shipped; }
 
 std::string PrepareDataDir() {
     namespace fs = std::filesystem;
-    if (!DataDirOverride().empty() || !ProgramFolders().installed) return {};
-    const fs::path dir = ProgramFolders().data;
+    const bool chosen = !DataDirOverride().empty();
+    if (!chosen && !ProgramFolders().installed) return {};  // the build folder is there
+    const fs::path dir = DataDir();
     std::error_code ec;
     if (fs::is_directory(dir, ec)) return {};
-    fs::create_directories(dir, ec);
-    if (ec) return "cannot create the data folder " + dir.string() + ": " + ec.message();
-    // Only the user's own runs live here.
-    fs::permissions(dir, fs::perms::owner_all, ec);
+    const bool created = fs::create_directories(dir, ec);
+    const std::string why = ec ? ec.message() : "";
+    if (!fs::is_directory(dir, ec))
+        return "cannot use the data folder " + dir.string() + ": " +
+               (fs::exists(dir, ec) || why.empty() ? "it is not a folder" : why);
+    // Only the user's own runs live in the folder made for them.
+    if (created && !chosen) fs::permissions(dir, fs::perms::owner_all, ec);
     return {};
 }
 

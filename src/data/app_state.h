@@ -31,8 +31,9 @@ std::filesystem::path DataDir();
 std::filesystem::path ShippedDir();
 std::filesystem::path ExecutableDir();
 std::filesystem::path AppPath(const std::string& name);
-// Creates the data folder of an installed program on its first start (--data-dir and the
-// build folder need nothing). The reason, when it cannot be made; "" otherwise.
+// Creates the data folder when missing: the one --data-dir names, or an installed
+// program's on its first start (the build folder needs nothing). The reason, when it
+// cannot be made or is not a folder; "" otherwise.
 std::string PrepareDataDir();
 
 class AppState {

@@ -70,26 +70,21 @@ int RealOpenError(const std::string& path) {
     return e ? e : EIO;
 }
 
-std::string DeniedNode(const std::vector<HidInterfaceInfo>& list, const HidOpenCheck& openError,
-                       uint16_t vendorId, uint16_t productId) {
-    for (const HidInterfaceInfo& i : list)
-        if (i.vendorId == vendorId && i.productId == productId &&
-            PermissionError(openError(i.path)))
-            return i.path;
-    return {};
-}
-
 }  // namespace
 
 WatchSearch SearchWatch(const HidLister& list, const HidOpenCheck& openError, uint16_t vendorId,
                         uint16_t productId, int retries, std::chrono::milliseconds pause) {
-    WatchSearch s;
     for (int attempt = 0;; ++attempt) {
-        const std::vector<HidInterfaceInfo> found = list();
-        s.path = SelectWatchPath(found, vendorId, productId,
-                                 [&](const std::string& p) { return openError(p) == 0; });
-        s.deniedNode = s.path.empty() ? DeniedNode(found, openError, vendorId, productId) : "";
-        if (!s.path.empty() || s.deniedNode.empty() || attempt >= retries) return s;
+        // One open attempt per interface: the first that opens is the watch, in list
+        // order; otherwise the first that refused for lack of permission is named.
+        WatchSearch s;
+        for (const HidInterfaceInfo& i : list()) {
+            if (i.vendorId != vendorId || i.productId != productId) continue;
+            const int e = openError(i.path);
+            if (e == 0) return {i.path, {}};
+            if (s.deniedNode.empty() && PermissionError(e)) s.deniedNode = i.path;
+        }
+        if (s.deniedNode.empty() || attempt >= retries) return s;
         std::this_thread::sleep_for(pause);
     }
 }

@@ -57,6 +57,14 @@ long long ToEpoch(std::chrono::system_clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
 
+// libcurl's global set-up, once, before the first handle of any thread.
+void InitCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
+
 std::string& TileServerSetting() {
     static std::string s;  // none until the program sets it: tests never reach out
     return s;
@@ -109,8 +117,7 @@ std::filesystem::path DefaultTileCacheDir() {
 
 TileFetch FetchWithCurl(const std::string& url, const std::string& userAgent,
                         const std::string& etag, const std::string& lastModified) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitCurl();
     TileFetch f;
     CURL* c = curl_easy_init();
     if (!c) return f;
@@ -135,6 +142,36 @@ TileFetch FetchWithCurl(const std::string& url, const std::string& userAgent,
     curl_slist_free_all(headers);
     curl_easy_cleanup(c);
     return f;
+}
+
+std::string ServiceBaseAddress(const std::string& t) {
+    const size_t scheme = t.find("://");
+    if (scheme == std::string::npos || scheme == 0) return {};
+    const size_t hostEnd = t.find('/', scheme + 3);
+    const std::string host = t.substr(
+        scheme + 3, hostEnd == std::string::npos ? std::string::npos : hostEnd - scheme - 3);
+    if (host.empty() || host.find('{') != std::string::npos) return {};
+    return t.substr(0, scheme + 3) + host + "/";
+}
+
+bool ProbeMapService(const std::string& base) {
+    if (base.empty()) return false;
+    InitCurl();
+    CURL* c = curl_easy_init();
+    if (!c) return false;
+    curl_easy_setopt(c, CURLOPT_URL, base.c_str());
+    curl_easy_setopt(c, CURLOPT_USERAGENT, "InetURL/1.0");
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 1000L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 3000L);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
+    // Any HTTP answer, whatever its status, means the service is there.
+    const CURLcode rc = curl_easy_perform(c);
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(c);
+    return rc == CURLE_OK || status > 0;
 }
 
 std::chrono::seconds TileLifetime(const TileFetch& f, std::chrono::system_clock::time_point now) {

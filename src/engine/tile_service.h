@@ -35,6 +35,14 @@ void SetTileServer(std::string urlTemplate);
 const std::string& TileServer();
 constexpr const char* kDefaultTileServer = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
 
+// The base address of a tile URL template ("https://tile.example.org/{z}/{x}/{y}.png" gives
+// "https://tile.example.org/"); "" when it has no scheme and host.
+std::string ServiceBaseAddress(const std::string& tileTemplate);
+
+// Whether the tile server answers at all (any HTTP status): agent "InetURL/1.0", connect
+// time-out 1000 ms.
+bool ProbeMapService(const std::string& baseAddress);
+
 // The cache folder: $XDG_CACHE_HOME/dorvath/tiles, else ~/.cache/dorvath/tiles.
 std::filesystem::path DefaultTileCacheDir();
 

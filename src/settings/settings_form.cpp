@@ -1,8 +1,9 @@
 #include "settings/settings_form.h"
 
 #include <cctype>
-#include <cstdio>
 #include <limits>
+
+#include "data/c_format.h"
 
 namespace dorvath {
 namespace {
@@ -59,12 +60,6 @@ std::string TextEntry(const SettingsForm& form, const char* name) {
     return {};
 }
 
-std::string Format(const char* format, auto value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, value);
-    return buf;
-}
-
 // Sets `name` to `value` limited to [low, high]; true when that changed the value.
 bool Clamp(DeviceSettings& block, const char* name, int32_t value, int32_t low, int32_t high) {
     const int32_t limited = value < low ? low : value > high ? high : value;
@@ -110,8 +105,8 @@ int32_t TextTenths(const std::string& text) {
 SettingsForm SettingsToForm(const DeviceSettings& block) {
     SettingsForm form;
     for (const char* name : kIntegerFields) form[name] = std::int64_t{*block.get(name)};
-    for (const char* name : kTwoDigitFields) form[name] = Format("%.2d", *block.get(name));
-    for (const char* name : kTenthsFields) form[name] = Format("%.1f", *block.get(name) / 10.0);
+    for (const char* name : kTwoDigitFields) form[name] = CFormat("%.2d", *block.get(name));
+    for (const char* name : kTenthsFields) form[name] = CFormat("%.1f", *block.get(name) / 10.0);
     return form;
 }
 
@@ -145,11 +140,9 @@ ReadBack ReadSettingsForm(const SettingsForm& form, int32_t pageBias, DeviceSett
 }
 
 std::string UtcLabel(int32_t bias) {
+    // "UTC%+.2d:%02d" of the offset from UTC, which is the bias with its sign turned.
     const long long m = bias < 0 ? -static_cast<long long>(bias) : bias;
-    std::string label =
-        Format("UTC%+.2d:", static_cast<int>(m / 60)) + Format("%02d", static_cast<int>(m % 60));
-    if (bias > 0) label[3] = '-';
-    return label;
+    return CFormat("UTC%c%02d:%02d", bias > 0 ? '-' : '+', m / 60, m % 60);
 }
 
 int32_t UtcAdd(int32_t bias) { return bias > -840 ? bias - 30 : bias; }

@@ -44,8 +44,7 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
                      const Track* open = tracks_.openTrack();
                      return open && open->numofpt >= 2;
                  },
-                 [this] { return engine_.frameSize(kMapFrame); }}),
-      mapLinePath(AppPath("log.xml")) {}
+                 [this] { return engine_.frameSize(kMapFrame); }}) {}
 
 CListPageWnd::~CListPageWnd() {
     engine_.detach(kMapFrame, this);

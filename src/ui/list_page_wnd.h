@@ -61,7 +61,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CMapBridge& map() { return map_; }
     CTrackPlayback& playback() { return playback_; }
     // Where log.xml is written, and the address the map page reads it from.
-    std::filesystem::path mapLinePath;
+    std::filesystem::path mapLinePath = AppPath("log.xml");
     std::string mapLineUrl = "/log.xml";
 
     // The actions, also called by the page's events.

@@ -6,14 +6,9 @@
 #include <string>
 #include <thread>
 
+#include "engine/tile_service.h"
+
 namespace dorvath {
-
-// The base address of a tile URL template ("https://tile.example.org/{z}/{x}/{y}.png" gives
-// "https://tile.example.org/"); "" when it has no scheme and host.
-std::string ServiceBaseAddress(const std::string& tileTemplate);
-
-// One probe: agent "InetURL/1.0", connect time-out 1000 ms.
-bool ProbeMapService(const std::string& baseAddress);
 
 class MapProbe {
   public:

@@ -1,8 +1,11 @@
 #pragma once
 // Runs the built dorvath executable with arguments and collects its output and status.
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -50,6 +53,52 @@ inline CommandResult RunDorvath(const std::vector<std::string>& args) {
     }
     std::remove(errName);
     return r;
+}
+
+// dorvath started with args, its standard error readable from `err`; as nobody when
+// asked and running as root.
+struct StartedDorvath {
+    pid_t pid = -1;
+    int err = -1;
+    // Reads standard error until the first line (or all of it).
+    std::string read(bool firstLineOnly) {
+        std::string text;
+        char buf[512];
+        while (!firstLineOnly || text.find('\n') == std::string::npos) {
+            ssize_t n = ::read(err, buf, sizeof buf);
+            if (n <= 0) break;
+            text.append(buf, static_cast<size_t>(n));
+        }
+        return text;
+    }
+    void kill(int signal) const { ::kill(pid, signal); }
+    int wait() {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(err);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+inline StartedDorvath StartDorvath(std::vector<std::string> args, bool asNobody = false) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        if (asNobody && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+        std::string exe = DorvathExe();
+        std::vector<char*> argv{exe.data()};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0]};
 }
 
 }  // namespace dorvath::test

@@ -16,51 +16,8 @@ namespace dorvath {
 namespace {
 
 using test::RunDorvath;
-
-// dorvath started with args, its standard error readable from `err`; as nobody when
-// asked and running as root.
-struct Child {
-    pid_t pid = -1;
-    int err = -1;
-    // Reads standard error until the first line (or all of it).
-    std::string read(bool firstLineOnly) {
-        std::string text;
-        char buf[512];
-        while (!firstLineOnly || text.find('\n') == std::string::npos) {
-            ssize_t n = ::read(err, buf, sizeof buf);
-            if (n <= 0) break;
-            text.append(buf, static_cast<size_t>(n));
-        }
-        return text;
-    }
-    int wait() {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(err);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-};
-
-Child Start(std::vector<std::string> args, bool asNobody = false) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 2);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        if (asNobody && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-        std::string exe = test::DorvathExe();
-        std::vector<char*> argv{exe.data()};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    return {pid, fds[0]};
-}
+using test::StartDorvath;
+using test::StartedDorvath;
 
 TEST(StartFailure, AnUnusableDataFolderIsNamedWithTheReason) {
     test::TempDir dir;
@@ -85,7 +42,7 @@ TEST(StartFailure, AReadOnlyDataFolderIsNamedWithTheReason) {
     test::TempDir dir;
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
     // Permissions bind a plain user only: as root the program runs as nobody.
-    Child c = Start({"--serve", "--data-dir", dir.path().string()}, true);
+    StartedDorvath c = StartDorvath({"--serve", "--data-dir", dir.path().string()}, true);
     const std::string text = c.read(false);
     const int status = c.wait();
     chmod(dir.path().c_str(), 0700);
@@ -114,7 +71,7 @@ TEST(StartFailure, ALockedDatabaseIsWaitedForAndSaidSo) {
     TrackDatabase holder;
     holder.open((dir / "velcan.db").string());
     holder.execute("begin exclusive transaction;");
-    Child c = Start({"runs", "--data-dir", dir.path().string()});
+    StartedDorvath c = StartDorvath({"runs", "--data-dir", dir.path().string()});
     const std::string text = c.read(true);
     EXPECT_NE(text.find("is in use by another program; waiting up to 60 s"), std::string::npos)
         << text;

@@ -1,10 +1,7 @@
 // A run is stored whole or not at all, also when the process storing it dies: killed at
 // any moment of a long download or import, no run is left without its points, and the
 // next download stores the run that was cut off.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -21,25 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPoints = 100000;
-
-// Starts dorvath with args, its output thrown away; returns its pid.
-pid_t Spawn(const std::vector<std::string>& args) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::string exe = test::DorvathExe();
-        std::vector<char*> argv{exe.data()};
-        std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
 
 // Every stored run holds exactly the points it claims; laps belong to stored runs.
 void ExpectEveryRunWhole(const std::filesystem::path& db) try {
@@ -91,12 +69,11 @@ TEST_F(KilledStore, KilledAtAnyMomentLeavesNoGhostAndTheNextDownloadStoresTheRun
                    Kill{SIGKILL, 0.95}, Kill{SIGTERM, 0.7}, Kill{SIGINT, 0.85}}) {
         SCOPED_TRACE(std::string(strsignal(k.signal)) + " at " + std::to_string(k.at));
         test::TempDir dir;
-        pid_t pid = Spawn(Download(dir));
-        ASSERT_GT(pid, 0);
+        test::StartedDorvath child = test::StartDorvath(Download(dir));
+        ASSERT_GT(child.pid, 0);
         std::this_thread::sleep_for(std::chrono::duration_cast<Clock::duration>(took * k.at));
-        kill(pid, k.signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        child.kill(k.signal);
+        child.wait();
         ExpectEveryRunWhole(dir / "velcan.db");
 
         auto again = test::RunDorvath(Download(dir));
@@ -115,12 +92,11 @@ TEST_F(KilledStore, KilledAtAnyMomentLeavesNoGhostAndTheNextDownloadStoresTheRun
     ASSERT_EQ(saved.status, 0) << saved.err;
     for (double at : {0.3, 0.6}) {
         test::TempDir dir;
-        pid_t pid = Spawn(
+        test::StartedDorvath child = test::StartDorvath(
             {"--data-dir", dir.path().string(), "trk", "open", (whole / "runs.trk").string()});
         std::this_thread::sleep_for(std::chrono::duration_cast<Clock::duration>(took * at));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        child.kill(SIGKILL);
+        child.wait();
         ExpectEveryRunWhole(dir / "velcan.db");
     }
 }
