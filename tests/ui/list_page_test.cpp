@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
 #include "engine/recording_html_engine.h"
+#include "list_page_fixture.h"
 #include "ui/list_page_wnd.h"
 #include "ui/messages.h"
 
@@ -32,21 +32,8 @@ bool HasFill(const Canvas& c, Rect r, Color color) {
     });
 }
 
-class ListPageTest : public ::testing::Test {
+class ListPageTest : public test::ListPageFixture {
   protected:
-    void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-        AppState& s = AppState::instance();
-        s.dayTracks.clear();
-        s.trackPoints.clear();
-        s.trackLaps.clear();
-        s.settings = DeviceSettings();
-    }
-    void TearDown() override {
-        page.reset();
-        db.close();
-    }
     void start(DateTimeFields today = Day(2016, 5, 10)) {
         page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
         page->calendar().today = [today] { return today; };
@@ -152,11 +139,6 @@ class ListPageTest : public ::testing::Test {
     }
     AppState& state() { return AppState::instance(); }
 
-    test::TempDir dir;
-    TrackDatabase db;
-    EventLoop loop;
-    RecordingHtmlEngine engine;
-    std::unique_ptr<CListPageWnd> page;
     int cleared = 0, shown = 0;
 };
 

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
 #include "engine/recording_html_engine.h"
+#include "list_page_fixture.h"
 #include "ui/list_page_wnd.h"
 
 namespace dorvath {
@@ -34,21 +34,8 @@ std::vector<TrackPoint> Line(int n, double distance, double spacing = 6) {
     return pts;
 }
 
-class ChartTest : public ::testing::Test {
+class ChartTest : public test::ListPageFixture {
   protected:
-    void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-        AppState& s = AppState::instance();
-        s.dayTracks.clear();
-        s.trackPoints.clear();
-        s.trackLaps.clear();
-        s.settings = DeviceSettings();
-    }
-    void TearDown() override {
-        page.reset();
-        db.close();
-    }
     // Stores the runs on 2016-05-10, one an hour, and shows that day.
     void start(const std::vector<std::vector<TrackPoint>>& runs) {
         for (size_t r = 0; r < runs.size(); ++r) {
@@ -115,11 +102,6 @@ class ChartTest : public ::testing::Test {
         return out;
     }
 
-    test::TempDir dir;
-    TrackDatabase db;
-    EventLoop loop;
-    RecordingHtmlEngine engine;
-    std::unique_ptr<CListPageWnd> page;
     std::vector<MapPoint> mapPoints;
 };
 
