@@ -258,7 +258,7 @@ std::string CheckSettingsRead(const Input& in) {
     DeviceSettings block;
     const DeviceSettings before = block;
     CountingSink sink;
-    const bool ok = ReadSettingsFromWatch(block, sink, [&] { return in.open(); });
+    const bool ok = ReadSettingsFromWatch(block, sink, [&] { return in.open(); }).ok;
     // Only the watch's 124 bytes may change; our own two fields stay.
     if (!std::equal(block.data() + DeviceSettings::kDeviceSize,
                     block.data() + DeviceSettings::kFileSize,
@@ -269,10 +269,10 @@ std::string CheckSettingsRead(const Input& in) {
 
 std::string CheckFirmwareVersion(const Input& in) {
     CountingSink sink;
-    std::optional<std::string> v = ReadFirmwareVersion(sink, [&] { return in.open(); });
-    if (v && (v->rfind("FW:", 0) != 0 || !IsUtf8(*v) || v->size() > 3 + 32 * 3))
+    const Result<FirmwareVersion> v = ReadFirmwareVersion(sink, [&] { return in.open(); });
+    if (v && (v.label.rfind("FW:", 0) != 0 || !IsUtf8(v.label) || v.label.size() > 3 + 32 * 3))
         return "firmware version not FW: and valid UTF-8 of at most 32 characters";
-    return CheckConnectionMessage(v.has_value(), sink);
+    return CheckConnectionMessage(v.ok, sink);
 }
 
 std::string CheckFirmwareUpdate(const Input& in) {
@@ -280,11 +280,12 @@ std::string CheckFirmwareUpdate(const Input& in) {
     std::vector<uint8_t> image;
     CountingSink sink;
     CheckedBusy busy;
-    FirmwareResult r = UpdateFirmware(file.path(), image, sink, busy, [&] { return in.open(); });
+    const FirmwareOutcome r =
+        UpdateFirmware(file.path(), image, sink, busy, [&] { return in.open(); });
     if (busy.starts != busy.stops || busy.starts > 1) return "busy indicator not stopped once";
     if (busy.backwards) return "firmware progress went backwards or lost its total";
     if (sink.messages.size() != 1) return "firmware update without exactly one message";
-    if (r == FirmwareResult::Completed && busy.last != static_cast<int>(kFirmwareBlocks))
+    if (r && busy.last != static_cast<int>(kFirmwareBlocks))
         return "firmware completed without every block";
     if (image.size() != kFirmwareImageSize) return "image buffer not the image";
     return "";
@@ -293,13 +294,13 @@ std::string CheckFirmwareUpdate(const Input& in) {
 std::string CheckSettingsWrite(const Input& in) {
     DeviceSettings block;
     CountingSink sink;
-    return CheckConnectionMessage(SendSettingsToWatch(block, sink, [&] { return in.open(); }),
+    return CheckConnectionMessage(SendSettingsToWatch(block, sink, [&] { return in.open(); }).ok,
                                   sink);
 }
 
 std::string CheckDeleteLogs(const Input& in) {
     CountingSink sink;
-    return CheckConnectionMessage(DeleteWatchLogs(sink, [&] { return in.open(); }), sink);
+    return CheckConnectionMessage(DeleteWatchLogs(sink, [&] { return in.open(); }).ok, sink);
 }
 
 }  // namespace

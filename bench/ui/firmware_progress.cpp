@@ -62,10 +62,10 @@ void Update(benchmark::State& state, BusyIndicator& busy, RecordingHtmlEngine* e
     for (auto _ : state) {
         auto watch = std::make_shared<WatchSimulator>(WatchScenario{});
         watch->setWireLogging(false);
-        FirmwareResult r = UpdateFirmware(ImagePath(), image, sink, busy, [&] {
+        FirmwareOutcome r = UpdateFirmware(ImagePath(), image, sink, busy, [&] {
             return std::unique_ptr<ReportLink>(new SimulatedLink(watch));
         });
-        if (r != FirmwareResult::Completed) state.SkipWithError("update failed");
+        if (!r) state.SkipWithError("update failed");
         if (engine) engine->clearOperations();
     }
 }

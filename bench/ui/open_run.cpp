@@ -74,7 +74,7 @@ struct Page : bench::BenchDatabase {
             bytes += text.size();
             ++messages;
         });
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
         page->mapLinePath = dir / "log.xml";
         page->calendar().today = RunDay;
         page->create();

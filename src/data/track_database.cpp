@@ -25,9 +25,10 @@ const char* const kCreateLAP =
 
 // ---- CppSQLite3Exception -------------------------------------------------------------
 
-CppSQLite3Exception::CppSQLite3Exception(int code, const std::string& detail) : code_(code) {
-    message_ = CFormat("%s[%d]: %s", errorCodeAsString(code), code, detail);
-}
+CppSQLite3Exception::CppSQLite3Exception(int code, const std::string& detail)
+    : std::runtime_error(CFormat("%s[%d]: %s", errorCodeAsString(code), code, detail)),
+      code_(code),
+      message_(std::runtime_error::what()) {}
 
 const char* CppSQLite3Exception::errorCodeAsString(int code) {
     static const char* const names[] = {

@@ -3,6 +3,7 @@
 // and the run operations on top of it. Statements are SQL text, formatted with SqlFormat.
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,17 +14,16 @@ struct sqlite3_stmt;
 
 namespace dorvath {
 
-class CppSQLite3Exception {
+class CppSQLite3Exception : public std::runtime_error {
   public:
     CppSQLite3Exception(int code, const std::string& detail);
     int errorCode() const { return code_; }
     const std::string& errorMessage() const { return message_; }
-    const char* what() const { return message_.c_str(); }
     static const char* errorCodeAsString(int code);
 
   private:
     int code_;
-    std::string message_;
+    std::string message_;  // what() holds the same text
 };
 
 constexpr int kCppSqliteError = 1000;

@@ -9,18 +9,12 @@ DeviceSession::~DeviceSession() {
     if (link_) link_->Close();
 }
 
-bool RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
-                  const std::function<bool(ReportLink&)>& exchange) {
+Result<> RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
+                      const std::function<bool(ReportLink&)>& exchange) {
     DeviceSession session(sink, opener);
-    if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return false;
-    }
-    if (!exchange(session.link())) {
-        session.ReportFailed();
-        return false;
-    }
-    return true;
+    if (!session.IsOpen()) return Result<>::failure(session.ReportNotConnected());
+    if (!exchange(session.link())) return Result<>::failure(session.ReportFailed());
+    return Result<>::success();
 }
 
 }  // namespace dorvath

@@ -3,7 +3,9 @@
 // made, closes it when destroyed.
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "data/result.h"
 #include "device/device_messages.h"
 #include "device/watch_finder.h"
 
@@ -20,9 +22,17 @@ class DeviceSession {
     ReportLink& link() { return *link_; }
 
     // The watch was not opened: the connection line, or why this user may not open it.
-    void ReportNotConnected() { sink_.watchNotOpened(WatchNotOpenedMessage()); }
+    // Both return what the user was told.
+    std::string ReportNotConnected() {
+        std::string text = WatchNotOpenedMessage();
+        sink_.watchNotOpened(text);
+        return text;
+    }
     // A transfer failed.
-    void ReportFailed() { sink_.showMessage(kConnectionMessage); }
+    std::string ReportFailed() {
+        sink_.showMessage(kConnectionMessage);
+        return kConnectionMessage;
+    }
 
   private:
     DeviceMessageSink& sink_;
@@ -31,7 +41,7 @@ class DeviceSession {
 
 // The usual shape of an operation: open the watch, run `exchange` on it, close it; the
 // connection message when there is no watch or `exchange` reports a failed transfer.
-bool RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
-                  const std::function<bool(ReportLink&)>& exchange);
+Result<> RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
+                      const std::function<bool(ReportLink&)>& exchange);
 
 }  // namespace dorvath

@@ -5,7 +5,7 @@
 
 namespace dorvath {
 
-bool DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener) {
+Result<> DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener) {
     return RunWithWatch(sink, opener, [](ReportLink& link) {
         Report reply{};  // not examined
         return Exchange(link, MakeRequest(CMD_LOG_DELETE_ALL), reply);

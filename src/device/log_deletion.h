@@ -1,5 +1,6 @@
 #pragma once
 // Erasing every log on the watch. The confirmation question belongs to the caller.
+#include "data/result.h"
 #include "device/device_messages.h"
 #include "device/watch_finder.h"
 
@@ -7,6 +8,6 @@ namespace dorvath {
 
 // Opens the watch, exchanges CMD_LOG_DELETE_ALL and closes it. True when the exchange
 // went through; otherwise the connection message went to `sink`.
-bool DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener = OpenFoundWatch);
+Result<> DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener = OpenFoundWatch);
 
 }  // namespace dorvath

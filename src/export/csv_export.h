@@ -18,6 +18,6 @@ std::string CsvPace(double pace);
 std::string CsvLine(const TrackPoint& p);
 std::string CsvText(const std::vector<TrackPoint>& points);
 
-ExportResult ExportCsv(const ExportRequest& request, TrackDatabase& db = TrackDatabase::instance());
+ExportResult ExportCsv(const ExportRequest& request, TrackDatabase& db);
 
 }  // namespace dorvath

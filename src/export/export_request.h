@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "data/result.h"
 #include "data/track.h"
 
 namespace dorvath {
@@ -13,13 +14,6 @@ struct ExportRequest {
     Track track;  // its objid selects the points
 };
 
-struct ExportResult {
-    bool ok = false;
-    std::string message;  // why it failed; empty on success
-
-    static ExportResult success() { return {true, {}}; }
-    static ExportResult failure(std::string why) { return {false, std::move(why)}; }
-    explicit operator bool() const { return ok; }
-};
+using ExportResult = Result<>;
 
 }  // namespace dorvath

@@ -19,6 +19,6 @@ std::string GpxText(const std::vector<TrackPoint>& points);
 std::string GpxTime(double date);
 
 // Reads the run's points from the database and writes the file.
-ExportResult ExportGpx(const ExportRequest& request, TrackDatabase& db = TrackDatabase::instance());
+ExportResult ExportGpx(const ExportRequest& request, TrackDatabase& db);
 
 }  // namespace dorvath

@@ -17,6 +17,6 @@ std::string KmlCoordinates(const std::vector<TrackPoint>& points);
 void BuildKml(const std::vector<TrackPoint>& points, TiXmlDocument& doc);
 std::string KmlText(const std::vector<TrackPoint>& points);
 
-ExportResult ExportKml(const ExportRequest& request, TrackDatabase& db = TrackDatabase::instance());
+ExportResult ExportKml(const ExportRequest& request, TrackDatabase& db);
 
 }  // namespace dorvath

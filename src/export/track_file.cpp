@@ -160,12 +160,8 @@ void WriteTrackRecord(const Track& track, AtomicFile& file, TrackDatabase& db) {
 
 SaveResult SaveTrackFile(const std::filesystem::path& path, const std::vector<Track>& tracks,
                          TrackDatabase& db) {
-    SaveResult res;
     AtomicFile file(path);
-    if (!file.open()) {
-        res.message = file.error();
-        return res;
-    }
+    if (!file.open()) return SaveResult::failure(file.error());
     uint8_t count[4];
     PutU32(count, static_cast<uint32_t>(tracks.size()));
     file.write(count, sizeof count);
@@ -175,16 +171,11 @@ SaveResult SaveTrackFile(const std::filesystem::path& path, const std::vector<Tr
             if (file.failed()) break;
         }
     } catch (const CppSQLite3Exception& e) {
-        res.message = std::string("cannot read the runs: ") + e.what();
-        return res;  // the temporary file goes with `file`
+        // The temporary file goes with `file`.
+        return SaveResult::failure(std::string("cannot read the runs: ") + e.what());
     }
-    if (!file.commit()) {
-        res.message = file.error();
-        return res;
-    }
-    res.ok = true;
-    res.runs = static_cast<int>(tracks.size());
-    return res;
+    if (!file.commit()) return SaveResult::failure(file.error());
+    return SaveResult::success({static_cast<int>(tracks.size())});
 }
 
 // ---- Importing ----
@@ -244,50 +235,41 @@ BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
 }
 
 ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
-    ImportResult res;
+    TrackImport done;
+    done.opened = true;
     const uint64_t size = source.remaining();
-    if (size == 0) {
-        res.reason = "the file is empty";
-        return res;
-    }
+    if (size == 0) return ImportResult::failure("the file is empty", done);
     uint8_t head[4];
-    if (size < sizeof head || source.read(head, sizeof head) < sizeof head) {
-        res.reason = CFormat("the file is too short for a track file (%u bytes)", size);
-        return res;
-    }
+    if (size < sizeof head || source.read(head, sizeof head) < sizeof head)
+        return ImportResult::failure(
+            CFormat("the file is too short for a track file (%u bytes)", size), done);
     const uint32_t count = GetU32(head);
     for (uint32_t i = 0; i < count; ++i) {
         BlockResult block = ImportTrackRecord(source, db);
         if (!block.stored) {
-            res.status = res.imported == 0 ? ImportResult::Status::Refused
-                                           : ImportResult::Status::EndedEarly;
-            res.reason = CFormat("run %u of %u: %s", i + 1, count, block.problem);
-            return res;
+            done.status = done.imported == 0 ? TrackImport::Status::Refused
+                                             : TrackImport::Status::EndedEarly;
+            return ImportResult::failure(CFormat("run %u of %u: %s", i + 1, count, block.problem),
+                                         done);
         }
-        ++res.imported;
+        ++done.imported;
     }
-    res.status = ImportResult::Status::Complete;
+    done.status = TrackImport::Status::Complete;
     if (source.remaining() > 0)
-        res.reason = CFormat("%u bytes after the last run were ignored", source.remaining());
-    return res;
+        done.note = CFormat("%u bytes after the last run were ignored", source.remaining());
+    return ImportResult::success(done);
 }
 
 ImportResult OpenTrackFile(const std::filesystem::path& path, TrackDatabase& db) {
-    ImportResult res;
     std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
     struct stat st {};
-    if (!f || ::fstat(::fileno(f.get()), &st) != 0) {
-        res.reason = CFormat("cannot open %s: %s", path.string(), std::strerror(errno));
-        return res;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        res.reason = CFormat("%s is not a regular file", path.string());
-        return res;
-    }
+    if (!f || ::fstat(::fileno(f.get()), &st) != 0)
+        return ImportResult::failure(
+            CFormat("cannot open %s: %s", path.string(), std::strerror(errno)));
+    if (!S_ISREG(st.st_mode))
+        return ImportResult::failure(CFormat("%s is not a regular file", path.string()));
     FileTrackSource source(f.get(), static_cast<uint64_t>(st.st_size));
-    res = ImportTrackData(source, db);
-    res.opened = true;
-    return res;
+    return ImportTrackData(source, db);
 }
 
 }  // namespace dorvath

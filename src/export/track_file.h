@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/track.h"
+#include "data/result.h"
 #include "data/track_database.h"
 
 namespace dorvath {
@@ -24,12 +25,10 @@ Track DecodeTrackRecord(const uint8_t in[kTrackRecordSize]);
 void EncodePointRecord(const TrackPoint& p, uint8_t out[kPointRecordSize]);
 TrackPoint DecodePointRecord(const uint8_t in[kPointRecordSize]);
 
-struct SaveResult {
-    bool ok = false;
+struct SavedRuns {
     int runs = 0;  // runs written
-    std::string message;
-    explicit operator bool() const { return ok; }
 };
+using SaveResult = Result<SavedRuns>;
 
 // Writes the run block of one run: its record, then its points as the database returns
 // them. The record's numofpt is the number of points written, so that the reader reads
@@ -38,7 +37,7 @@ void WriteTrackRecord(const Track& track, AtomicFile& file, TrackDatabase& db);
 
 // Writes the runs in the given order; the file is replaced only when all of it was written.
 SaveResult SaveTrackFile(const std::filesystem::path& path, const std::vector<Track>& tracks,
-                         TrackDatabase& db = TrackDatabase::instance());
+                         TrackDatabase& db);
 
 // Where the reader takes its bytes from: a file, or memory (fuzzing).
 class TrackFileSource {
@@ -69,7 +68,7 @@ struct BlockResult {
 };
 BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db);
 
-struct ImportResult {
+struct TrackImport {
     enum class Status {
         Complete,   // every run the count announced was imported
         Refused,    // not a track file, or its first run was unusable: nothing imported
@@ -78,12 +77,14 @@ struct ImportResult {
     Status status = Status::Refused;
     bool opened = false;  // false: the file could not be read at all, nothing was tried
     int imported = 0;
-    std::string reason;  // why refused or ended early; a note when complete
+    std::string note;  // on success: what was passed over (bytes after the last run)
     bool complete() const { return status == Status::Complete; }
 };
+// ok only when complete; the reason says why it was refused or ended early.
+using ImportResult = Result<TrackImport>;
 
 ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db);
 ImportResult OpenTrackFile(const std::filesystem::path& path,
-                           TrackDatabase& db = TrackDatabase::instance());
+                           TrackDatabase& db);
 
 }  // namespace dorvath

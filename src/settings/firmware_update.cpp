@@ -68,31 +68,34 @@ BlockResult SendBlock(ReportLink& link, const uint8_t* block, uint32_t address) 
 
 }  // namespace
 
-FirmwareResult UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
-                              DeviceMessageSink& sink, BusyIndicator& busy,
-                              const WatchOpener& opener) {
+FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
+                               DeviceMessageSink& sink, BusyIndicator& busy,
+                               const WatchOpener& opener) {
+    // The reason is what the user was told (nothing for a file that cannot be read).
+    auto failed = [](FirmwareResult r, std::string why) {
+        return FirmwareOutcome::failure(std::move(why), {r});
+    };
     if (path.empty()) {
         sink.showMessage(kChooseFirmwareMessage);
-        return FirmwareResult::NoFileChosen;
+        return failed(FirmwareResult::NoFileChosen, kChooseFirmwareMessage);
     }
     DeviceSession session(sink, opener);
     if (!session.IsOpen()) {
-        session.ReportNotConnected();
-        return FirmwareResult::NotConnected;
+        return failed(FirmwareResult::NotConnected, session.ReportNotConnected());
     }
     std::vector<uint8_t> file;
     switch (ReadFirmwareFile(path, file)) {
         case ReadFile::Unreadable:
-            return FirmwareResult::Unreadable;
+            return failed(FirmwareResult::Unreadable, "the firmware file cannot be read");
         case ReadFile::WrongSize:
             sink.showMessage(kBadFirmwareMessage);
-            return FirmwareResult::BadFormat;
+            return failed(FirmwareResult::BadFormat, kBadFirmwareMessage);
         case ReadFile::Ok:
             break;
     }
     if (!IsFirmwareFile(file)) {
         sink.showMessage(kBadFirmwareMessage);
-        return FirmwareResult::BadFormat;
+        return failed(FirmwareResult::BadFormat, kBadFirmwareMessage);
     }
     imageBuffer.assign(file.begin(), file.begin() + kFirmwareImageSize);
     std::vector<uint8_t>().swap(file);
@@ -101,12 +104,11 @@ FirmwareResult UpdateFirmware(const std::string& path, std::vector<uint8_t>& ima
     ReportLink& link = session.link();
     Report reply{};
     if (!Exchange(link, MakeRequest(CMD_MODEL_QUERY), reply)) {
-        session.ReportFailed();
-        return FirmwareResult::TransferFailed;
+        return failed(FirmwareResult::TransferFailed, session.ReportFailed());
     }
     if (ReplyText(reply) != kWatchModel) {
         sink.showMessage(kUpdateFailedMessage);
-        return FirmwareResult::WrongModel;
+        return failed(FirmwareResult::WrongModel, kUpdateFailedMessage);
     }
 
     busy.start();
@@ -121,18 +123,18 @@ FirmwareResult UpdateFirmware(const std::string& path, std::vector<uint8_t>& ima
         }
         busy.stop();
         if (r == BlockResult::TransferFailed) {
-            session.ReportFailed();
-            return FirmwareResult::TransferFailed;
+            return failed(FirmwareResult::TransferFailed, session.ReportFailed());
         }
         sink.showMessage(kUpdateFailedMessage);
-        return r == BlockResult::HeaderRefused ? FirmwareResult::HeaderRefused
-                                               : FirmwareResult::BodyRefusedTooOften;
+        return failed(r == BlockResult::HeaderRefused ? FirmwareResult::HeaderRefused
+                                                      : FirmwareResult::BodyRefusedTooOften,
+                      kUpdateFailedMessage);
     }
     busy.stop();
     // The watch restarts on this one: no reply is read and the write's result is moot.
     SendOnly(link, MakeCommandHeader(CMD_FIRMWARE_END));
     sink.showMessage(kUpdateDoneMessage);
-    return FirmwareResult::Completed;
+    return FirmwareOutcome::success({FirmwareResult::Completed});
 }
 
 }  // namespace dorvath

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/result.h"
 #include "device/device_messages.h"
 #include "device/watch_finder.h"
 
@@ -45,8 +46,12 @@ uint32_t BlockSum(const uint8_t* block, size_t length);
 // "onupdate": checks the file, stamps a copy of its image in `imageBuffer` (the page's
 // buffer, kept between updates), asks the model, then sends the 192 blocks with `busy`
 // shown. Every message goes to `sink`.
-FirmwareResult UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
-                              DeviceMessageSink& sink, BusyIndicator& busy,
-                              const WatchOpener& opener = OpenFoundWatch);
+struct FirmwareEnd {
+    FirmwareResult result = FirmwareResult::TransferFailed;
+};
+using FirmwareOutcome = Result<FirmwareEnd>;
+FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
+                               DeviceMessageSink& sink, BusyIndicator& busy,
+                               const WatchOpener& opener = OpenFoundWatch);
 
 }  // namespace dorvath

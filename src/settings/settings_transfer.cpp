@@ -5,13 +5,13 @@
 
 namespace dorvath {
 
-bool ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
+Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
                            const WatchOpener& opener) {
     return RunWithWatch(sink, opener,
                         [&](ReportLink& link) { return ReadWatchSettings(link, block); });
 }
 
-bool SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
+Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
                          const WatchOpener& opener) {
     return RunWithWatch(sink, opener,
                         [&](ReportLink& link) { return WriteWatchSettings(link, block); });
@@ -19,19 +19,18 @@ bool SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
 
 SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
                                 const WatchOpener& opener) {
-    SaveSettingsResult r;
-    r.fileWritten = state.saveSettingsFile();
-    r.sent = SendSettingsToWatch(state.settings, sink, opener);
-    return r;
+    SettingsSaved saved{state.saveSettingsFile()};
+    Result<> sent = SendSettingsToWatch(state.settings, sink, opener);
+    return sent ? SaveSettingsResult::success(saved) : SaveSettingsResult::failure(sent.reason, saved);
 }
 
-std::optional<std::string> ReadFirmwareVersion(DeviceMessageSink& sink, const WatchOpener& opener) {
+Result<FirmwareVersion> ReadFirmwareVersion(DeviceMessageSink& sink, const WatchOpener& opener) {
     Report reply{};
-    if (!RunWithWatch(sink, opener, [&](ReportLink& link) {
-            return Exchange(link, MakeRequest(CMD_FIRMWARE_VERSION), reply);
-        }))
-        return std::nullopt;
-    return "FW:" + ReplyText(reply);
+    Result<> r = RunWithWatch(sink, opener, [&](ReportLink& link) {
+        return Exchange(link, MakeRequest(CMD_FIRMWARE_VERSION), reply);
+    });
+    if (!r) return Result<FirmwareVersion>::failure(r.reason);
+    return Result<FirmwareVersion>::success({"FW:" + ReplyText(reply)});
 }
 
 }  // namespace dorvath

@@ -6,6 +6,7 @@
 
 #include "data/app_state.h"
 #include "data/device_settings.h"
+#include "data/result.h"
 #include "device/device_messages.h"
 #include "device/watch_finder.h"
 
@@ -13,13 +14,14 @@ namespace dorvath {
 
 // Reads the watch's 124 bytes into `block` ("onsetread"). On a failed transfer the
 // slices already received stay in the block and the connection message is shown.
-bool ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
+Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
                            const WatchOpener& opener = OpenFoundWatch);
 
-struct SaveSettingsResult {
+struct SettingsSaved {
     bool fileWritten = false;  // setting.dat rewritten
-    bool sent = false;         // all three slices went to the watch
 };
+// ok when all three slices went to the watch.
+using SaveSettingsResult = Result<SettingsSaved>;
 
 // Writes `state`'s block to setting.dat whatever the watch does, then sends its first
 // 124 bytes to the watch ("onsetsave").
@@ -27,12 +29,15 @@ SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
                                 const WatchOpener& opener = OpenFoundWatch);
 
 // Sends bytes 0-123 of `block` without touching any file.
-bool SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
+Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
                          const WatchOpener& opener = OpenFoundWatch);
 
 // "FW:%s" with the watch's version text ("fwversion"); nullopt after the connection
 // message.
-std::optional<std::string> ReadFirmwareVersion(DeviceMessageSink& sink,
-                                               const WatchOpener& opener = OpenFoundWatch);
+struct FirmwareVersion {
+    std::string label;
+};
+Result<FirmwareVersion> ReadFirmwareVersion(DeviceMessageSink& sink,
+                                            const WatchOpener& opener = OpenFoundWatch);
 
 }  // namespace dorvath

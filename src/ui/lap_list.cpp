@@ -6,8 +6,9 @@
 
 namespace dorvath {
 
-CLapList::CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps)
-    : COwnerListView(engine, loop, std::move(frame), kControl), laps_(laps) {}
+CLapList::CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps,
+                   const DeviceSettings& settings)
+    : COwnerListView(engine, loop, std::move(frame), kControl), laps_(laps), settings_(settings) {}
 
 ListSetup CLapList::columns() const { return SingleColumn(kRowHeight); }
 
@@ -36,8 +37,8 @@ void CLapList::drawRow(Canvas& c, int row, Rect r) const {
            left);
     c.text(Rect{r.left + 90, r.top, r.right, r.bottom}, FormatPace(l.pace), black, left);
     c.text(Rect{r.left, r.top, r.right - 72, r.bottom}, FormatEnergy(l.kcal), black, right);
-    c.text(Rect{r.left, r.top, r.right, r.bottom}, FormatDistance(l.dist), black, right);
-    ListRowPainter::instance().bottomLine(c, r);
+    c.text(Rect{r.left, r.top, r.right, r.bottom}, FormatDistance(l.dist, FormatSettings::of(settings_)), black, right);
+    ListRowPainter::bottomLine(c, r);
 }
 
 }  // namespace dorvath

@@ -12,7 +12,9 @@ class CLapList : public COwnerListView {
     static constexpr int kControl = 6001;
     static constexpr int kRowHeight = 26;
 
-    CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps);
+    // `settings` chooses the unit of the lap distances.
+    CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Lap>& laps,
+             const DeviceSettings& settings);
 
     void selectAll();
     int count() const override { return static_cast<int>(laps_.size()); }
@@ -24,6 +26,7 @@ class CLapList : public COwnerListView {
 
   private:
     std::vector<Lap>& laps_;
+    const DeviceSettings& settings_;
 };
 
 }  // namespace dorvath

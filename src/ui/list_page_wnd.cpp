@@ -10,6 +10,7 @@
 #include "export/gpx_export.h"
 #include "export/kml_export.h"
 #include "export/track_file.h"
+#include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
 #include "ui/map_line.h"
 #include "ui/message_dialog.h"
@@ -25,10 +26,10 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
       db_(db),
       state_(state),
       calendar_(engine, loop, kFrame, handle()),
-      tracks_(engine, loop, kFrame, state.dayTracks),
-      laps_(engine, loop, kFrame, state.trackLaps),
-      points_(engine, loop, kFrame, state.trackPoints),
-      chart_(engine, loop, kFrame, handle()),
+      tracks_(engine, loop, kFrame, state.dayTracks, state.settings),
+      laps_(engine, loop, kFrame, state.trackLaps, state.settings),
+      points_(engine, loop, kFrame, state.trackPoints, state.settings),
+      chart_(engine, loop, kFrame, handle(), state.settings),
       map_(engine, kMapFrame),
       external_({.loadBegin = {},
                  .loadComplete = [this] { this->loop().post(handle(), WM_MAP_LOADED); },
@@ -96,11 +97,18 @@ void CListPageWnd::setTrackCount() {
 void CListPageWnd::reloadMarks() {
     try {
         calendar_.loadMarks(db_);
-    } catch (const CppSQLite3Exception&) {
+    } catch (const CppSQLite3Exception& e) {
         // A database that cannot be read shows a calendar without marks.
         calendar_.setMarks({});
+        calendar_.rebuild();
+        databaseFailed(e);
+        return;
     }
     calendar_.rebuild();
+}
+
+void CListPageWnd::databaseFailed(const CppSQLite3Exception& e) {
+    EndFailedOperation(engine_, loop(), FailedOperation::Database, DatabaseErrorText(e));
 }
 
 void CListPageWnd::clearViews(bool keepLaps) {
@@ -132,13 +140,16 @@ void CListPageWnd::putMapLine() {
 void CListPageWnd::reloadDay() {
     state_.dayTracks.clear();
     clearViews(false);
+    std::optional<CppSQLite3Exception> failure;
     try {
         state_.dayTracks = db_.tracksOfDay(calendar_.selectedDay());
-    } catch (const CppSQLite3Exception&) {
+    } catch (const CppSQLite3Exception& e) {
         state_.dayTracks.clear();
+        failure = e;
     }
     tracks_.fill();
     setTrackCount();
+    if (failure) databaseFailed(*failure);
 }
 
 void CListPageWnd::openRun() {
@@ -147,18 +158,21 @@ void CListPageWnd::openRun() {
     clearViews(false);
     tracks_.setOpenRow(mark);
     const int tkid = state_.dayTracks[mark].objid;
+    std::optional<CppSQLite3Exception> failure;
     CLoadingDlg busy(engine_, loadingOptions);
     busy.start(kBusyCover);
     try {
         state_.trackPoints = db_.trackPoints(tkid);
         state_.trackLaps = db_.trackLaps(tkid);
-    } catch (const CppSQLite3Exception&) {
+    } catch (const CppSQLite3Exception& e) {
         // What could be read stays; a run that cannot be read shows empty lists.
+        failure = e;
     }
     points_.refresh();
     laps_.fill();
     if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
+    if (failure) databaseFailed(*failure);
 }
 
 void CListPageWnd::openLap() {
@@ -168,14 +182,17 @@ void CListPageWnd::openLap() {
     clearViews(true);
     CLoadingDlg busy(engine_, loadingOptions);
     busy.start(kBusyCover);
+    std::optional<CppSQLite3Exception> failure;
     try {
         state_.trackPoints = db_.lapPoints(lap.tkid, lap.si, lap.ei);
-    } catch (const CppSQLite3Exception&) {
+    } catch (const CppSQLite3Exception& e) {
         state_.trackPoints.clear();
+        failure = e;
     }
     points_.refresh();
     if (state_.trackPoints.size() > 1) showOpenedPoints();
     busy.end();
+    if (failure) databaseFailed(*failure);
 }
 
 void CListPageWnd::deleteRuns() {
@@ -187,6 +204,7 @@ void CListPageWnd::deleteRuns() {
     int openId = open ? open->objid : 0;
     const bool hadOpen = open != nullptr;
     const std::set<int> selected = tracks_.state().selected;
+    std::optional<CppSQLite3Exception> failure;
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
         const int row = *it;
         if (row < 0 || row >= tracks_.count()) continue;
@@ -198,7 +216,8 @@ void CListPageWnd::deleteRuns() {
         }
         try {
             db_.deleteTrack(objid);
-        } catch (const CppSQLite3Exception&) {
+        } catch (const CppSQLite3Exception& e) {
+            if (!failure) failure = e;
             continue;  // still stored: its row stays
         }
         engine_.deleteListRow(kFrame, tracks_.ctl(), row);
@@ -217,6 +236,7 @@ void CListPageWnd::deleteRuns() {
         reloadMarks();
     }
     setTrackCount();
+    if (failure) databaseFailed(*failure);
 }
 
 std::optional<std::filesystem::path> CListPageWnd::choose(FileDialogMode mode,
@@ -239,13 +259,12 @@ void CListPageWnd::exportRun(const std::string& kind) {
     const int mark = tracks_.state().selectionMark;
     if (mark < 0 || mark >= tracks_.count()) return;
     ExportRequest request{*path, state_.dayTracks[mark]};
-    try {
-        if (kind == "gpx") ExportGpx(request, db_);
-        if (kind == "kml") ExportKml(request, db_);
-        if (kind == "csv") ExportCsv(request, db_);
-    } catch (const CppSQLite3Exception&) {
-        // The exports write their file only once all points were read: nothing is left.
-    }
+    // The exports write their file only once all points were read: a failed one leaves
+    // nothing behind.
+    const ExportResult r = kind == "gpx"   ? ExportGpx(request, db_)
+                           : kind == "kml" ? ExportKml(request, db_)
+                                           : ExportCsv(request, db_);
+    if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Export, r.reason);
 }
 
 void CListPageWnd::saveTrackFile() {
@@ -257,24 +276,22 @@ void CListPageWnd::saveTrackFile() {
     std::vector<Track> chosen;
     for (int row : st.selected)
         if (row >= 0 && row < tracks_.count()) chosen.push_back(state_.dayTracks[row]);
-    try {
-        SaveTrackFile(*path, chosen, db_);
-    } catch (const CppSQLite3Exception&) {
-        // The file is replaced only when all of it was written.
-    }
+    // The file is replaced only when all of it was written.
+    const SaveResult r = SaveTrackFile(*path, chosen, db_);
+    if (!r) EndFailedOperation(engine_, loop(), FailedOperation::TrackFileSave, r.reason);
 }
 
 void CListPageWnd::openTrackFile() {
     auto path = choose(FileDialogMode::Open, "Track Files", "trk");
     if (!path) return;
-    try {
-        // A file that cannot be read changes nothing: the day and the open run stay.
-        if (!OpenTrackFile(*path, db_).opened) return;
-    } catch (const CppSQLite3Exception&) {
-        // Each run is stored whole or not at all; those stored before stay.
+    // Each run is stored whole or not at all; those stored before a bad one stay.
+    const ImportResult r = OpenTrackFile(*path, db_);
+    // A file that cannot be read changes nothing: the day and the open run stay.
+    if (r.opened) {
+        loop().post(handle(), WM_RELOAD_DAY);
+        reloadMarks();
     }
-    loop().post(handle(), WM_RELOAD_DAY);
-    reloadMarks();
+    if (!r) EndFailedOperation(engine_, loop(), FailedOperation::TrackFileOpen, r.reason);
 }
 
 bool CListPageWnd::onButtonClick(const ClickEvent& e) {

@@ -29,9 +29,8 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     static constexpr const char* kMapFrame = "main/page1/map";
     static constexpr const char* kBusyCover = "main";  // what the loading dialog blocks
 
-    CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd,
-                 TrackDatabase& db = TrackDatabase::instance(),
-                 AppState& state = AppState::instance());
+    CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd, TrackDatabase& db,
+                 AppState& state);
     ~CListPageWnd() override;
 
     // Loads the page, sets up its lists, loads the calendar's marks and goes to today.
@@ -86,6 +85,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
   protected:
     std::optional<std::filesystem::path> choose(FileDialogMode mode, const std::string& label,
                                                 const std::string& ext);
+    void databaseFailed(const CppSQLite3Exception& e);  // ends the operation with its text
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);
     // The chart, the map line and playback, from AppState's points.

@@ -15,6 +15,7 @@
 #include "device/log_download.h"
 #include "device/watch_finder.h"
 #include "ui/download_dialog.h"
+#include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
 #include "ui/list_page_wnd.h"
 #include "ui/message_dialog.h"
@@ -71,22 +72,19 @@ void RaiseThreadPriority() {
 
 }  // namespace
 
-CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
-    : MessageTarget(loop),
-      engine_(engine),
-      host_(host),
-      db_(TrackDatabase::instance()),
-      sink_(engine, loop) {}
+CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
+                   AppState& state)
+    : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state), sink_(engine, loop) {}
 
 CMainWnd::~CMainWnd() { engine_.detach(kFrame, this); }
 
 void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");
     engine_.attach(kFrame, this);
-    list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle());
+    list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle(), db_, state_);
     list_->create();
     listPageWnd_ = list_->handle();
-    settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_);
+    settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_, state_);
     settings_->create();
     if (host_.hasFileChooser()) {
         auto choose = [this](const FileDialogSpec& spec) {
@@ -148,7 +146,8 @@ void CMainWnd::OnDeleteLogs() {
     if (deviceBusy_) return;
     DeviceBusy busy(deviceBusy_);
     if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo, kDeleteLogsQuestion) != 1) return;
-    DeleteWatchLogs(sink_);
+    const Result<> r = DeleteWatchLogs(sink_);
+    if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
 }
 
 bool CMainWnd::onButtonClick(const ClickEvent& e) {

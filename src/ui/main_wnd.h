@@ -13,6 +13,7 @@ namespace dorvath {
 
 class CListPageWnd;
 class CSettingsPageWnd;
+class AppState;
 class TrackDatabase;
 
 inline constexpr const char* kDeleteLogsQuestion = "この履歴を消しても宜しいでしょうか？";
@@ -21,7 +22,8 @@ class CMainWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main";
 
-    CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host);
+    CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
+             AppState& state);
     ~CMainWnd() override;
 
     void create();
@@ -57,6 +59,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
     HtmlEngine& engine_;
     FrameHost& host_;
     TrackDatabase& db_;
+    AppState& state_;
     DialogMessageSink sink_;
     int tab_ = 1;
     std::unique_ptr<CListPageWnd> list_;

@@ -18,8 +18,8 @@ constexpr Color kGridLine = Rgb(226, 230, 236);
 }  // namespace
 
 CPointList::CPointList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
-                       std::vector<TrackPoint>& points)
-    : COwnerListView(engine, loop, std::move(frame), kControl), points_(points) {}
+                       std::vector<TrackPoint>& points, const DeviceSettings& settings)
+    : COwnerListView(engine, loop, std::move(frame), kControl), points_(points), settings_(settings) {}
 
 ListSetup CPointList::columns() const {
     ListSetup s;
@@ -44,7 +44,7 @@ int CPointList::rowWidth() const {
 
 void CPointList::drawRow(Canvas& c, int row, Rect r) const {
     const TrackPoint& p = points_[row];
-    const FormatSettings fs = FormatSettings::current();
+    const FormatSettings fs = FormatSettings::of(settings_);
     const std::string cells[] = {
         CFormat("%d", row + 1),  FormatDateAndTime(p.time, fs), FormatCoordinate(p.lat),
         FormatCoordinate(p.lng), FormatDistance(p.dist, fs),    FormatSpeed(p.speed, fs),

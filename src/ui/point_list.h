@@ -13,8 +13,9 @@ class CPointList : public COwnerListView {
     static constexpr int kControl = 6004;
     static constexpr int kRowHeight = 20;
 
+    // `settings` chooses the units and the clock of the texts.
     CPointList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
-               std::vector<TrackPoint>& points);
+               std::vector<TrackPoint>& points, const DeviceSettings& settings);
 
     int count() const override { return static_cast<int>(points_.size()); }
     void onWidget(const WidgetEvent& e) override;
@@ -27,6 +28,7 @@ class CPointList : public COwnerListView {
 
   private:
     std::vector<TrackPoint>& points_;
+    const DeviceSettings& settings_;
 };
 
 }  // namespace dorvath

@@ -7,6 +7,7 @@
 #include "settings/firmware_update.h"
 #include "settings/settings_form.h"
 #include "settings/settings_transfer.h"
+#include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
 #include "ui/message_dialog.h"
 
@@ -88,18 +89,25 @@ void CSettingsPageWnd::utcDec() {
 }
 
 void CSettingsPageWnd::readSettingsFromWatch() {
-    if (ReadSettingsFromWatch(state_.settings, sink_)) fillPage();
+    const Result<> r = ReadSettingsFromWatch(state_.settings, sink_);
+    if (!r) return EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
+    fillPage();
 }
 
 void CSettingsPageWnd::saveSettings() {
     // An invalid alarm leaves the block as it was; that block is still stored and sent.
     readBackPage();
-    SaveSettingsResult r = SaveSettings(state_, sink_);
-    if (!r.fileWritten) std::fprintf(stderr, "dorvath: setting.dat could not be written\n");
+    const SaveSettingsResult r = SaveSettings(state_, sink_);
+    if (!r.fileWritten)
+        EndFailedOperation(engine_, loop(), FailedOperation::SettingsFile,
+                           "setting.dat could not be written");
+    if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
 }
 
 void CSettingsPageWnd::showFirmwareVersion() {
-    if (auto label = ReadFirmwareVersion(sink_)) engine_.setText(kFrame, Id("fwtxt"), *label);
+    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink_);
+    if (!r) return EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
+    engine_.setText(kFrame, Id("fwtxt"), r.label);
 }
 
 void CSettingsPageWnd::chooseFirmwareFile() {
@@ -115,7 +123,12 @@ void CSettingsPageWnd::chooseFirmwareFile() {
 void CSettingsPageWnd::updateFirmware() {
     const std::string path = FormText(engine_.collectForm(kFrame)["binfile"]);
     LoadingIndicator busy(engine_, loadingOptions);
-    UpdateFirmware(path, image_, sink_, busy);
+    const FirmwareOutcome r = UpdateFirmware(path, image_, sink_, busy);
+    if (!r)
+        EndFailedOperation(engine_, loop(),
+                           r.result == FirmwareResult::Unreadable ? FailedOperation::FirmwareFile
+                                                                  : FailedOperation::Watch,
+                           r.reason);
 }
 
 bool CSettingsPageWnd::onButtonClick(const ClickEvent& e) {

@@ -21,7 +21,7 @@ class CSettingsPageWnd : public MessageTarget, public PageHandler {
     static constexpr const char* kFrame = "main/page2";
     static constexpr const char* kBusyCover = "main";  // what the busy dialog blocks
 
-    CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state = AppState::instance());
+    CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state);
     ~CSettingsPageWnd() override;
 
     void create();

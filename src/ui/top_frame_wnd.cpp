@@ -19,8 +19,9 @@ std::optional<Rect> TaskbarFromWorkArea(const Rect& m, const Rect& w) {
     return strip;
 }
 
-CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
-    : MessageTarget(loop), engine_(engine), host_(host) {}
+CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host,
+                           TrackDatabase& db, AppState& state)
+    : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state) {}
 
 CTopFrameWnd::~CTopFrameWnd() { engine_.detach(kFrame, this); }
 
@@ -29,7 +30,7 @@ void CTopFrameWnd::create() {
     engine_.attach(kFrame, this);
     engine_.trackGeometry(kFrame,
                           {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
-    main_ = std::make_unique<CMainWnd>(loop(), engine_, host_);
+    main_ = std::make_unique<CMainWnd>(loop(), engine_, host_, db_, state_);
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
     main_->create();

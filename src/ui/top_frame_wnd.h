@@ -12,13 +12,17 @@
 
 namespace dorvath {
 
+class AppState;
 class CMainWnd;
+class TrackDatabase;
 
 class CTopFrameWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "";
 
-    CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host);
+    // The database and the application state are the program's one of each.
+    CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
+                 AppState& state);
     ~CTopFrameWnd() override;
 
     // Loads the frame page and sets up the pages nested in it.
@@ -43,6 +47,8 @@ class CTopFrameWnd : public MessageTarget, public PageHandler {
 
     HtmlEngine& engine_;
     FrameHost& host_;
+    TrackDatabase& db_;
+    AppState& state_;
     std::unique_ptr<CMainWnd> main_;
     std::atomic<bool> maximized_{false};
     mutable std::mutex rectMutex_;

@@ -110,8 +110,7 @@ ChartModel MakeChartModel(const std::vector<TrackPoint>& loaded, int unitSystem)
     return m;
 }
 
-std::string ChartTooltip(const TrackPoint& p) {
-    const FormatSettings fs = FormatSettings::current();
+std::string ChartTooltip(const TrackPoint& p, const FormatSettings& fs) {
     const Pace pace = PaceFromSpeed(p.speed);
     return CFormat("距離:%s 時間:%s\r\n速度:%s  ペース:%02d'%02d\"\r\n緯度:%s  経度:%s",
                    FormatDistance(p.dist, fs), FormatClockSeconds(p.time, fs),
@@ -120,11 +119,11 @@ std::string ChartTooltip(const TrackPoint& p) {
 }
 
 TrackChartView::TrackChartView(HtmlEngine& engine, EventLoop& loop, FramePath frame,
-                               WindowHandle parent)
-    : engine_(engine), loop_(loop), frame_(std::move(frame)), parent_(parent) {}
+                               WindowHandle parent, const DeviceSettings& settings)
+    : engine_(engine), loop_(loop), frame_(std::move(frame)), parent_(parent), settings_(settings) {}
 
 void TrackChartView::build(const std::vector<TrackPoint>& loaded) {
-    model_ = MakeChartModel(loaded, FormatSettings::current().unitSystem);
+    model_ = MakeChartModel(loaded, settings_.unitSystem());
     draw();
 }
 
@@ -194,7 +193,7 @@ void TrackChartView::onMouseMove(const WidgetEvent& e) {
     const long i = std::strtol(e.hotX->c_str(), &end, 10);
     if (*end != '\0' || i < 0 || i >= static_cast<long>(model_.points.size())) return;
     const TrackPoint& p = model_.points[i];
-    setTooltip(ChartTooltip(p), e.x, e.y);
+    setTooltip(ChartTooltip(p, FormatSettings::of(settings_)), e.x, e.y);
     mapPoint_ = MapPoint{p.lat, p.lng};
     Message m;
     m.id = WM_SHOW_MAP_POINT;

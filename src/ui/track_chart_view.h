@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "data/device_settings.h"
 #include "data/track.h"
+#include "ui/value_format.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
 
@@ -53,7 +55,9 @@ class TrackChartView {
     static constexpr const char* kAltitudeTitle = "高度(m)";
 
     // `parent` receives WM_SHOW_MAP_POINT.
-    TrackChartView(HtmlEngine& engine, EventLoop& loop, FramePath frame, WindowHandle parent);
+    // `settings` chooses the units of the axis and the tooltip.
+    TrackChartView(HtmlEngine& engine, EventLoop& loop, FramePath frame, WindowHandle parent,
+                   const DeviceSettings& settings);
 
     // A run or lap of more than one point was opened.
     void build(const std::vector<TrackPoint>& loaded);
@@ -82,6 +86,7 @@ class TrackChartView {
     EventLoop& loop_;
     FramePath frame_;
     WindowHandle parent_;
+    const DeviceSettings& settings_;
     ChartModel model_;
     bool shown_ = false;
     int lastHotSpot_ = -1;
@@ -91,6 +96,6 @@ class TrackChartView {
 };
 
 // The tooltip of one chart point: distance and time, speed and pace, position.
-std::string ChartTooltip(const TrackPoint& p);
+std::string ChartTooltip(const TrackPoint& p, const FormatSettings& fs);
 
 }  // namespace dorvath

@@ -6,8 +6,8 @@
 namespace dorvath {
 
 CTrackList::CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
-                       std::vector<Track>& tracks)
-    : COwnerListView(engine, loop, std::move(frame), kControl), tracks_(tracks) {}
+                       std::vector<Track>& tracks, const DeviceSettings& settings)
+    : COwnerListView(engine, loop, std::move(frame), kControl), tracks_(tracks), settings_(settings) {}
 
 ListSetup CTrackList::columns() const { return SingleColumn(kRowHeight); }
 
@@ -29,7 +29,7 @@ void CTrackList::setOpenRow(int row) {
 
 void CTrackList::drawRow(Canvas& c, int row, Rect r) const {
     const Track& t = tracks_[row];
-    const FormatSettings fs = FormatSettings::current();
+    const FormatSettings fs = FormatSettings::of(settings_);
     const Color black = Rgb(0, 0, 0);
     TextStyle left, right;
     right.align = Align::Right;
@@ -44,7 +44,7 @@ void CTrackList::drawRow(Canvas& c, int row, Rect r) const {
            right);
     c.text(Rect{r.left + 2, r.top + 20, r.right - 4, r.top + 40},
            "距離:" + FormatDistance(t.dist, fs), black, right);
-    ListRowPainter::instance().bottomLine(c, r);
+    ListRowPainter::bottomLine(c, r);
     if (row == openRow_)
         c.bitmap(Rect{r.right - 18, r.top + 4, r.right - 2, r.top + 20}, kOpenMarker);
 }

@@ -14,7 +14,9 @@ class CTrackList : public COwnerListView {
     static constexpr int kRowHeight = 42;
     static constexpr const char* kOpenMarker = "images/211.png";
 
-    CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Track>& tracks);
+    // `settings` chooses the units and the clock of the texts.
+    CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::vector<Track>& tracks,
+               const DeviceSettings& settings);
 
     // Every row again from the records, none open.
     void fill() override;
@@ -29,6 +31,7 @@ class CTrackList : public COwnerListView {
 
   private:
     std::vector<Track>& tracks_;
+    const DeviceSettings& settings_;
     int openRow_ = -1;
 };
 

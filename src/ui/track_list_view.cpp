@@ -4,12 +4,7 @@
 
 namespace dorvath {
 
-const ListRowPainter& ListRowPainter::instance() {
-    static const ListRowPainter painter;
-    return painter;
-}
-
-void ListRowPainter::background(Canvas& c, Rect r, bool selected) const {
+void ListRowPainter::background(Canvas& c, Rect r, bool selected) {
     c.fill(r, window);
     if (!selected) return;
     auto shrink = [](Rect x) { return Rect{x.left + 1, x.top + 1, x.right - 1, x.bottom - 1}; };
@@ -19,7 +14,7 @@ void ListRowPainter::background(Canvas& c, Rect r, bool selected) const {
     c.gradient(body, gradientTop, gradientBottom);
 }
 
-void ListRowPainter::bottomLine(Canvas& c, Rect r) const {
+void ListRowPainter::bottomLine(Canvas& c, Rect r) {
     c.fill(Rect{r.left, r.bottom - 1, r.right, r.bottom}, rowLine);
 }
 
@@ -60,7 +55,7 @@ Canvas COwnerListView::paintRow(int row) const {
     const int height = columns().rowHeight;
     Canvas c(rowWidth(), height);
     Rect r{0, 0, rowWidth(), height};
-    ListRowPainter::instance().background(c, r, state().selected.count(row) > 0);
+    ListRowPainter::background(c, r, state().selected.count(row) > 0);
     if (row >= 0 && row < count()) drawRow(c, row, r);
     return c;
 }

@@ -4,24 +4,24 @@
 // column of the run and lap lists that narrows while a vertical scroll bar shows.
 #include <vector>
 
+#include "data/device_settings.h"
 #include "engine/canvas.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
 
 namespace dorvath {
 
-// The colours of every row background, made once for the process.
+// The colours of every row background.
 struct ListRowPainter {
-    Color window = Rgb(255, 255, 255);
-    Color outerPen = Rgb(170, 200, 245);
-    Color innerPen = Rgb(230, 250, 250);
-    Color gradientTop = Rgb(235, 245, 245);
-    Color gradientBottom = Rgb(225, 235, 245);
-    Color rowLine = Rgb(200, 200, 200);
-    static const ListRowPainter& instance();
+    static constexpr Color window = Rgb(255, 255, 255);
+    static constexpr Color outerPen = Rgb(170, 200, 245);
+    static constexpr Color innerPen = Rgb(230, 250, 250);
+    static constexpr Color gradientTop = Rgb(235, 245, 245);
+    static constexpr Color gradientBottom = Rgb(225, 235, 245);
+    static constexpr Color rowLine = Rgb(200, 200, 200);
 
-    void background(Canvas& c, Rect r, bool selected) const;
-    void bottomLine(Canvas& c, Rect r) const;  // the 1-pixel separator along r's bottom
+    static void background(Canvas& c, Rect r, bool selected);
+    static void bottomLine(Canvas& c, Rect r);  // the 1-pixel separator along r's bottom
 };
 
 class COwnerListView : public MessageTarget {

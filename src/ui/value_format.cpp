@@ -22,8 +22,7 @@ ClockHour HourFor(int hour, const FormatSettings& s) {
 
 }  // namespace
 
-FormatSettings FormatSettings::current() {
-    const DeviceSettings& d = AppState::instance().settings;
+FormatSettings FormatSettings::of(const DeviceSettings& d) {
     return FormatSettings{d.unitSystem(), d.tformat()};
 }
 

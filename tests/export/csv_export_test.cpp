@@ -64,7 +64,7 @@ TEST(CsvLine, TimeOfDayIsRoundedAndDateLeftOut) {
 TEST_F(CsvExport, SampleRunMatchesHandWrittenFile) {
     Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportCsv({dir / "run.csv", t}, db);
-    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(ReadBytes(dir / "run.csv"), ReadBytes(GoldenFile("sample.csv")));
     EXPECT_EQ(CsvText(SamplePoints()), ReadBytes(GoldenFile("sample.csv")));
 }
@@ -87,7 +87,7 @@ TEST_F(CsvExport, FileThatCannotBeCreatedIsFailure) {
     Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportCsv({dir / "missing" / "run.csv", t}, db);
     EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.message.empty());
+    EXPECT_FALSE(r.reason.empty());
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"velcan.db"});
 }
 

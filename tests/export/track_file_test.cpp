@@ -15,7 +15,7 @@ namespace dorvath::test {
 namespace {
 
 using TrackFile = ExportTest;
-using Status = ImportResult::Status;
+using Status = TrackImport::Status;
 
 uint32_t U32At(const std::string& b, size_t off) {
     uint32_t v = 0;
@@ -121,7 +121,7 @@ TEST_F(TrackFile, TwoRunsOfThreeAndZeroPointsGive356Bytes) {
     Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
     Track b = Store({}, SampleTrack({}));
     SaveResult r = SaveTrackFile(dir / "two.trk", {a, b}, db);
-    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(r.runs, 2);
     std::string bytes = ReadBytes(dir / "two.trk");
     ASSERT_EQ(bytes.size(), 356u);
@@ -228,7 +228,7 @@ TEST_F(TrackFile, SaveToMissingFolderFailsAndWritesNothing) {
     Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
     SaveResult r = SaveTrackFile(dir / "missing" / "a.trk", {a}, db);
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("missing"), std::string::npos) << r.message;
+    EXPECT_NE(r.reason.find("missing"), std::string::npos) << r.reason;
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"velcan.db"});
 }
 
@@ -238,7 +238,7 @@ TEST_F(TrackFile, SaveWithDatabaseErrorKeepsOldFile) {
     db.execute("drop table TKPT;");
     SaveResult r = SaveTrackFile(dir / "a.trk", {a}, db);
     EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.message.empty());
+    EXPECT_FALSE(r.reason.empty());
     EXPECT_EQ(ReadBytes(dir / "a.trk"), "old");
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"a.trk", "velcan.db"}));
 }
@@ -359,7 +359,7 @@ TEST_F(TrackFile, BytesAfterTheLastRunAreIgnoredWithANote) {
     ImportResult r = OpenTrackFile(dir / "tail.trk", db);
     EXPECT_TRUE(r.complete());
     EXPECT_EQ(r.imported, 1);
-    EXPECT_NE(r.reason.find("4 bytes"), std::string::npos) << r.reason;
+    EXPECT_NE(r.note.find("4 bytes"), std::string::npos) << r.note;
 }
 
 TEST_F(TrackFile, MissingFileAndFolderAreRefused) {

@@ -38,7 +38,7 @@ TEST_F(XmlExport, GpxOfSampleRunMatchesHandWrittenFile) {
 TEST_F(XmlExport, GpxExportReadsStoredPointsAndWritesSameBytes) {
     Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportGpx({dir / "run.gpx", t}, db);
-    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(ReadBytes(dir / "run.gpx"), ReadBytes(GoldenFile("sample.gpx")));
 }
 
@@ -106,7 +106,7 @@ TEST_F(XmlExport, FileInMissingFolderIsReportedFailure) {
     for (auto fn : {ExportGpx, ExportKml}) {
         ExportResult r = fn({dir / "no-such-folder" / "run.gpx", t}, db);
         EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find("no-such-folder"), std::string::npos) << r.message;
+        EXPECT_NE(r.reason.find("no-such-folder"), std::string::npos) << r.reason;
     }
 }
 
@@ -115,7 +115,7 @@ TEST_F(XmlExport, TargetThatIsAFolderFailsAndLeavesNoTemporaryFile) {
     Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportGpx({dir / "taken.gpx", t}, db);
     EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.message.empty());
+    EXPECT_FALSE(r.reason.empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.gpx"));
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"taken.gpx", "velcan.db"}));
 }
@@ -137,7 +137,7 @@ TEST_F(XmlExport, FailedWriteKeepsOldFileWhole) {
     signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(kml.ok);
     EXPECT_FALSE(gpx.ok);
-    EXPECT_NE(kml.message.find("run.kml"), std::string::npos) << kml.message;
+    EXPECT_NE(kml.reason.find("run.kml"), std::string::npos) << kml.reason;
     EXPECT_EQ(ReadBytes(dir / "run.kml"), "old");
     EXPECT_FALSE(std::filesystem::exists(dir / "run.gpx"));
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"run.kml", "velcan.db"}));
@@ -148,7 +148,7 @@ TEST_F(XmlExport, DatabaseErrorIsReportedNotThrown) {
     db.execute("drop table TKPT;");
     ExportResult r = ExportGpx({dir / "run.gpx", t}, db);
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("SQLITE_ERROR"), std::string::npos) << r.message;
+    EXPECT_NE(r.reason.find("SQLITE_ERROR"), std::string::npos) << r.reason;
     EXPECT_FALSE(std::filesystem::exists(dir / "run.gpx"));
 }
 

@@ -46,8 +46,8 @@ class FirmwareTest : public ::testing::Test {
     FirmwareResult Update(const std::string& path) {
         watch = std::make_shared<WatchSimulator>(scenario);
         return UpdateFirmware(path, image, sink, busy, [this] {
-            return std::unique_ptr<ReportLink>(new SimulatedLink(watch));
-        });
+                   return std::unique_ptr<ReportLink>(new SimulatedLink(watch));
+               }).result;
     }
     int HeadersFor(uint32_t address) {
         int n = 0;
@@ -144,9 +144,9 @@ TEST_F(FirmwareTest, MissingOrEmptyFileEndsSilently) {
 TEST_F(FirmwareTest, EmptyFieldAsksForAFileAndLooksForNoWatch) {
     bool looked = false;
     FirmwareResult r = UpdateFirmware("", image, sink, busy, [&] {
-        looked = true;
-        return std::unique_ptr<ReportLink>();
-    });
+                           looked = true;
+                           return std::unique_ptr<ReportLink>();
+                       }).result;
     EXPECT_EQ(r, FirmwareResult::NoFileChosen);
     EXPECT_FALSE(looked);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kChooseFirmwareMessage});
@@ -154,7 +154,8 @@ TEST_F(FirmwareTest, EmptyFieldAsksForAFileAndLooksForNoWatch) {
 
 TEST_F(FirmwareTest, NoWatchShowsTheConnectionMessage) {
     FirmwareResult r = UpdateFirmware(WriteFile(FirmwareBytes()), image, sink, busy,
-                                      [] { return std::unique_ptr<ReportLink>(); });
+                                      [] { return std::unique_ptr<ReportLink>(); })
+                           .result;
     EXPECT_EQ(r, FirmwareResult::NotConnected);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
 }

@@ -73,7 +73,7 @@ TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
     state.settings.set("weight", 55);
     SaveSettingsResult r = SaveSettings(state, sink, NoWatch());
     EXPECT_TRUE(r.fileWritten);
-    EXPECT_FALSE(r.sent);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     AppState reread;
     ASSERT_TRUE(reread.loadSettingsFile(dir / "setting.dat"));
@@ -90,7 +90,7 @@ TEST_F(TransferTest, SaveSendsThreeSlicesWithZerosBeyondThem) {
         state.settings.bytes()[i] = static_cast<uint8_t>(i + 1);
     SaveSettingsResult r = SaveSettings(state, sink, Opener());
     EXPECT_TRUE(r.fileWritten);
-    EXPECT_TRUE(r.sent);
+    EXPECT_TRUE(r.ok);
     EXPECT_TRUE(sink.messages.empty());
     auto writes = watch->hostWrites();
     ASSERT_EQ(writes.size(), 3u);
@@ -114,24 +114,24 @@ TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
     AppState state;
     SaveSettingsResult r = SaveSettings(state, sink, Opener());
     EXPECT_TRUE(r.fileWritten);
-    EXPECT_FALSE(r.sent);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(watch->hostWrites().size(), 2u);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
 }
 
 TEST_F(TransferTest, FirmwareVersionLabel) {
     Start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), "FW:V1.0");
+    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()).label, "FW:V1.0");
     ASSERT_EQ(watch->hostWrites().size(), 1u);
     EXPECT_EQ(watch->hostWrites()[0], MakeRequest(CMD_FIRMWARE_VERSION));
     scenario.firmwareVersion = std::string(40, 'Z');
     Start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), "FW:" + std::string(32, 'Z'));
+    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()).label, "FW:" + std::string(32, 'Z'));
     EXPECT_TRUE(sink.messages.empty());
     scenario.faults.stopAfterReports = 1;
     Start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()), std::nullopt);
-    EXPECT_EQ(ReadFirmwareVersion(sink, NoWatch()), std::nullopt);
+    EXPECT_FALSE(ReadFirmwareVersion(sink, Opener()).ok);
+    EXPECT_FALSE(ReadFirmwareVersion(sink, NoWatch()).ok);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{kConnectionMessage, kConnectionMessage}));
 }
 

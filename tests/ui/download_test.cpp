@@ -122,7 +122,7 @@ class DownloadTest : public ::testing::Test {
     EventLoop loop;
     RecordingHtmlEngine engine;
     NoHost host;
-    CMainWnd main{loop, engine, host};
+    CMainWnd main{loop, engine, host, TrackDatabase::instance(), AppState::instance()};
     ListProbe probe{loop};
     std::vector<std::string> answered;
 };
@@ -245,7 +245,7 @@ TEST_F(DownloadTest, TheListPageIsWhoHearsOfTheEndByDefault) {
     EventLoop l;
     RecordingHtmlEngine e;
     NoHost h;
-    CMainWnd m(l, e, h);
+    CMainWnd m(l, e, h, TrackDatabase::instance(), AppState::instance());
     m.create();
     ASSERT_NE(m.listPage(), nullptr);
     EXPECT_EQ(m.listPageWindow(), m.listPage()->handle());

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "../data/temp_dir.h"
+#include "data/app_state.h"
+#include "data/track_database.h"
 #include "engine/recording_html_engine.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
@@ -26,7 +29,12 @@ class FakeHost : public FrameHost {
 
 class FramePagesTest : public ::testing::Test {
   protected:
-    void SetUp() override { top.create(); }
+    void SetUp() override {
+        db.open((dir / "velcan.db").string());
+        db.createTables();
+        top.create();
+    }
+    void TearDown() override { db.close(); }
     CMainWnd& main() { return *top.mainWnd(); }
     std::string style(const FramePath& f, const std::string& id) {
         return engine.style(f, id, "display");
@@ -35,7 +43,9 @@ class FramePagesTest : public ::testing::Test {
     EventLoop loop;
     RecordingHtmlEngine engine;
     FakeHost host;
-    CTopFrameWnd top{loop, engine, host};
+    test::TempDir dir;
+    TrackDatabase db;
+    CTopFrameWnd top{loop, engine, host, db, AppState::instance()};
 };
 
 TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -29,7 +30,7 @@ class ListPageFilesTest : public ::testing::Test {
         AppState::instance().trackLaps.clear();
         storeRun(7, 3);
         storeRun(9, 0);
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
         page->calendar().today = [] {
             DateTimeFields f;
             f.year = 2016;
@@ -61,6 +62,19 @@ class ListPageFilesTest : public ::testing::Test {
         }
         std::vector<Lap> laps;
         db.storeTrack(t, pts, laps);
+    }
+    // Presses "Exit" on the message that comes next; returns its two lines when it came.
+    std::vector<std::string> nextMessage(const std::function<void()>& action) {
+        std::vector<std::string> lines;
+        loop.postTask([&] {
+            auto open = engine.openDialogs();
+            ASSERT_FALSE(open.empty());
+            lines = {engine.text(open.back(), "MsgText1"), engine.text(open.back(), "MsgText2")};
+            engine.click(open.back(), "MsgBtn", {{"code", "0"}});
+        });
+        action();
+        loop.poll();
+        return lines;
     }
     std::string read(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
@@ -142,11 +156,54 @@ TEST_F(ListPageFilesTest, AFileThatCannotBeOpenedChangesNothing) {
     loop.poll();
     ASSERT_EQ(AppState::instance().trackPoints.size(), 3u);
     chosen = dir / "missing.trk";
-    engine.click(kPage, "tkopen");
-    loop.poll();
+    auto said = nextMessage([&] { engine.click(kPage, "tkopen"); });
+    EXPECT_EQ(said.at(0), "トラックファイルを読み込めませんでした");
     EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);
     EXPECT_EQ(AppState::instance().dayTracks.size(), 2u);
     EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).selectionMark, 0);
+}
+
+TEST_F(ListPageFilesTest, AFailedFileCommandOrDatabaseErrorSaysWhyAndThePageGoesOn) {
+    engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
+    chosen = dir / "no-such-folder" / "run.gpx";
+    auto said = nextMessage([&] { engine.click(kPage, "ontkgpx"); });
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "エクスポートできませんでした");
+    EXPECT_NE(said[1].find("no-such-folder"), std::string::npos) << said[1];
+
+    chosen = dir / "no-such-folder" / "runs.trk";
+    said = nextMessage([&] { engine.click(kPage, "tksave"); });
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "トラックファイルを保存できませんでした");
+
+    // One good run, then one cut short: the first stays, the reason names the second.
+    chosen = dir / "two.trk";
+    engine.listSelect(kPage, CTrackList::kControl, {0, 1}, 1);
+    engine.click(kPage, "tksave");
+    fs::resize_file(*chosen, fs::file_size(*chosen) - 10);
+    said = nextMessage([&] { engine.click(kPage, "tkopen"); });
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "トラックファイルを読み込めませんでした");
+    EXPECT_NE(said[1].find("run 2 of 2"), std::string::npos) << said[1];
+    EXPECT_EQ(db.allTracks().size(), 3u);
+    EXPECT_EQ(AppState::instance().dayTracks.size(), 3u);
+
+    db.execute("drop table LAP;");
+    said = nextMessage([&] {
+        engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
+        WidgetEvent open;
+        open.frame = kPage;
+        open.ctl = CTrackList::kControl;
+        open.type = "sys-listview";
+        open.kind = WidgetEvent::Kind::DoubleClick;
+        open.row = open.from = open.to = 0;
+        engine.widget(open);
+    });
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "データベースのエラーです");
+    EXPECT_NE(said[1].find("SQLITE_ERROR[1]"), std::string::npos) << said[1];
+    EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);  // what could be read is shown
+    EXPECT_TRUE(engine.openDialogs().empty());
 }
 
 TEST_F(ListPageFilesTest, SavingAnEmptyListShowsNoDialog) {

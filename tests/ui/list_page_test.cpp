@@ -35,7 +35,7 @@ bool HasFill(const Canvas& c, Rect r, Color color) {
 class ListPageTest : public test::ListPageFixture {
   protected:
     void start(DateTimeFields today = Day(2016, 5, 10)) {
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
         page->calendar().today = [today] { return today; };
         page->loadingOptions.startStepMs = 1;
         page->clearChartMapAndPlayback = [this] { ++cleared; };

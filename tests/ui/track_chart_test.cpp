@@ -47,7 +47,7 @@ class ChartTest : public test::ListPageFixture {
             std::vector<Lap> laps;
             db.storeTrack(t, pts, laps);
         }
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db);
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
         page->calendar().today = [] {
             DateTimeFields f;
             f.year = 2016, f.month = 5, f.day = 10;

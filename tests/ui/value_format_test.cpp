@@ -41,13 +41,12 @@ TEST(ValueFormatUnits, AnUnknownUnitSystemGivesNoText) {
     EXPECT_EQ(FormatPace(12), "05'00\"");  // pace has no unit choice
 }
 
-TEST(ValueFormatUnits, TheSettingsBlockIsReadAtEveryCall) {
-    DeviceSettings saved = AppState::instance().settings;
-    AppState::instance().settings.set("unit_system", 1);
-    EXPECT_EQ(FormatDistance(1234.5), "0.77 mi");
-    AppState::instance().settings.set("unit_system", 0);
-    EXPECT_EQ(FormatDistance(1234.5), "1.23 km");
-    AppState::instance().settings = saved;
+TEST(ValueFormatUnits, TheSettingsBlockChoosesTheUnits) {
+    DeviceSettings settings;
+    settings.set("unit_system", 1);
+    EXPECT_EQ(FormatDistance(1234.5, FormatSettings::of(settings)), "0.77 mi");
+    settings.set("unit_system", 0);
+    EXPECT_EQ(FormatDistance(1234.5, FormatSettings::of(settings)), "1.23 km");
 }
 
 TEST(ValueFormatPace, RoundsToTheNearestSecondInSinglePrecision) {

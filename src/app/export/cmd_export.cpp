@@ -24,11 +24,11 @@ int Export(const std::vector<std::string>& args) {
     ExportRequest request;
     request.path = args[2];
     if (!FindRun("export", args[1], request.track)) return 1;
-    ExportResult r = args[0] == "gpx"   ? ExportGpx(request)
-                     : args[0] == "kml" ? ExportKml(request)
-                                        : ExportCsv(request);
+    ExportResult r = args[0] == "gpx"   ? ExportGpx(request, TrackDatabase::instance())
+                     : args[0] == "kml" ? ExportKml(request, TrackDatabase::instance())
+                                        : ExportCsv(request, TrackDatabase::instance());
     if (!r) {
-        std::fprintf(stderr, "dorvath export: %s\n", r.message.c_str());
+        std::fprintf(stderr, "dorvath export: %s\n", r.reason.c_str());
         return 1;
     }
     return 0;

@@ -18,9 +18,9 @@ int Save(const std::vector<std::string>& args) {
     std::vector<Track> runs;
     for (size_t i = 2; i < args.size(); ++i)
         if (!FindRun("trk save", args[i], runs.emplace_back())) return 1;
-    SaveResult r = SaveTrackFile(args[1], runs);
+    SaveResult r = SaveTrackFile(args[1], runs, TrackDatabase::instance());
     if (!r) {
-        std::fprintf(stderr, "dorvath trk save: %s\n", r.message.c_str());
+        std::fprintf(stderr, "dorvath trk save: %s\n", r.reason.c_str());
         return 1;
     }
     std::printf("saved %d\n", r.runs);
@@ -29,12 +29,13 @@ int Save(const std::vector<std::string>& args) {
 
 int Open(const std::vector<std::string>& args) {
     StartLogic();
-    ImportResult r = OpenTrackFile(args[1]);
+    ImportResult r = OpenTrackFile(args[1], TrackDatabase::instance());
     std::printf("imported %d\n", r.imported);
+    if (!r.note.empty()) std::fprintf(stderr, "dorvath trk open: %s\n", r.note.c_str());
     if (!r.reason.empty())
         std::fprintf(stderr, "dorvath trk open: %s%s\n",
-                     r.status == ImportResult::Status::Refused      ? "refused: "
-                     : r.status == ImportResult::Status::EndedEarly ? "stopped early: "
+                     r.status == TrackImport::Status::Refused      ? "refused: "
+                     : r.status == TrackImport::Status::EndedEarly ? "stopped early: "
                                                                     : "",
                      r.reason.c_str());
     return r.complete() ? 0 : 1;

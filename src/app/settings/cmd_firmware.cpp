@@ -11,15 +11,15 @@
 namespace dorvath {
 namespace {
 
-int FirmwareVersion(const std::vector<std::string>& args) {
+int PrintFirmwareVersion(const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath firmware-version\n");
         return 2;
     }
     StderrMessageSink sink;
-    std::optional<std::string> label = ReadFirmwareVersion(sink);
-    if (!label) return sink.failureStatus();
-    std::printf("%s\n", label->c_str());
+    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink);
+    if (!r) return sink.failureStatus();
+    std::printf("%s\n", r.label.c_str());
     return 0;
 }
 
@@ -48,14 +48,14 @@ int FirmwareUpdate(const std::vector<std::string>& args) {
     TerminalProgress busy;
     std::vector<uint8_t> image;
     std::string path = args.empty() ? "" : args[0];
-    FirmwareResult r = UpdateFirmware(path, image, sink, busy);
+    const FirmwareOutcome r = UpdateFirmware(path, image, sink, busy);
     // The page ends silently here; on the command line silence would read as success.
-    if (r == FirmwareResult::Unreadable)
+    if (r.result == FirmwareResult::Unreadable)
         std::fprintf(stderr, "dorvath firmware-update: cannot read '%s'\n", path.c_str());
-    return r == FirmwareResult::Completed ? 0 : sink.failureStatus();
+    return r ? 0 : sink.failureStatus();
 }
 
-CommandRegistrar version("firmware-version", "firmware-version", FirmwareVersion);
+CommandRegistrar version("firmware-version", "firmware-version", PrintFirmwareVersion);
 CommandRegistrar update("firmware-update", "firmware-update FILE", FirmwareUpdate);
 
 }  // namespace

@@ -28,7 +28,7 @@ int WatchSettings(const std::vector<std::string>& args) {
     }
     SaveSettingsResult r = SaveSettings(state, sink);
     if (!r.fileWritten) std::fprintf(stderr, "dorvath watch-settings: setting.dat not written\n");
-    if (r.fileWritten && r.sent) return 0;
+    if (r.fileWritten && r.ok) return 0;
     return r.fileWritten ? sink.failureStatus() : 1;
 }
 

@@ -4,6 +4,8 @@
 
 #include "app/ui/app_frame_host.h"
 #include "engine/app_frame.h"
+#include "data/app_state.h"
+#include "data/track_database.h"
 #include "ui/top_frame_wnd.h"
 
 namespace dorvath {
@@ -17,7 +19,7 @@ struct UiFrame {
 std::shared_ptr<void> CreateUiFrame(AppContext& ctx) {
     auto frame = std::make_shared<UiFrame>();
     frame->host = std::make_unique<AppFrameHost>(ctx, AppDesktopWindow());
-    frame->top = std::make_unique<CTopFrameWnd>(ctx.loop, ctx.engine, *frame->host);
+    frame->top = std::make_unique<CTopFrameWnd>(ctx.loop, ctx.engine, *frame->host, TrackDatabase::instance(), AppState::instance());
     frame->top->create();
     SetAppTopFrame(frame->top.get());
     return std::shared_ptr<void>(frame.get(), [frame](void*) mutable {

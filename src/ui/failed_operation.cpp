@@ -1,0 +1,51 @@
+#include "ui/failed_operation.h"
+
+#include <cstdio>
+
+#include "ui/message_dialog.h"
+
+namespace dorvath {
+namespace {
+
+// The first line of the message; the reason follows on the second.
+const char* Heading(FailedOperation what) {
+    switch (what) {
+        case FailedOperation::Export:
+            return "エクスポートできませんでした";
+        case FailedOperation::TrackFileSave:
+            return "トラックファイルを保存できませんでした";
+        case FailedOperation::TrackFileOpen:
+            return "トラックファイルを読み込めませんでした";
+        case FailedOperation::Database:
+            return "データベースのエラーです";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+void EndFailedOperation(HtmlEngine& engine, EventLoop& loop, FailedOperation what,
+                        const std::string& reason) {
+    switch (what) {
+        case FailedOperation::Watch:
+            return;  // the sink has shown it
+        case FailedOperation::Download:
+        case FailedOperation::SettingsFile:
+        case FailedOperation::FirmwareFile:
+            std::fprintf(stderr, "dorvath: %s\n", reason.c_str());
+            return;
+        default:
+            ShowMessageDialog(engine, loop, kMessagePageExit, Heading(what), reason);
+    }
+}
+
+void ShowMessageText(HtmlEngine& engine, EventLoop& loop, const std::string& text) {
+    const size_t nl = text.find('\n');
+    if (nl == std::string::npos)
+        ShowMessageDialog(engine, loop, kMessagePageExit, text);
+    else
+        ShowMessageDialog(engine, loop, kMessagePageExit, text.substr(0, nl), text.substr(nl + 1));
+}
+
+}  // namespace dorvath
