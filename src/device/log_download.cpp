@@ -29,16 +29,18 @@ void Post(const DownloadProgress& progress, uint32_t logNumber, uint32_t count, 
     if (progress) progress(CFormat("履歴%d %d-%d", logNumber, count, read));
 }
 
-// The stream of one log into points and laps. False on a failed transfer.
-bool ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header, int32_t bias,
-                      int32_t daylight, const DownloadProgress& progress,
-                      std::vector<TrackPoint>& points, std::vector<Lap>& laps) {
+// The stream of one log into points and laps. Stops before an acknowledgement when asked
+// to: every record the watch sent until then has been read.
+DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
+                                int32_t bias, int32_t daylight, const DownloadProgress& progress,
+                                const std::stop_token& stop, std::vector<TrackPoint>& points,
+                                std::vector<Lap>& laps) {
     // The count comes from the watch: grow as records arrive rather than trust it.
     points.reserve(std::min<uint32_t>(header.record_count, 1u << 16));
     int32_t prevLapEnd = 0;
     Report report{};
     for (uint32_t k = 1; k <= header.record_count; ++k) {
-        if (!ReceiveOnly(link, report)) return false;
+        if (!ReceiveOnly(link, report)) return kDownloadFailed;
         LogRecord r = LogRecord::Parse(report.data());
         double time = OleDateFromSeconds(ConvertWatchTime(r.time, bias, daylight));
         if (r.kind == LogRecord::kFix) {
@@ -64,32 +66,35 @@ bool ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
         }
         if (k % kRecordsPerAck == 0) {
             Post(progress, index + 1, header.record_count, k);
-            if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS_ACK, index))) return false;
+            if (stop.stop_requested()) return kDownloadCancelled;
+            if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS_ACK, index)))
+                return kDownloadFailed;
         }
     }
-    return true;
+    return kDownloadComplete;
 }
 
 }  // namespace
 
-int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
-                 DownloadStats* stats) {
+DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
+                            DownloadStats* stats, std::stop_token stop) {
     DownloadStats local;
     DownloadStats& st = stats ? *stats : local;
     st = DownloadStats{};
 
     DeviceSettings zone;  // the watch's own block, only for its time zone
-    if (!ReadWatchSettings(link, zone)) return 0;
+    if (!ReadWatchSettings(link, zone)) return kDownloadFailed;
     const int32_t bias = zone.utcBias();
     const int32_t daylight = zone.daylight();
 
     Report reply{};
-    if (!Exchange(link, MakeCommandHeader(CMD_LOG_COUNT), reply)) return 0;
+    if (!Exchange(link, MakeCommandHeader(CMD_LOG_COUNT), reply)) return kDownloadFailed;
     const uint32_t count = GetU32(reply.data() + 4);
     st.logsOnWatch = count;
 
     for (uint32_t i = 0; i < count; ++i) {
-        if (!Exchange(link, MakeCommandHeader(CMD_LOG_HEADER, i), reply)) return 0;
+        if (stop.stop_requested()) return kDownloadCancelled;
+        if (!Exchange(link, MakeCommandHeader(CMD_LOG_HEADER, i), reply)) return kDownloadFailed;
         LogHeader header = LogHeader::Parse(reply.data() + 4);
         const double start =
             OleDateFromSeconds(ConvertWatchTime(header.start_time, bias, daylight));
@@ -97,10 +102,12 @@ int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& pr
             ++st.skipped;
             continue;
         }
-        if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return 0;
+        if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return kDownloadFailed;
         std::vector<TrackPoint> points;
         std::vector<Lap> laps;
-        if (!ReadRecordStream(link, i, header, bias, daylight, progress, points, laps)) return 0;
+        const DownloadResult read =
+            ReadRecordStream(link, i, header, bias, daylight, progress, stop, points, laps);
+        if (read != kDownloadComplete) return read;
         Post(progress, i + 1, header.record_count, header.record_count);
 
         Track t;
@@ -115,17 +122,17 @@ int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& pr
         db.storeTrack(t, points, laps);
         ++st.stored;
     }
-    return 1;
+    return kDownloadComplete;
 }
 
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
-                            const DownloadProgress& progress) {
+                            const DownloadProgress& progress, std::stop_token stop) {
     DownloadOutcome out;
     std::unique_ptr<ReportLink> link = OpenWatchLink(path);
     if (!link) return out;
     out.opened = true;
     try {
-        out.result = DownloadLogs(*link, db, progress, &out.stats);
+        out.result = DownloadLogs(*link, db, progress, &out.stats, std::move(stop));
     } catch (const CppSQLite3Exception& e) {
         out.result = 0;
         out.error = e.what();

@@ -2,6 +2,7 @@
 // Copying the watch's logs into the track database.
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "data/track_database.h"
@@ -22,21 +23,31 @@ struct DownloadStats {
 // bias in 32-bit arithmetic, and 3600 less when daylight is exactly 1.
 uint32_t ConvertWatchTime(uint32_t t, int32_t utcBias, int32_t daylight);
 
-// Stores every log of the watch not yet in `db`: 1 when each was stored or found stored,
-// 0 when a transfer failed (logs completed before stay stored, nothing of the current
-// one). A database error propagates as CppSQLite3Exception with the log's rows removed.
-int DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
-                 DownloadStats* stats = nullptr);
+// How a download ended. Plain values, as the dialog ends with them.
+enum DownloadResult : int {
+    kDownloadFailed = 0,     // a transfer failed
+    kDownloadComplete = 1,   // every log was stored or found stored
+    kDownloadCancelled = 2,  // stopped on request before the last log
+};
+
+// Stores every log of the watch not yet in `db`. On a failed transfer or a stop request,
+// the logs completed before stay stored and nothing of the current one is. A stop is
+// seen before each log and at each acknowledgement step (then without acknowledging, so
+// no record is left on its way); the link is then left as a failed transfer leaves it,
+// for the caller to close. A database error propagates as CppSQLite3Exception with the
+// log's rows removed.
+DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
+                            DownloadStats* stats = nullptr, std::stop_token stop = {});
 
 // What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
 // link on every path. A database error ends it with result 0 and its text in `error`.
 struct DownloadOutcome {
-    int result = 0;
+    int result = kDownloadFailed;  // a DownloadResult
     bool opened = false;
     DownloadStats stats;
     std::string error;
 };
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
-                            const DownloadProgress& progress);
+                            const DownloadProgress& progress, std::stop_token stop = {});
 
 }  // namespace dorvath

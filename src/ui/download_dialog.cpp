@@ -7,9 +7,11 @@
 
 namespace dorvath {
 
-DownloadDialog::DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker)
+DownloadDialog::DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker,
+                               std::stop_source stop)
     : CHtmlMsgDlg(engine, loop, kMessagePageProgress, std::move(text)),
-      worker_(std::move(worker)) {}
+      worker_(std::move(worker)),
+      stop_(std::move(stop)) {}
 
 void DownloadDialog::onReady() {
     engine().setText(frame(), Id("MsgText"), text1());
@@ -28,6 +30,13 @@ void DownloadDialog::onReady() {
 
 void DownloadDialog::setText(const std::string& utf8) {
     engine().setText(frame(), Id("MsgText"), utf8);
+}
+
+bool DownloadDialog::onButtonClick(const ClickEvent& e) {
+    if (e.id != "cancel") return false;
+    // Asked once; the greyed button shows that the stop is on its way.
+    if (stop_.request_stop()) engine().setState(frame(), Id("cancel"), kStateDisabled, 0);
+    return true;
 }
 
 std::int64_t DownloadDialog::onMessage(const Message& m) {

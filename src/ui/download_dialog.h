@@ -1,8 +1,10 @@
 #pragma once
-// The download dialog (page 210): one progress line and no button. Once open it starts
-// the worker on a detached thread; the worker's texts and its end arrive as messages
-// posted to the dialog, so they are shown in order and the last text before the end.
+// The download dialog (page 210): one progress line and the button "キャンセル". Once
+// open it starts the worker on a detached thread; the worker's texts and its end arrive
+// as messages posted to the dialog, so they are shown in order and the last text before
+// the end. The button only asks the worker to stop: the worker still ends the dialog.
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "ui/message_dialog.h"
@@ -17,11 +19,14 @@ class DownloadDialog : public CHtmlMsgDlg {
     // progress (PostDownloadProgress) and its end (PostDownloadEnd).
     using Worker = std::function<void(WindowHandle page)>;
 
-    DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker);
+    // "キャンセル" requests a stop on `stop`, which the worker is to watch.
+    DownloadDialog(HtmlEngine& engine, EventLoop& loop, std::string text, Worker worker,
+                   std::stop_source stop = {});
 
     // True once the worker's thread was started; it then always posts its end.
     bool workerStarted() const { return started_; }
 
+    bool onButtonClick(const ClickEvent& e) override;
     std::int64_t onMessage(const Message& m) override;
 
   protected:
@@ -30,6 +35,7 @@ class DownloadDialog : public CHtmlMsgDlg {
 
   private:
     Worker worker_;
+    std::stop_source stop_;
     bool started_ = false;
 };
 

@@ -3,11 +3,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "data/track_database.h"
@@ -24,9 +24,9 @@
 
 namespace dorvath {
 
-// What OnDownload shares with its worker. The dialog only ends through the worker, except
-// when the program quits under it: then OnDownload asks the worker to stop at its next
-// progress step and waits, so no thread is left writing to the database as it closes.
+// What OnDownload shares with its worker. The worker stops at its next step when the
+// dialog's "キャンセル" is pressed, or when the program quits under the dialog: then
+// OnDownload waits for it, so no thread is left writing to the database as it closes.
 struct CMainWnd::DownloadJob {
     explicit DownloadJob(std::string p) : path(std::move(p)) {}
 
@@ -36,21 +36,19 @@ struct CMainWnd::DownloadJob {
         cv.notify_all();
     }
     void stopAndWait() {
-        cancel = true;
+        stop.request_stop();
         std::unique_lock<std::mutex> lock(m);
         cv.wait(lock, [this] { return finished; });
     }
 
     const std::string path;
-    std::atomic<bool> cancel{false};
+    std::stop_source stop;
     std::mutex m;
     std::condition_variable cv;
     bool finished = false;
 };
 
 namespace {
-
-struct DownloadStopped {};
 
 class DeviceBusy {
   public:
@@ -117,8 +115,9 @@ void CMainWnd::OnDownload() {
     }
     job_ = std::make_shared<DownloadJob>(watchPath_);
     {
-        DownloadDialog dlg(engine_, loop(), kDownloadText,
-                           [this](WindowHandle page) { DownloadWorker(page); });
+        DownloadDialog dlg(
+            engine_, loop(), kDownloadText, [this](WindowHandle page) { DownloadWorker(page); },
+            job_->stop);
         dlg.run();  // the result is not used
         if (dlg.workerStarted()) job_->stopAndWait();
     }
@@ -132,12 +131,11 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
     // job_ was set before this thread started and stays until finish() below.
     std::shared_ptr<DownloadJob> job = job_;
     RaiseThreadPriority();
-    DownloadOutcome out = RunDownload(job->path, db_, [&](std::string text) {
-        if (job->cancel) throw DownloadStopped{};
-        PostDownloadProgress(loop(), page, std::move(text));
-    });
-    if (!out.error.empty() && !job->cancel)
-        std::fprintf(stderr, "dorvath: download: %s\n", out.error.c_str());
+    DownloadOutcome out = RunDownload(
+        job->path, db_,
+        [&](std::string text) { PostDownloadProgress(loop(), page, std::move(text)); },
+        job->stop.get_token());
+    if (!out.error.empty()) std::fprintf(stderr, "dorvath: download: %s\n", out.error.c_str());
     PostDownloadEnd(loop(), page, out.result);
     job->finish();  // the last use of this window's members
 }

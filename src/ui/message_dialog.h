@@ -1,7 +1,7 @@
 #pragma once
-// The HTML message dialogs: page 208 (one "Exit" button), 209 (yes / no) and 210 (no
-// button; its owner ends it). Each runs modally in a nested EventLoop turn and ends with
-// the "code" of the "MsgBtn" pressed.
+// The HTML message dialogs: page 208 (one "Exit" button), 209 (yes / no) and 210 (the
+// download's progress; its worker ends it). Each runs modally in a nested EventLoop turn
+// and ends with the "code" of the "MsgBtn" pressed.
 #include <memory>
 #include <string>
 

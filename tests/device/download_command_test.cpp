@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 
 #include "app/run_command.h"
@@ -103,6 +104,50 @@ TEST_F(ScenarioCommand, FaultKeepsTheLogsCompletedBeforeItAndExitsOne) {
     EXPECT_EQ(r.out, "履歴1 10-10\nstored 1, skipped 0\n");
     auto runs = RunDorvath({"runs", "--data-dir", dir.path().string()});
     EXPECT_EQ(Lines(runs.out).size(), 1u);
+}
+
+// Ctrl+C once the first of three runs is stored (the second's progress has begun): the
+// command stops at its next step, says so in its summary and exits 130; only whole runs
+// are stored, and the next download stores the rest.
+TEST_F(ScenarioCommand, CtrlCStopsAfterTheStoredRunsAndExits130) {
+    const std::string watch = Scenario(R"({"report_delay_us": 300,
+        "logs": [{"start_time": 1000000, "generate": {"points": 3000, "seed": 1}},
+                 {"start_time": 2000000, "generate": {"points": 3000, "seed": 2}},
+                 {"start_time": 3000000, "generate": {"points": 3000, "seed": 3}}]})");
+    test::StartedDorvath child =
+        test::StartDorvath({"download", "--data-dir", dir.path().string(), watch}, false, true);
+    ASSERT_GT(child.pid, 0);
+    const std::string before = child.readOutUntil("\n履歴2 ");
+    ASSERT_NE(before.find("\n履歴2 "), std::string::npos) << before;
+    child.kill(SIGINT);
+    const std::string all = child.readOutUntil("\n<to the end>");
+    const std::string err = child.read(false);
+    EXPECT_EQ(child.wait(), 130) << err;
+    auto lines = Lines(all);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "stored 1, skipped 0, cancelled");
+    for (const std::string& l : lines) EXPECT_EQ(l.rfind("履歴3", 0), std::string::npos) << l;
+
+    auto whole = [this] {
+        TrackDatabase db;
+        db.open((dir / "velcan.db").string());
+        std::vector<int> points;
+        for (const Track& t : db.allTracks()) {
+            EXPECT_EQ(db.queryInt(
+                          "select count(*) from TKPT where tkid=" + std::to_string(t.objid) + ";"),
+                      t.numofpt);
+            points.push_back(t.numofpt);
+        }
+        EXPECT_EQ(
+            db.queryInt("select count(*) from TKPT where tkid not in (select objid from TK);"), 0);
+        return points;
+    };
+    EXPECT_EQ(whole(), std::vector<int>{3000});
+
+    auto again = RunDorvath({"download", "--data-dir", dir.path().string(), watch});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(Lines(again.out).back(), "stored 2, skipped 1");
+    EXPECT_EQ(whole(), (std::vector<int>{3000, 3000, 3000}));
 }
 
 TEST_F(ScenarioCommand, BadScenarioNamesTheKey) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stop_token>
 
 #include "data/track.h"
 #include "device/watch_finder.h"
@@ -339,6 +340,63 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     ASSERT_FALSE(watch->wire().empty());
     EXPECT_EQ(watch->wire().back().kind, Wire::ReadTimedOut);
     EXPECT_EQ(seen.back(), "履歴1 100-100");  // the second log got no further than 9
+}
+
+// A stop asked for while the second of three logs streams: the first run stays whole,
+// nothing of the second is stored, the watch is not acknowledged again nor left with a
+// record on its way, and a next download over a new link stores the rest.
+TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest) {
+    scenario.logs.push_back(FixLog(1000000, 100));
+    scenario.logs.push_back(FixLog(2000000, 300));
+    scenario.logs.push_back(FixLog(3000000, 70));
+    Start();
+    AddSimulatedWatch("cancel", watch);
+    const long before = watch.use_count();
+    std::stop_source stop;
+    std::vector<std::string> seen;
+    DownloadOutcome out = RunDownload(
+        "sim:cancel", db,
+        [&](std::string t) {
+            if (t.rfind("履歴2 ", 0) == 0) stop.request_stop();
+            seen.push_back(std::move(t));
+        },
+        stop.get_token());
+    EXPECT_EQ(out.result, kDownloadCancelled);
+    EXPECT_TRUE(out.error.empty());
+    EXPECT_EQ(out.stats.stored, 1);
+    EXPECT_EQ(watch.use_count(), before);  // its link let go of the watch
+    EXPECT_EQ(seen.back(), "履歴2 300-64");
+    EXPECT_EQ(watch->acknowledgements(), 1);  // the first log's only one
+    ASSERT_FALSE(watch->wire().empty());
+    EXPECT_EQ(watch->wire().back().kind, Wire::WatchReply);  // no time-out, nothing unread
+    EXPECT_EQ(Count("TK"), 1);
+    EXPECT_EQ(Count("TKPT"), 100);
+    Track t;
+    ASSERT_TRUE(db.findTrack(1, t));
+    EXPECT_NEAR(t.stime, OleDateFromSeconds(1000000 + 32400), 1e-6);
+
+    out = RunDownload("sim:cancel", db, nullptr, std::stop_source().get_token());
+    ClearSimulatedWatches();
+    EXPECT_EQ(out.result, kDownloadComplete);
+    EXPECT_EQ(out.stats.stored, 2);
+    EXPECT_EQ(out.stats.skipped, 1);
+    EXPECT_EQ(Count("TK"), 3);
+    EXPECT_EQ(Count("TKPT"), 470);
+    for (const Track& r : db.allTracks())
+        EXPECT_EQ(
+            db.queryInt("select count(*) from TKPT where tkid=" + std::to_string(r.objid) + ";"),
+            r.numofpt);
+
+    // A stop asked for before the start ends before the first header, with nothing sent
+    // after the count.
+    scenario.logs.push_back(FixLog(4000000, 5));
+    Start();
+    watch->clearWire();
+    std::stop_source early;
+    early.request_stop();
+    EXPECT_EQ(DownloadLogs(*link, db, nullptr, &stats, early.get_token()), kDownloadCancelled);
+    EXPECT_TRUE(Writes(CMD_LOG_HEADER).empty());
+    EXPECT_EQ(Count("TK"), 3);
 }
 
 // A reply that comes after the 1000 ms, or comes short, fails its transfer like silence;

@@ -173,6 +173,40 @@ test.describe('with long logs', () => {
   });
 });
 
+test.describe('with a slow watch', () => {
+  // Three runs of today on a watch that takes its time: long enough to press "キャンセル"
+  // while the second is read.
+  let slow;
+  test.beforeAll(async () => {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
+    const now = new Date();
+    const today = Date.UTC(now.getFullYear(), now.getMonth(), now.getDate()) / 1000;
+    const logs = [0, 1, 2].map((i) => ({ start_time: today + 600 * (i + 1), generate: { points: 6000, seed: i + 1 } }));
+    const scenario = { settings: { utc_bias: 0, daylight: 0 }, report_delay_us: 300, logs };
+    fs.writeFileSync(path.join(dir, 'slow.json'), JSON.stringify(scenario));
+    slow = await startServer({ dataDir: dir, args: ['--simulate-watch=' + path.join(dir, 'slow.json')] });
+  });
+  test.afterAll(async () => { if (slow) await slow.stop(); });
+
+  test('"キャンセル" closes the dialog and the list shows the run stored before it', async ({ page }) => {
+    const { main, log } = await open(page, slow);
+    const list = page.frame({ name: 'page1' });
+    await expect(list.locator('#tracknum')).toHaveText('合計 0 履歴');
+    await main.click('#download');
+    const dialog = page.frameLocator('iframe.dv-dialog');
+    await expect(dialog.locator('#MsgText')).toHaveText(/^履歴2 /, { timeout: 30000 });
+    await dialog.locator('#cancel', { hasText: 'キャンセル' }).click();
+    await expect.poll(async () => (await log()).filter((e) => e.close).length).toBe(1);
+    await expect(page.locator('iframe.dv-dialog')).toHaveCount(0);
+    await expect(list.locator('#tracknum')).toHaveText('合計 1 履歴');
+    await expect(list.locator('widget[id="6000"] .dv-lv-row')).toHaveCount(1);
+    const out = execFileSync(exePath(), ['runs', '--data-dir', slow.dataDir], { timeout: 10000 });
+    const runs = out.toString().split('\n').filter((l) => l);
+    expect(runs.length).toBe(1);
+    expect(runs[0].split('\t')[3]).toBe('6000');
+  });
+});
+
 test('a simulated watch that cannot be used stops the start with status 2', () => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
   try {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "data/track_database.h"
@@ -239,6 +240,49 @@ TEST_F(DownloadTest, QuittingUnderTheDialogStopsTheWorkerBeforeGoingOn) {
     EXPECT_EQ(watch->transfers(), transfers);
     EXPECT_EQ(count("TK"), 0);
     EXPECT_EQ(dones(), 1);
+}
+
+// "キャンセル" while the second of three runs is read: the worker stops at its next step
+// and ends the dialog, the list page hears of the end as after any download, and the first
+// run is there whole. Later presses do nothing; the next download stores the rest.
+TEST_F(DownloadTest, CancelEndsTheDialogKeepsTheRunsStoredAndTheListReloads) {
+    auto watch = std::make_shared<WatchSimulator>(
+        Holding({FixLog(kStart, 100), FixLog(kStart + 3600, 5000), FixLog(kStart + 7200, 30)}));
+    AddSimulatedWatch("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
+    FramePath dialog;
+    std::function<void()> pressOnceTheSecondRunStreams = [&] {
+        const auto shown = texts("MsgText");
+        if (std::none_of(shown.begin(), shown.end(),
+                         [](const std::string& t) { return t.rfind("履歴2 ", 0) == 0; })) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            loop.postTask(pressOnceTheSecondRunStreams);
+            return;
+        }
+        dialog = engine.openDialogs().back();
+        engine.click(dialog, "cancel");
+        engine.click(dialog, "cancel");  // a second press changes nothing
+    };
+    loop.postTask(pressOnceTheSecondRunStreams);
+    engine.click("main", "download");
+
+    EXPECT_TRUE(engine.openDialogs().empty());
+    EXPECT_EQ(openedPages(), std::vector<std::string>{"210"});
+    EXPECT_EQ(dones(), 1);
+    EXPECT_LT(watch->acknowledgements(), 70);  // it did not read the second run to its end
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 100);
+    auto states = engine.operations("state");
+    ASSERT_EQ(states.size(), 1u);  // the button greyed once
+    EXPECT_EQ(states[0].value("frame", ""), dialog);
+
+    engine.click(dialog, "cancel");  // after the end: the dialog is gone
+    EXPECT_EQ(dones(), 1);
+
+    watch->clearWire();
+    engine.click("main", "download");
+    EXPECT_EQ(dones(), 2);
+    EXPECT_EQ(count("TK"), 3);
+    EXPECT_EQ(count("TKPT"), 5130);
 }
 
 TEST_F(DownloadTest, TheListPageIsWhoHearsOfTheEndByDefault) {
