@@ -1,6 +1,6 @@
 #pragma once
 // How the application shows its pages: a desktop window when the desktop part is built
-// and a display is there, else the browser. The desktop part registers its runner.
+// and a display is there, else the browser.
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,16 +20,10 @@ using WindowRunner = std::function<std::optional<int>(EventLoop& loop, const std
 // display is there; false when it could not be shown.
 using StartErrorShower = std::function<bool(const std::string& text)>;
 
-struct WindowRunnerRegistrar {
-    // present: brings the running window to the front; any thread.
-    WindowRunnerRegistrar(WindowRunner runner, std::function<void()> present,
-                          StartErrorShower showStartError = {});
+struct WindowParts {
+    WindowRunner run;               // empty: no desktop window was built
+    std::function<void()> present;  // brings the running window to the front; any thread
+    StartErrorShower showStartError;
 };
-
-// Empty when no desktop window was built.
-const WindowRunner& AppWindowRunner();
-void PresentAppWindow();
-// The desktop's message box for a start that cannot go on (nothing without one).
-void ShowStartError(const std::string& text);
 
 }  // namespace dorvath

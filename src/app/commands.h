@@ -1,12 +1,19 @@
 #pragma once
-// Command-line commands. Each command lives in its own cmd_*.cpp and registers itself
-// with a static CommandRegistrar; main() strips the global options and dispatches.
+// The command line: the global options, what every command is given, and the commands.
+// The table of commands and the order of start-up are in program.cpp.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/app_window.h"
+#include "engine/app_frame.h"
+
 namespace dorvath {
+
+class AppState;
+class TrackDatabase;
 
 struct GlobalOptions {
     std::string dataDir;                  // --data-dir DIR
@@ -16,30 +23,56 @@ struct GlobalOptions {
     std::string tileServer;               // --tile-server URL ({z}, {x}, {y}); "" the default
 };
 
-const GlobalOptions& Options();
+struct Program;
 
-// args: what follows the command name, global options removed. Returns the exit status.
-using CommandFn = std::function<int(const std::vector<std::string>& args)>;
+// Creates the top window (loading page 201 and what it nests); it lives until the loop ends.
+using FrameFactory = std::function<std::shared_ptr<void>(AppContext& ctx, Program& program)>;
 
-struct CommandRegistrar {
-    // name "" is what runs without a command: the application itself.
-    CommandRegistrar(const char* name, const char* usage, CommandFn fn, int priority = 0);
+// The parts the application is built from; main() chooses them.
+struct AppParts {
+    FrameFactory frame;           // the top window's pages; none: the frame page bare
+    WindowParts window;           // the desktop window; none: browser mode only
+    std::string testPagesDir;     // served under /test/ (the end-to-end tests' own frame)
 };
 
+// What a command works with: the program's one database and state, made in program.cpp
+// and handed down from there.
+struct Program {
+    const GlobalOptions& options;
+    TrackDatabase& db;
+    AppState& state;
+    const AppParts& parts;
+};
+
+// args: what follows the command name, global options removed. Returns the exit status.
+using CommandFn = int (*)(Program& program, const std::vector<std::string>& args);
+
 // The logic side of start-up: the data folder's velcan.db opened with its tables, and
-// setting.dat read into AppState. Throws CppSQLite3Exception.
+// setting.dat read into the state. Throws CppSQLite3Exception.
 struct StartupResult {
     bool createdTables = false;
     bool settingsRead = false;
 };
-StartupResult StartLogic();
+StartupResult StartLogic(Program& program);
 
-// Start-up steps of the parts that are built (the simulated watch, for one): main() runs
-// each once, after the global options and before any command. A hook that returns false
-// has told the user why; the program then exits with status 2.
-using StartupHook = std::function<bool()>;
-struct StartupHookRegistrar {
-    explicit StartupHookRegistrar(StartupHook hook);
-};
+// The commands, each in its own cmd_*.cpp.
+int RunApplication(Program& program, const std::vector<std::string>& args);  // no command
+int ListRuns(Program& program, const std::vector<std::string>& args);
+int DownloadCommand(Program& program, const std::vector<std::string>& args);
+int EraseCommand(Program& program, const std::vector<std::string>& args);
+int ExportCommand(Program& program, const std::vector<std::string>& args);
+int TrackFileCommand(Program& program, const std::vector<std::string>& args);
+int WatchSettingsCommand(Program& program, const std::vector<std::string>& args);
+int FirmwareVersionCommand(Program& program, const std::vector<std::string>& args);
+int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args);
+
+// Runs the program with the given parts: options, data folder, start-up, one command.
+int RunProgram(int argc, char** argv, const AppParts& parts);
+
+// The parts the shipped program is made of.
+std::shared_ptr<void> CreateUiFrame(AppContext& ctx, Program& program);
+#ifdef DORVATH_HAVE_DESKTOP
+WindowParts DesktopWindowParts();
+#endif
 
 }  // namespace dorvath

@@ -23,7 +23,9 @@ async function startServer({ testPages = false, dataDir: given, args = [] } = {}
     args = [...args, '--tile-server', 'http://127.0.0.1:9/{z}/{x}/{y}.png'];
   }
   env.XDG_CACHE_HOME = env.DORVATH_TEST_CACHE || path.join(dataDir, '.cache');
-  const child = spawn(exePath(), ['--serve', '--data-dir', dataDir, '--port', '0', ...args],
+  // The test pages' frame is built into a program of the tests' own, beside dorvath.
+  const exe = testPages ? path.join(path.dirname(exePath()), 'dorvath-e2e') : exePath();
+  const child = spawn(exe, ['--serve', '--data-dir', dataDir, '--port', '0', ...args],
                       { env, stdio: ['ignore', 'pipe', 'pipe'] });
   let out = '', err = '';
   child.stderr.on('data', (d) => { err += d; });

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "app/commands.h"
-#include "data/app_state.h"
 #include "data/c_format.h"
 #include "data/track_database.h"
 
@@ -18,7 +17,7 @@ bool ParseDay(const std::string& s, double& day) {
     return OleDateToFields(day).day == d;  // 2026-02-30 is not a day
 }
 
-int Runs(const std::vector<std::string>& args) {
+int Runs(Program& program, const std::vector<std::string>& args) {
     std::optional<double> day;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--day" && i + 1 < args.size()) {
@@ -34,8 +33,8 @@ int Runs(const std::vector<std::string>& args) {
             return 2;
         }
     }
-    StartLogic();
-    TrackDatabase& db = TrackDatabase::instance();
+    StartLogic(program);
+    TrackDatabase& db = program.db;
     std::vector<Track> runs;
     if (day) {
         runs = db.tracksOfDay(*day);
@@ -51,20 +50,8 @@ int Runs(const std::vector<std::string>& args) {
     return 0;
 }
 
-CommandRegistrar reg("runs", "runs [--day YYYY-MM-DD]", Runs);
-
-// Until the window exists, starting the program runs the logic side of start-up and
-// tells what it found.
-int Summary(const std::vector<std::string>&) {
-    StartupResult r = StartLogic();
-    int n = TrackDatabase::instance().queryInt("select count(*) from TK;");
-    std::printf("data folder: %s\n", DataDir().string().c_str());
-    std::printf("velcan.db: %d runs stored%s\n", n, r.createdTables ? " (tables created)" : "");
-    std::printf("setting.dat: %s\n", r.settingsRead ? "read" : "not found, defaults in use");
-    return 0;
-}
-
-CommandRegistrar app("", "", Summary, -100);
-
 }  // namespace
+
+int ListRuns(Program& program, const std::vector<std::string>& args) { return Runs(program, args); }
+
 }  // namespace dorvath

@@ -103,12 +103,12 @@ class CtrlCStops {
     std::thread thread_;
 };
 
-int Download(const std::vector<std::string>& args) {
+int Download(Program& program, const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath download\n");
         return 2;
     }
-    StartLogic();
+    StartLogic(program);
     std::string path = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (path.empty()) {
         std::fprintf(stderr, "%s\n", WatchNotOpenedMessage().c_str());
@@ -117,7 +117,7 @@ int Download(const std::vector<std::string>& args) {
     std::stop_source stop;
     CtrlCStops ctrlC(stop);
     DownloadOutcome out = RunDownload(
-        path, TrackDatabase::instance(),
+        path, program.db,
         [](std::string text) {
             std::printf("%s\n", text.c_str());
             std::fflush(stdout);
@@ -132,7 +132,7 @@ int Download(const std::vector<std::string>& args) {
     return out.result == kDownloadComplete ? 0 : 1;
 }
 
-CommandRegistrar reg("download", "download", Download);
-
 }  // namespace
+
+int DownloadCommand(Program& program, const std::vector<std::string>& args) { return Download(program, args); }
 }  // namespace dorvath

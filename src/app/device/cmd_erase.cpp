@@ -17,7 +17,10 @@ int Erase(const std::vector<std::string>& args) {
     return DeleteWatchLogs(sink) ? 0 : sink.failureStatus();
 }
 
-CommandRegistrar reg("erase", "erase", Erase);
-
 }  // namespace
+
+int EraseCommand(Program& program, const std::vector<std::string>& args) {
+    (void)program;
+    return Erase(args);
+}
 }  // namespace dorvath

@@ -17,10 +17,10 @@ void StderrMessageSink::watchNotOpened(const std::string& text) {
     showMessage(text);
 }
 
-bool PrepareWatchSimulation() {
-    if (!Options().simulate) return true;
+bool PrepareWatchSimulation(const GlobalOptions& options) {
+    if (!options.simulate) return true;
     try {
-        EnableWatchSimulation(*Options().simulate);
+        EnableWatchSimulation(*options.simulate);
         return true;
     } catch (const ScenarioError& e) {
         std::fprintf(stderr, "dorvath: simulated watch: %s\n", e.what());

@@ -7,6 +7,8 @@
 
 namespace dorvath {
 
+struct GlobalOptions;
+
 class StderrMessageSink : public DeviceMessageSink {
   public:
     void showMessage(const std::string& text) override;
@@ -21,6 +23,6 @@ class StderrMessageSink : public DeviceMessageSink {
 // Switches the simulated watch on when --simulate-watch was given; main() calls it once,
 // before any command. False, with the reason on standard error, when its scenario cannot
 // be used.
-bool PrepareWatchSimulation();
+bool PrepareWatchSimulation(const GlobalOptions& options);
 
 }  // namespace dorvath

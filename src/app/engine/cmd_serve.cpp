@@ -11,7 +11,6 @@
 
 #include "app/app_window.h"
 #include "app/commands.h"
-#include "app/engine/e2e_frame.h"
 #include "app/single_instance.h"
 #include "data/app_state.h"
 #include "data/c_format.h"
@@ -46,13 +45,18 @@ class BareFrame : public PageHandler {
 
 // A start that cannot go on: said on stderr, and in a message box when the application
 // would have opened its window. Exit status 2.
-int StartFailed(const std::string& why) {
+int StartFailed(const Program& program, const std::string& why) {
     std::fprintf(stderr, "dorvath: %s\n", why.c_str());
-    if (!Options().serve) ShowStartError("DORVATH: " + why);
+    const StartErrorShower& show = program.parts.window.showStartError;
+    if (!program.options.serve && show) show("DORVATH: " + why);
     return 2;
 }
 
-int Serve(const std::vector<std::string>& args) {
+}  // namespace
+
+int RunApplication(Program& program, const std::vector<std::string>& args) {
+    const GlobalOptions& options = program.options;
+    const WindowParts& window = program.parts.window;
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
         return 2;
@@ -67,26 +71,24 @@ int Serve(const std::vector<std::string>& args) {
             return 0;
         case SingleInstance::Acquire::kFailed:
             return StartFailed(
-                CFormat("cannot use the data folder %s: %s", DataDir().string(), single.error()));
+                program, CFormat("cannot use the data folder %s: %s", DataDir().string(), single.error()));
     }
     try {
-        StartLogic();
+        StartLogic(program);
     } catch (const CppSQLite3Exception& e) {
-        return StartFailed(CFormat("cannot open the database in %s: %s", DataDir().string(),
+        return StartFailed(program, CFormat("cannot open the database in %s: %s", DataDir().string(),
                                    DatabaseErrorText(e)));
     }
 
     EventLoop loop;
     BridgeEngine engine(loop);
     BridgeOptions opt;
-    opt.port = Options().port.value_or(0);
+    opt.port = options.port.value_or(0);
     opt.shippedDir = ShippedDir();
     opt.dataDir = DataDir();
-    const char* testPages = std::getenv("DORVATH_TEST_PAGES");
-    bool e2e = testPages && *testPages;
-    if (e2e) opt.testPagesDir = testPages;
+    opt.testPagesDir = program.parts.testPagesDir;
     // Map tiles: the policy of the public tile servers asks for a User-Agent of our own.
-    SetTileServer(Options().tileServer.empty() ? kDefaultTileServer : Options().tileServer);
+    SetTileServer(options.tileServer.empty() ? kDefaultTileServer : options.tileServer);
     opt.tileServer = TileServer();
     opt.tileCacheDir = DefaultTileCacheDir();
     opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
@@ -97,19 +99,17 @@ int Serve(const std::vector<std::string>& args) {
                    [&engine](const std::string& url) { engine.openWindow(url); }, true};
     std::shared_ptr<void> frame;
     auto createFrame = [&] {
-        if (e2e)
-            frame = MakeE2eFrame(ctx);
-        else if (auto factory = RegisteredAppFrame())
-            frame = factory(ctx);
+        if (program.parts.frame)
+            frame = program.parts.frame(ctx, program);
         else
             frame = std::make_shared<BareFrame>(ctx);
     };
 
     const std::string line = "Open " + server.url();
     std::atomic<bool> inWindow{false};
-    single.listen([line, &inWindow] {
+    single.listen([line, &inWindow, &window] {
         if (!inWindow) return line;
-        PresentAppWindow();
+        if (window.present) window.present();
         return std::string("DORVATH is already running; its window was brought to the front.");
     });
     boost::asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
@@ -118,11 +118,11 @@ int Serve(const std::vector<std::string>& args) {
     });
 
     std::optional<int> code;
-    const bool wantWindow = !Options().serve && !e2e && AppWindowRunner();
+    const bool wantWindow = !options.serve && window.run;
     if (wantWindow) {
         ctx.browserMode = false;
         inWindow = true;
-        code = AppWindowRunner()(loop, server.url(), createFrame);
+        code = window.run(loop, server.url(), createFrame);
         inWindow = false;
         if (!code) std::fprintf(stderr, "dorvath: no display; running in browser mode\n");
     }
@@ -136,11 +136,8 @@ int Serve(const std::vector<std::string>& args) {
     signals.cancel();
     frame.reset();
     server.stop();
-    TrackDatabase::instance().close();
+    program.db.close();
     return *code;
 }
 
-CommandRegistrar app("", "", Serve, 10);
-
-}  // namespace
 }  // namespace dorvath

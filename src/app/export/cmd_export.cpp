@@ -15,18 +15,18 @@ namespace {
 
 constexpr const char* kUsage = "export gpx|kml|csv OBJID FILE";
 
-int Export(const std::vector<std::string>& args) {
+int Export(Program& program, const std::vector<std::string>& args) {
     if (args.size() != 3 || (args[0] != "gpx" && args[0] != "kml" && args[0] != "csv")) {
         std::fprintf(stderr, "usage: dorvath %s\n", kUsage);
         return 2;
     }
-    StartLogic();
+    StartLogic(program);
     ExportRequest request;
     request.path = args[2];
-    if (!FindRun("export", args[1], request.track)) return 1;
-    ExportResult r = args[0] == "gpx"   ? ExportGpx(request, TrackDatabase::instance())
-                     : args[0] == "kml" ? ExportKml(request, TrackDatabase::instance())
-                                        : ExportCsv(request, TrackDatabase::instance());
+    if (!FindRun(program.db, "export", args[1], request.track)) return 1;
+    ExportResult r = args[0] == "gpx"   ? ExportGpx(request, program.db)
+                     : args[0] == "kml" ? ExportKml(request, program.db)
+                                        : ExportCsv(request, program.db);
     if (!r) {
         std::fprintf(stderr, "dorvath export: %s\n", r.reason.c_str());
         return 1;
@@ -34,7 +34,7 @@ int Export(const std::vector<std::string>& args) {
     return 0;
 }
 
-CommandRegistrar reg("export", kUsage, Export);
-
 }  // namespace
+
+int ExportCommand(Program& program, const std::vector<std::string>& args) { return Export(program, args); }
 }  // namespace dorvath

@@ -13,12 +13,12 @@ namespace {
 
 constexpr const char* kUsage = "trk save FILE OBJID... | trk open FILE";
 
-int Save(const std::vector<std::string>& args) {
-    StartLogic();
+int Save(Program& program, const std::vector<std::string>& args) {
+    StartLogic(program);
     std::vector<Track> runs;
     for (size_t i = 2; i < args.size(); ++i)
-        if (!FindRun("trk save", args[i], runs.emplace_back())) return 1;
-    SaveResult r = SaveTrackFile(args[1], runs, TrackDatabase::instance());
+        if (!FindRun(program.db, "trk save", args[i], runs.emplace_back())) return 1;
+    SaveResult r = SaveTrackFile(args[1], runs, program.db);
     if (!r) {
         std::fprintf(stderr, "dorvath trk save: %s\n", r.reason.c_str());
         return 1;
@@ -27,9 +27,9 @@ int Save(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Open(const std::vector<std::string>& args) {
-    StartLogic();
-    ImportResult r = OpenTrackFile(args[1], TrackDatabase::instance());
+int Open(Program& program, const std::vector<std::string>& args) {
+    StartLogic(program);
+    ImportResult r = OpenTrackFile(args[1], program.db);
     std::printf("imported %d\n", r.imported);
     if (!r.note.empty()) std::fprintf(stderr, "dorvath trk open: %s\n", r.note.c_str());
     if (!r.reason.empty())
@@ -41,14 +41,14 @@ int Open(const std::vector<std::string>& args) {
     return r.complete() ? 0 : 1;
 }
 
-int Trk(const std::vector<std::string>& args) {
-    if (args.size() >= 2 && args[0] == "save") return Save(args);
-    if (args.size() == 2 && args[0] == "open") return Open(args);
+int Trk(Program& program, const std::vector<std::string>& args) {
+    if (args.size() >= 2 && args[0] == "save") return Save(program, args);
+    if (args.size() == 2 && args[0] == "open") return Open(program, args);
     std::fprintf(stderr, "usage: dorvath %s\n", kUsage);
     return 2;
 }
 
-CommandRegistrar reg("trk", kUsage, Trk);
-
 }  // namespace
+
+int TrackFileCommand(Program& program, const std::vector<std::string>& args) { return Trk(program, args); }
 }  // namespace dorvath

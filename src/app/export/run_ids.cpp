@@ -8,7 +8,7 @@
 
 namespace dorvath {
 
-bool FindRun(const char* command, const std::string& text, Track& out) {
+bool FindRun(TrackDatabase& db, const char* command, const std::string& text, Track& out) {
     char* end = nullptr;
     errno = 0;
     long id = std::strtol(text.c_str(), &end, 10);
@@ -16,7 +16,7 @@ bool FindRun(const char* command, const std::string& text, Track& out) {
         std::fprintf(stderr, "dorvath %s: '%s' is not a run id\n", command, text.c_str());
         return false;
     }
-    if (!TrackDatabase::instance().findTrack(static_cast<int>(id), out)) {
+    if (!db.findTrack(static_cast<int>(id), out)) {
         std::fprintf(stderr, "dorvath %s: no run with id %ld\n", command, id);
         return false;
     }

@@ -3,11 +3,12 @@
 #include <string>
 
 #include "data/track.h"
+#include "data/track_database.h"
 
 namespace dorvath {
 
 // Looks the stored run up by its id; prints why not and returns false when the text is
 // not an id or no run has it.
-bool FindRun(const char* command, const std::string& text, Track& out);
+bool FindRun(TrackDatabase& db, const char* command, const std::string& text, Track& out);
 
 }  // namespace dorvath

@@ -55,8 +55,15 @@ int FirmwareUpdate(const std::vector<std::string>& args) {
     return r ? 0 : sink.failureStatus();
 }
 
-CommandRegistrar version("firmware-version", "firmware-version", PrintFirmwareVersion);
-CommandRegistrar update("firmware-update", "firmware-update FILE", FirmwareUpdate);
-
 }  // namespace
+
+int FirmwareVersionCommand(Program& program, const std::vector<std::string>& args) {
+    (void)program;
+    return PrintFirmwareVersion(args);
+}
+
+int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args) {
+    (void)program;
+    return FirmwareUpdate(args);
+}
 }  // namespace dorvath

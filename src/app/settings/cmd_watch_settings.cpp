@@ -11,14 +11,14 @@
 namespace dorvath {
 namespace {
 
-int WatchSettings(const std::vector<std::string>& args) {
+int WatchSettings(Program& program, const std::vector<std::string>& args) {
     if (args.size() != 1 || (args[0] != "read" && args[0] != "send")) {
         std::fprintf(stderr, "usage: dorvath watch-settings read|send\n");
         return 2;
     }
-    StartLogic();
+    StartLogic(program);
     StderrMessageSink sink;
-    AppState& state = AppState::instance();
+    AppState& state = program.state;
     if (args[0] == "read") {
         if (!ReadSettingsFromWatch(state.settings, sink)) return sink.failureStatus();
         for (const SettingsField& f : DeviceSettings::fields())
@@ -32,7 +32,7 @@ int WatchSettings(const std::vector<std::string>& args) {
     return r.fileWritten ? sink.failureStatus() : 1;
 }
 
-CommandRegistrar reg("watch-settings", "watch-settings read|send", WatchSettings);
-
 }  // namespace
+
+int WatchSettingsCommand(Program& program, const std::vector<std::string>& args) { return WatchSettings(program, args); }
 }  // namespace dorvath

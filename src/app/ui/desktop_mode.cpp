@@ -3,7 +3,7 @@
 #ifdef DORVATH_HAVE_DESKTOP
 #include <thread>
 
-#include "app/app_window.h"
+#include "app/commands.h"
 #include "app/ui/app_frame_host.h"
 #include "desktop/desktop_window.h"
 #include "engine/event_loop.h"
@@ -74,8 +74,8 @@ void Present() {
     if (DesktopWindow* w = AppDesktopWindow()) w->present();
 }
 
-WindowRunnerRegistrar reg(RunDesktop, Present, DesktopWindow::ShowError);
-
 }  // namespace
+
+WindowParts DesktopWindowParts() { return {RunDesktop, Present, DesktopWindow::ShowError}; }
 }  // namespace dorvath
 #endif

@@ -2,10 +2,8 @@
 // creates it in the desktop window and in browser mode alike.
 #include <memory>
 
+#include "app/commands.h"
 #include "app/ui/app_frame_host.h"
-#include "engine/app_frame.h"
-#include "data/app_state.h"
-#include "data/track_database.h"
 #include "ui/top_frame_wnd.h"
 
 namespace dorvath {
@@ -16,10 +14,13 @@ struct UiFrame {
     std::unique_ptr<CTopFrameWnd> top;
 };
 
-std::shared_ptr<void> CreateUiFrame(AppContext& ctx) {
+}  // namespace
+
+std::shared_ptr<void> CreateUiFrame(AppContext& ctx, Program& program) {
     auto frame = std::make_shared<UiFrame>();
     frame->host = std::make_unique<AppFrameHost>(ctx, AppDesktopWindow());
-    frame->top = std::make_unique<CTopFrameWnd>(ctx.loop, ctx.engine, *frame->host, TrackDatabase::instance(), AppState::instance());
+    frame->top = std::make_unique<CTopFrameWnd>(ctx.loop, ctx.engine, *frame->host, program.db,
+                                                program.state);
     frame->top->create();
     SetAppTopFrame(frame->top.get());
     return std::shared_ptr<void>(frame.get(), [frame](void*) mutable {
@@ -28,7 +29,4 @@ std::shared_ptr<void> CreateUiFrame(AppContext& ctx) {
     });
 }
 
-AppFrameRegistrar reg(CreateUiFrame, 10);
-
-}  // namespace
 }  // namespace dorvath

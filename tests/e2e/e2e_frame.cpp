@@ -1,4 +1,4 @@
-#include "app/engine/e2e_frame.h"
+#include "e2e/e2e_frame.h"
 
 #include <atomic>
 #include <chrono>
