@@ -120,7 +120,6 @@ void CListPageWnd::clearViews(bool keepLaps) {
     }
     chart_.clear();
     playback_.clear();
-    if (clearChartMapAndPlayback) clearChartMapAndPlayback();
 }
 
 void CListPageWnd::showOpenedPoints() {
@@ -128,7 +127,6 @@ void CListPageWnd::showOpenedPoints() {
     state_.mapPoints = ThinMapPoints(state_.trackPoints);
     putMapLine();
     playback_.reset();
-    if (showPointsOnChartMapAndPlayback) showPointsOnChartMapAndPlayback();
 }
 
 void CListPageWnd::putMapLine() {
@@ -351,7 +349,6 @@ void CListPageWnd::onWidget(const WidgetEvent& e) {
                 const TrackPoint& p = state_.trackPoints[mark];
                 map_.setCenter(p.lat, p.lng, 18);
                 map_.showAnimationPoint(p.lat, p.lng);
-                if (showPointOnMap) showPointOnMap(p);
             }
             break;
         }
@@ -382,7 +379,6 @@ std::int64_t CListPageWnd::onMessage(const Message& m) {
         case WM_SHOW_MAP_POINT:
             if (auto* p = std::any_cast<MapPoint>(&m.data)) {
                 map_.showAnimationPoint(p->lat, p->lng);
-                if (showMapPoint) showMapPoint(*p);
             }
             break;
         case WM_DOWNLOAD_DONE:

@@ -39,14 +39,6 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     int currentLowerTab() const { return lowerTab_; }
     void switchLowerTab(int n);
 
-    // Observers of the views this page feeds (tests): each is called when set, after the
-    // page's own chart, map line and playback.
-    std::function<void()> clearChartMapAndPlayback;
-    // The points in AppState (more than one) are ready for the chart, the map and playback.
-    std::function<void()> showPointsOnChartMapAndPlayback;
-    std::function<void(const TrackPoint&)> showPointOnMap;
-    // WM_SHOW_MAP_POINT from the chart: the point under the pointer, pulsed on the map.
-    std::function<void(const MapPoint&)> showMapPoint;
     // How the loading dialog waits for its thread (tests make it short).
     LoadingDlgOptions loadingOptions;
     // Picks the file of an export or a track file; the file dialog unless set (tests).

@@ -28,6 +28,15 @@ class ListPageFixture : public ::testing::Test {
         db.close();
     }
 
+    // The calls the page made of the map page's function fn, their arguments in order.
+    std::vector<std::vector<std::string>> mapCalls(const std::string& fn) const {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& op : engine.operations("call"))
+            if (op.value("frame", "") == CListPageWnd::kMapFrame && op.value("fn", "") == fn)
+                out.push_back(op["args"].get<std::vector<std::string>>());
+        return out;
+    }
+
     TempDir dir;
     TrackDatabase db;
     EventLoop loop;

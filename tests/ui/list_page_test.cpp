@@ -38,8 +38,6 @@ class ListPageTest : public test::ListPageFixture {
         page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
         page->calendar().today = [today] { return today; };
         page->loadingOptions.startStepMs = 1;
-        page->clearChartMapAndPlayback = [this] { ++cleared; };
-        page->showPointsOnChartMapAndPlayback = [this] { ++shown; };
         page->create();
         loop.poll();
     }
@@ -139,7 +137,13 @@ class ListPageTest : public test::ListPageFixture {
     }
     AppState& state() { return AppState::instance(); }
 
-    int cleared = 0, shown = 0;
+    // Runs drawn (their line sent to the map) and times the chart was emptied.
+    int shown() const { return static_cast<int>(mapCalls("putTKLine").size()); }
+    int cleared() const {
+        int n = 0;
+        for (const auto& op : engine.operations("chart")) n += op["chart"].is_null();
+        return n;
+    }
 };
 
 TEST_F(ListPageTest, MonthStartingOnSundayShowsAWeekOfThePreviousMonthFirst) {
@@ -300,8 +304,8 @@ TEST_F(ListPageTest, OpeningARunLoadsItsPointsAndLapsAndMarksItsRowAlone) {
     EXPECT_EQ(state().trackLaps.size(), 3u);
     EXPECT_EQ(engine.listState(kPage, CPointList::kControl).count, 25);
     EXPECT_EQ(engine.listState(kPage, CLapList::kControl).count, 3);
-    EXPECT_EQ(shown, 1);
-    EXPECT_GE(cleared, 1);
+    EXPECT_EQ(shown(), 1);
+    EXPECT_GE(cleared(), 1);
     auto hasMarker = [](const Canvas& c) {
         return std::any_of(c.items().begin(), c.items().end(), [](const CanvasItem& i) {
             return i.kind == CanvasItem::Kind::Bitmap && i.text == CTrackList::kOpenMarker;
@@ -334,7 +338,7 @@ TEST_F(ListPageTest, OpeningALapNarrowsThePointsAndKeepsTheRun) {
     EXPECT_EQ(state().trackPoints.back().sindex, 19);
     EXPECT_EQ(state().trackLaps.size(), 3u);
     EXPECT_EQ(page->trackList().openRow(), 0);
-    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(shown(), 2);
 }
 
 TEST_F(ListPageTest, DoubleClickWithoutSelectionDoesNothing) {
@@ -344,7 +348,7 @@ TEST_F(ListPageTest, DoubleClickWithoutSelectionDoesNothing) {
     listEvent(CLapList::kControl, K::DoubleClick, 0);
     EXPECT_EQ(page->trackList().openRow(), -1);
     EXPECT_TRUE(state().trackPoints.empty());
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(shown(), 0);
 }
 
 TEST_F(ListPageTest, ARunOfOnePointFeedsNoChart) {
@@ -352,7 +356,7 @@ TEST_F(ListPageTest, ARunOfOnePointFeedsNoChart) {
     start();
     openRun(0);
     EXPECT_EQ(state().trackPoints.size(), 1u);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(shown(), 0);
 }
 
 TEST_F(ListPageTest, RightClickShowsTheRunMenuOnlyWithASelection) {
@@ -477,12 +481,11 @@ TEST_F(ListPageTest, CtrlASelectsEveryLap) {
 TEST_F(ListPageTest, PointClickShowsThePointOnTheMap) {
     storeRun(2016, 5, 10, 7, 30, 30);
     start();
-    std::vector<int> shownPoints;
-    page->showPointOnMap = [&](const TrackPoint& p) { shownPoints.push_back(p.sindex); };
     openRun(0);
     engine.listSelect(kPage, CPointList::kControl, {4}, 4);
     listEvent(CPointList::kControl, K::Click, 4);
-    EXPECT_EQ(shownPoints, (std::vector<int>{4}));
+    const std::vector<std::string> point4{"35.000400", "139.000000"};
+    EXPECT_EQ(mapCalls("showAnimationPoint"), (std::vector<std::vector<std::string>>{point4}));
 }
 
 }  // namespace
