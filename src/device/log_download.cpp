@@ -127,25 +127,25 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
 
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
                             const DownloadProgress& progress, std::stop_token stop) {
-    DownloadOutcome out;
+    DownloadReport report;
     std::unique_ptr<ReportLink> link = OpenWatchLink(path);
-    if (!link) return out;
-    out.opened = true;
+    if (!link) return DownloadOutcome::failure("the watch could not be opened", report);
+    report.opened = true;
+    std::string why;
     try {
-        out.result = DownloadLogs(*link, db, progress, &out.stats, std::move(stop));
-    } catch (const CppSQLite3Exception& e) {
-        out.result = 0;
-        out.error = e.what();
-    } catch (const std::exception& e) {
-        out.result = 0;
-        out.error = e.what();
+        report.result = DownloadLogs(*link, db, progress, &report.stats, std::move(stop));
+        if (report.result == kDownloadFailed) why = "the watch stopped answering";
+    } catch (const std::exception& e) {  // the database's errors among them
+        report.result = kDownloadFailed;
+        why = e.what();
     } catch (...) {
         // Whatever went wrong, the link is closed and the caller can end its dialog.
-        out.result = 0;
-        out.error = "download stopped by an unexpected error";
+        report.result = kDownloadFailed;
+        why = "download stopped by an unexpected error";
     }
     link->Close();
-    return out;
+    if (report.result == kDownloadFailed) return DownloadOutcome::failure(why, report);
+    return DownloadOutcome::success(report);
 }
 
 }  // namespace dorvath

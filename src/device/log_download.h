@@ -5,6 +5,7 @@
 #include <stop_token>
 #include <string>
 
+#include "data/result.h"
 #include "data/track_database.h"
 #include "device/report_link.h"
 
@@ -40,13 +41,14 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
                             DownloadStats* stats = nullptr, std::stop_token stop = {});
 
 // What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
-// link on every path. A database error ends it with result 0 and its text in `error`.
-struct DownloadOutcome {
+// link on every path. ok unless it failed (a cancelled download is not a failure); a
+// database error ends it with result 0 and its text as the reason.
+struct DownloadReport {
     int result = kDownloadFailed;  // a DownloadResult
     bool opened = false;
     DownloadStats stats;
-    std::string error;
 };
+using DownloadOutcome = Result<DownloadReport>;
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
                             const DownloadProgress& progress, std::stop_token stop = {});
 

@@ -43,6 +43,7 @@ struct CMainWnd::DownloadJob {
 
     const std::string path;
     std::stop_source stop;
+    std::string failure;  // written by the worker before finish()
     std::mutex m;
     std::condition_variable cv;
     bool finished = false;
@@ -121,7 +122,9 @@ void CMainWnd::OnDownload() {
         dlg.run();  // the result is not used
         if (dlg.workerStarted()) job_->stopAndWait();
     }
+    const std::string failure = job_->failure;
     job_.reset();
+    if (!failure.empty()) EndFailedOperation(engine_, loop(), FailedOperation::Download, failure);
     Message done;
     done.id = WM_DOWNLOAD_DONE;
     loop().send(listPageWnd_, done);
@@ -135,7 +138,7 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
         job->path, db_,
         [&](std::string text) { PostDownloadProgress(loop(), page, std::move(text)); },
         job->stop.get_token());
-    if (!out.error.empty()) std::fprintf(stderr, "dorvath: download: %s\n", out.error.c_str());
+    if (!out) job->failure = "download: " + out.reason;  // told once the dialog is down
     PostDownloadEnd(loop(), page, out.result);
     job->finish();  // the last use of this window's members
 }

@@ -328,7 +328,7 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     ClearSimulatedWatches();
     EXPECT_TRUE(out.opened);
     EXPECT_EQ(out.result, 0);
-    EXPECT_TRUE(out.error.empty());
+    EXPECT_TRUE(out.reason.empty());
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before - 1);  // the link let go of the watch
     EXPECT_EQ(Count("TK"), 1);
@@ -362,7 +362,7 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
         },
         stop.get_token());
     EXPECT_EQ(out.result, kDownloadCancelled);
-    EXPECT_TRUE(out.error.empty());
+    EXPECT_TRUE(out.reason.empty());
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before);  // its link let go of the watch
     EXPECT_EQ(seen.back(), "履歴2 300-64");
@@ -482,7 +482,7 @@ TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
     DownloadOutcome out = RunDownload("sim:db", db, nullptr);
     ClearSimulatedWatches();
     EXPECT_EQ(out.result, 0);
-    EXPECT_FALSE(out.error.empty());
+    EXPECT_FALSE(out.reason.empty());
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before - 1);
     EXPECT_EQ(Count("TK"), 1);

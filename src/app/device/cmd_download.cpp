@@ -123,7 +123,7 @@ int Download(Program& program, const std::vector<std::string>& args) {
             std::fflush(stdout);
         },
         stop.get_token());
-    if (!out.error.empty()) std::fprintf(stderr, "%s\n", out.error.c_str());
+    if (!out) std::fprintf(stderr, "%s\n", out.reason.c_str());
     const bool cancelled = out.result == kDownloadCancelled;
     std::printf("stored %d, skipped %d%s\n", out.stats.stored, out.stats.skipped,
                 cancelled ? ", cancelled" : "");
