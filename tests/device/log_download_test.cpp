@@ -328,7 +328,7 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     ClearSimulatedWatches();
     EXPECT_TRUE(out.opened);
     EXPECT_EQ(out.result, 0);
-    EXPECT_TRUE(out.reason.empty());
+    EXPECT_EQ(out.reason, "the watch stopped answering");  // no database error
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before - 1);  // the link let go of the watch
     EXPECT_EQ(Count("TK"), 1);
