@@ -8,26 +8,31 @@
     rt.queueGeometry();
   }) : null;
 
+  // The one place of the widget rules: the "type" names a control (any other type gets
+  // none), the id read as a decimal integer is the control id (0 when missing or not a
+  // number), and every bare attribute other than id, type and name is a style word.
   const kWidgetTypes = ['sys-static', 'sys-listview', 'sys-ie', 'sys-edit', 'sys-listbox', 'sys-combobox',
                         'sys-datetime', 'sys-calendar', 'sys-tabctrl'];
 
-  function styleWords(el) {
+  function widgetSpec(el) {
+    const type = (el.getAttribute('type') || '').toLowerCase();
+    if (!kWidgetTypes.includes(type)) return null;
+    const idText = el.getAttribute('id') || '';
+    const ctl = /^\s*[-+]?\d/.test(idText) ? parseInt(idText, 10) : 0;
     const words = new Set();
     for (const a of el.attributes) {
       if (a.value !== '' || a.name === 'id' || a.name === 'type' || a.name === 'name') continue;
       words.add(a.name.toUpperCase());
     }
-    return words;
+    return { type, ctl, words };
   }
 
   function mountWidgets(root) {
     for (const el of root.querySelectorAll('widget')) {
       if (el.__dvWidget) continue;
-      const type = (el.getAttribute('type') || '').toLowerCase();
-      if (!kWidgetTypes.includes(type)) continue;
-      const idText = el.getAttribute('id') || '';
-      const ctl = /^\s*[-+]?\d/.test(idText) ? parseInt(idText, 10) : 0;
-      const words = styleWords(el);
+      const spec = widgetSpec(el);
+      if (!spec) continue;
+      const { type, ctl, words } = spec;
       let w;
       if (type === 'sys-listview') w = listView(el, ctl, words);
       else if (type === 'sys-static') w = staticControl(el, ctl, words);
