@@ -1,5 +1,7 @@
 #include "engine/bridge_engine.h"
 
+#include "engine/bridge_protocol.h"
+
 namespace dorvath {
 namespace {
 
@@ -23,14 +25,16 @@ BridgeEngine::BridgeEngine(EventLoop& loop) : loop_(loop) {
 
 void BridgeEngine::submit(Operation op) {
     const std::string& kind = op.op();
-    if (kind == "load" || (kind == "dialog" && !op.body.value("open", false))) {
+    if (kind == protocol::op::kLoad ||
+        (kind == protocol::op::kDialog && !op.body.value(protocol::key::kOpen, false))) {
         // What was batched for the frame (and its sub-frames) no longer has a page to
         // apply to.
         const std::string frame = op.frame();
         std::vector<Operation> kept;
         for (Operation& o : batch_) {
             if (o.body.is_null()) continue;  // replaced by a later one
-            if (!SameOrBelow(frame, o.frame()) || (kind == "load" && o.op() == "dialog"))
+            if (!SameOrBelow(frame, o.frame()) ||
+                (kind == protocol::op::kLoad && o.op() == protocol::op::kDialog))
                 kept.push_back(std::move(o));
         }
         batch_ = std::move(kept);
@@ -83,23 +87,21 @@ void BridgeEngine::send(std::string text) {
 
 void BridgeEngine::receive(const std::string& text) {
     json ev = json::parse(text, nullptr, false);
-    if (!ev.is_object() || !ev.contains("ev") || !ev["ev"].is_string()) return;
-    if (!ev.contains("frame") || !ev["frame"].is_string()) return;
-    if (ev["ev"] == "ready") {
+    auto parsed = protocol::ParseEvent(ev);
+    if (!parsed) return;
+    if (parsed->kind == protocol::PageEvent::Kind::Ready) {
         std::lock_guard lock(mutex_);
-        std::string frame = ev["frame"];
-        std::string shown =
-            ev.contains("page") && ev["page"].is_string() ? ev["page"].get<std::string>() : "";
+        const FramePath& frame = parsed->frame;
         std::string wanted = page(frame);
         json answer = json::array();
-        if (!wanted.empty() && wanted != shown) {
-            json load{{"op", "load"}, {"frame", frame}};
-            load[wanted.find('.') == std::string::npos ? "page" : "url"] = wanted;
-            answer.push_back(std::move(load));
+        if (!wanted.empty() && wanted != parsed->page) {
+            answer.push_back(wanted.find('.') == std::string::npos
+                                 ? protocol::LoadPage(frame, wanted)
+                                 : protocol::LoadUrl(frame, wanted));
         } else {
             for (json& op : replayFrame(frame)) answer.push_back(std::move(op));
         }
-        answer.push_back({{"op", "replayed"}, {"frame", frame}});
+        answer.push_back(protocol::Replayed(frame));
         send(DumpJson(answer));
     }
     loop_.postTask([this, ev = std::move(ev)] { dispatch(ev); });

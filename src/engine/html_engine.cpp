@@ -3,17 +3,22 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/bridge_protocol.h"
 #include "engine/engine_json.h"
 
 namespace dorvath {
 
 using namespace engine_detail;
+namespace proto = protocol;
+namespace key = protocol::key;
 
 // ---- operations and kept state ----
 
-const std::string& Operation::op() const { return body.at("op").get_ref<const std::string&>(); }
+const std::string& Operation::op() const { return body.at(key::kOp).get_ref<const std::string&>(); }
 
-const FramePath& Operation::frame() const { return body.at("frame").get_ref<const std::string&>(); }
+const FramePath& Operation::frame() const {
+    return body.at(key::kFrame).get_ref<const std::string&>();
+}
 
 void FrameState::set(const std::string& key, const json& body) {
     // Latest-set order: a value set again moves behind what was set in between, as its
@@ -75,14 +80,14 @@ void HtmlEngine::loadPage(const FramePath& frame, const std::string& resource) {
     std::lock_guard lock(mutex_);
     dropFrames(frame);
     frames_[frame].page = resource;
-    emit(Key(frame, "load"), {{"op", "load"}, {"frame", frame}, {"page", resource}});
+    emit(Key(frame, proto::op::kLoad), proto::LoadPage(frame, resource));
 }
 
 void HtmlEngine::loadUrl(const FramePath& frame, const std::string& url) {
     std::lock_guard lock(mutex_);
     dropFrames(frame);
     frames_[frame].page = url;
-    emit(Key(frame, "load"), {{"op", "load"}, {"frame", frame}, {"url", url}});
+    emit(Key(frame, proto::op::kLoad), proto::LoadUrl(frame, url));
 }
 
 std::string HtmlEngine::page(const FramePath& frame) const {
@@ -91,14 +96,10 @@ std::string HtmlEngine::page(const FramePath& frame) const {
     return it == frames_.end() ? std::string() : it->second.page;
 }
 
-void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
-                           const std::string& name, json value) {
+void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* keyOp,
+                           const std::string& name, json body) {
     std::lock_guard lock(mutex_);
-    json b{{"op", op}, {"frame", f}, {"value", std::move(value)}};
-    if (!name.empty()) b["name"] = name;
-    PutElement(b, e);
-    std::string key = Key(f, keyOp, e.key(), name);
-    keepAddressed(f, e, key, b);
+    keepAddressed(f, e, Key(f, keyOp, e.key(), name), std::move(body));
 }
 
 void HtmlEngine::keepAddressed(const FramePath& f, const Element& e, const std::string& key,
@@ -117,49 +118,47 @@ void HtmlEngine::keepAddressed(const FramePath& f, const Element& e, const std::
 
 void HtmlEngine::setStyle(const FramePath& f, const Element& e, const std::string& name,
                           const std::string& value) {
-    elementOp(f, e, "style", "style", name, value);
+    elementOp(f, e, proto::op::kStyle, name, proto::Style(f, e, name, value));
 }
 
 void HtmlEngine::setAttribute(const FramePath& f, const Element& e, const std::string& name,
                               const std::string& value) {
-    elementOp(f, e, "attr", "attr", name, value);
+    elementOp(f, e, proto::op::kAttr, name, proto::Attr(f, e, name, value));
 }
 
 void HtmlEngine::removeAttribute(const FramePath& f, const Element& e, const std::string& name) {
-    elementOp(f, e, "attr", "attr", name, nullptr);
+    elementOp(f, e, proto::op::kAttr, name, proto::Attr(f, e, name, std::nullopt));
 }
 
 // Text and html of one element replace each other.
 void HtmlEngine::setText(const FramePath& f, const Element& e, const std::string& utf8) {
-    elementOp(f, e, "text", "content", {}, utf8);
+    elementOp(f, e, "content", {}, proto::Text(f, e, utf8));
 }
 
 void HtmlEngine::setHtml(const FramePath& f, const Element& e, const std::string& html) {
-    elementOp(f, e, "html", "content", {}, html);
+    elementOp(f, e, "content", {}, proto::Html(f, e, html));
 }
 
 void HtmlEngine::setState(const FramePath& f, const Element& e, unsigned set, unsigned clear) {
     std::lock_guard lock(mutex_);
-    std::string key = Key(f, "state", e.key());
+    std::string key = Key(f, proto::op::kState, e.key());
     // Successive state changes of one element merge into one net change.
     unsigned s = set, c = clear & ~set;
     auto& fs = frames_[f];
     auto it = fs.ops.find(key);
     if (!e.id.empty() && it != fs.ops.end()) {
-        unsigned os = it->second.value("set", 0u), oc = it->second.value("clear", 0u);
+        unsigned os = it->second.value(key::kSet, 0u), oc = it->second.value(key::kClear, 0u);
         s = (os & ~clear) | set;
         c = (oc & ~set) | (clear & ~set);
     }
-    json b{{"op", "state"}, {"frame", f}, {"set", s}, {"clear", c}};
-    PutElement(b, e);
-    keepAddressed(f, e, key, std::move(b));
+    keepAddressed(f, e, key, proto::State(f, e, s, c));
 }
 
 void HtmlEngine::enablePage(const FramePath& f, bool enabled) {
     std::lock_guard lock(mutex_);
     mirror_[f].enabled = enabled;
-    json b{{"op", "enable"}, {"frame", f}, {"value", enabled}};
-    std::string key = Key(f, "enable");
+    json b = proto::Enable(f, enabled);
+    std::string key = Key(f, proto::op::kEnable);
     keep(f, key, b);
     emit(key, std::move(b));
 }
@@ -172,16 +171,12 @@ bool HtmlEngine::pageEnabled(const FramePath& f) const {
 
 void HtmlEngine::showPopup(const FramePath& f, const Element& e, int x, int y) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "popup"}, {"frame", f}, {"show", true}, {"x", x}, {"y", y}};
-    PutElement(b, e);
-    emit(Key(f, "popup", e.key()), std::move(b));
+    emit(Key(f, proto::op::kPopup, e.key()), proto::ShowPopup(f, e, x, y));
 }
 
 void HtmlEngine::hidePopup(const FramePath& f, const Element& e) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "popup"}, {"frame", f}, {"show", false}};
-    PutElement(b, e);
-    emit(Key(f, "popup", e.key()), std::move(b));
+    emit(Key(f, proto::op::kPopup, e.key()), proto::HidePopup(f, e));
 }
 
 void HtmlEngine::fillForm(const FramePath& f, const FormMap& values) {
@@ -189,10 +184,9 @@ void HtmlEngine::fillForm(const FramePath& f, const FormMap& values) {
     auto& m = mirror_[f].form;
     for (const auto& [name, v] : values) {
         m[name] = v;
-        keep(f, Key(f, "fill", name),
-             {{"op", "fill"}, {"frame", f}, {"values", FormToJson({{name, v}})}});
+        keep(f, Key(f, proto::op::kFill, name), proto::Fill(f, {{name, v}}));
     }
-    emit({}, {{"op", "fill"}, {"frame", f}, {"values", FormToJson(values)}});
+    emit({}, proto::Fill(f, values));
 }
 
 FormMap HtmlEngine::collectForm(const FramePath& f) const {
@@ -203,13 +197,13 @@ FormMap HtmlEngine::collectForm(const FramePath& f) const {
 
 void HtmlEngine::trackGeometry(const FramePath& f, const std::vector<std::string>& ids) {
     std::lock_guard lock(mutex_);
-    std::string key = Key(f, "track");
+    std::string key = Key(f, proto::op::kTrack);
     std::set<std::string> all(ids.begin(), ids.end());
     auto& fs = frames_[f];
     if (auto it = fs.ops.find(key); it != fs.ops.end())
-        for (const json& id : it->second["ids"]) all.insert(id.get<std::string>());
+        for (const json& id : it->second[key::kIds]) all.insert(id.get<std::string>());
     mirror_[f].tracked.insert(ids.begin(), ids.end());
-    json b{{"op", "track"}, {"frame", f}, {"ids", all}};
+    json b = proto::Track(f, all);
     keep(f, key, b);
     emit(key, std::move(b));
 }
@@ -231,57 +225,49 @@ std::pair<int, int> HtmlEngine::frameSize(const FramePath& f) const {
 
 void HtmlEngine::paint(const FramePath& f, int ctl, const Canvas& c) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "paint"},  {"frame", f},      {"ctl", ctl},
-           {"w", c.width()}, {"h", c.height()}, {"items", c.toJson()}};
-    std::string key = Key(f, "paint", std::to_string(ctl));
+    json b = proto::Paint(f, ctl, c);
+    std::string key = Key(f, proto::op::kPaint, std::to_string(ctl));
     keep(f, key, b);
     emit(key, std::move(b));
 }
 
 void HtmlEngine::setImage(const FramePath& f, int ctl, const std::string& src) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "image"}, {"frame", f}, {"ctl", ctl}, {"src", src}};
-    std::string key = Key(f, "image", std::to_string(ctl));
+    json b = proto::Image(f, ctl, src);
+    std::string key = Key(f, proto::op::kImage, std::to_string(ctl));
     keep(f, key, b);
     emit(key, std::move(b));
 }
 
 void HtmlEngine::drawChart(const FramePath& f, int ctl, const LineChart& chart) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", chart.toJson()}};
-    std::string key = Key(f, "chart", std::to_string(ctl));
+    json b = proto::Chart(f, ctl, &chart);
+    std::string key = Key(f, proto::op::kChart, std::to_string(ctl));
     keep(f, key, b);
     emit(key, std::move(b));
 }
 
 void HtmlEngine::clearChart(const FramePath& f, int ctl) {
     std::lock_guard lock(mutex_);
-    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", nullptr}};
-    std::string key = Key(f, "chart", std::to_string(ctl));
+    json b = proto::Chart(f, ctl, nullptr);
+    std::string key = Key(f, proto::op::kChart, std::to_string(ctl));
     keep(f, key, b);
     emit(key, std::move(b));
 }
 
-void HtmlEngine::listOp(const FramePath& f, int ctl, const char* op, json body, bool kept) {
-    body["op"] = op;
-    body["frame"] = f;
-    body["ctl"] = ctl;
-    std::string key = kept ? Key(f, op, std::to_string(ctl)) : std::string();
+void HtmlEngine::listOp(const FramePath& f, int ctl, json body, bool kept) {
+    std::string key =
+        kept ? Key(f, proto::OpName(body).c_str(), std::to_string(ctl)) : std::string();
     if (kept) keep(f, key, body);
     emit(key, std::move(body));
 }
 
 void HtmlEngine::setupList(const FramePath& f, int ctl, const ListSetup& s) {
     std::lock_guard lock(mutex_);
-    json cols = json::array();
     auto& st = mirror_[f].lists[ctl];
     st.columnWidths.clear();
-    for (const ListColumn& c : s.columns) {
-        cols.push_back({c.title, c.width, static_cast<int>(c.align)});
-        st.columnWidths.push_back(c.width);
-    }
-    listOp(f, ctl, "listsetup",
-           {{"columns", cols}, {"rowHeight", s.rowHeight}, {"header", s.header}}, true);
+    for (const ListColumn& c : s.columns) st.columnWidths.push_back(c.width);
+    listOp(f, ctl, proto::ListSetupOp(f, ctl, s), true);
 }
 
 void HtmlEngine::setListCount(const FramePath& f, int ctl, int count) {
@@ -291,8 +277,8 @@ void HtmlEngine::setListCount(const FramePath& f, int ctl, int count) {
     st.selected.erase(st.selected.lower_bound(st.count), st.selected.end());
     if (st.selectionMark >= st.count) st.selectionMark = -1;
     if (st.focused >= st.count) st.focused = -1;
-    listOp(f, ctl, "listcount", {{"count", st.count}}, true);
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
+    listOp(f, ctl, proto::ListCount(f, ctl, st.count), true);
+    listOp(f, ctl, proto::ListSel(f, ctl, st.selected, st.selectionMark), true);
 }
 
 void HtmlEngine::resetList(const FramePath& f, int ctl) {
@@ -302,8 +288,8 @@ void HtmlEngine::resetList(const FramePath& f, int ctl) {
     st.selected.clear();
     st.selectionMark = st.focused = -1;
     st.top = 0;
-    listOp(f, ctl, "listcount", {{"count", 0}}, true);
-    listOp(f, ctl, "listsel", {{"rows", json::array()}, {"mark", -1}}, true);
+    listOp(f, ctl, proto::ListCount(f, ctl, 0), true);
+    listOp(f, ctl, proto::ListSel(f, ctl, {}, -1), true);
 }
 
 void HtmlEngine::deleteListRow(const FramePath& f, int ctl, int row) {
@@ -323,8 +309,8 @@ void HtmlEngine::deleteListRow(const FramePath& f, int ctl, int row) {
     shift(st.selectionMark);
     shift(st.focused);
     --st.count;
-    listOp(f, ctl, "listcount", {{"count", st.count}}, true);
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
+    listOp(f, ctl, proto::ListCount(f, ctl, st.count), true);
+    listOp(f, ctl, proto::ListSel(f, ctl, st.selected, st.selectionMark), true);
 }
 
 void HtmlEngine::setListSelection(const FramePath& f, int ctl, const std::set<int>& rows,
@@ -335,7 +321,7 @@ void HtmlEngine::setListSelection(const FramePath& f, int ctl, const std::set<in
     for (int r : rows)
         if (r >= 0 && r < st.count) st.selected.insert(r);
     st.selectionMark = mark >= 0 && mark < st.count ? mark : -1;
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
+    listOp(f, ctl, proto::ListSel(f, ctl, st.selected, st.selectionMark), true);
 }
 
 void HtmlEngine::setListColumnWidth(const FramePath& f, int ctl, int column, int width) {
@@ -344,28 +330,26 @@ void HtmlEngine::setListColumnWidth(const FramePath& f, int ctl, int column, int
     if (column < 0) return;
     if (static_cast<size_t>(column) >= st.columnWidths.size()) st.columnWidths.resize(column + 1);
     st.columnWidths[column] = width;
-    json b{{"op", "listcolw"}, {"frame", f}, {"ctl", ctl}, {"col", column}, {"width", width}};
-    std::string key = Key(f, "listcolw", std::to_string(ctl), std::to_string(column));
+    std::string key = Key(f, proto::op::kListColW, std::to_string(ctl), std::to_string(column));
+    json b = proto::ListColW(f, ctl, column, width);
     keep(f, key, b);
     emit(key, std::move(b));
 }
 
 void HtmlEngine::ensureListRowVisible(const FramePath& f, int ctl, int row) {
     std::lock_guard lock(mutex_);
-    listOp(f, ctl, "listshow", {{"row", row}}, false);
+    listOp(f, ctl, proto::ListShow(f, ctl, row), false);
 }
 
 void HtmlEngine::paintListRows(const FramePath& f, int ctl, int from,
                                const std::vector<Canvas>& rows) {
     std::lock_guard lock(mutex_);
-    json paint = json::array();
-    for (const Canvas& c : rows) paint.push_back(c.toJson());
-    listOp(f, ctl, "rows", {{"from", from}, {"paint", std::move(paint)}}, false);
+    listOp(f, ctl, proto::Rows(f, ctl, from, rows), false);
 }
 
 void HtmlEngine::invalidateList(const FramePath& f, int ctl, int from, int to) {
     std::lock_guard lock(mutex_);
-    listOp(f, ctl, "listinval", {{"from", from}, {"to", to}}, false);
+    listOp(f, ctl, proto::ListInval(f, ctl, from, to), false);
 }
 
 ListViewState HtmlEngine::listState(const FramePath& f, int ctl) const {
@@ -378,13 +362,13 @@ ListViewState HtmlEngine::listState(const FramePath& f, int ctl) const {
 
 void HtmlEngine::tooltip(const FramePath& f, int ctl, const std::string& text, int x, int y) {
     std::lock_guard lock(mutex_);
-    listOp(f, ctl, "tooltip", {{"text", text}, {"x", x}, {"y", y}}, false);
+    listOp(f, ctl, proto::Tooltip(f, ctl, text, x, y), false);
 }
 
 void HtmlEngine::callFunction(const FramePath& f, const std::string& fn,
                               const std::vector<std::string>& args) {
     std::lock_guard lock(mutex_);
-    emit({}, {{"op", "call"}, {"frame", f}, {"fn", fn}, {"args", args}});
+    emit({}, proto::Call(f, fn, args));
 }
 
 FramePath HtmlEngine::openDialog(const std::string& resource, const std::string& title) {
@@ -393,9 +377,9 @@ FramePath HtmlEngine::openDialog(const std::string& resource, const std::string&
     dropFrames(f);
     frames_[f].page = resource;
     dialogs_.push_back(f);
-    json b{{"op", "dialog"}, {"frame", f}, {"page", resource}, {"title", title}, {"open", true}};
-    keep(f, Key(f, "dialog"), b);
-    emit(Key(f, "dialog"), std::move(b));
+    json b = proto::OpenDialog(f, resource, title);
+    keep(f, Key(f, proto::op::kDialog), b);
+    emit(Key(f, proto::op::kDialog), std::move(b));
     return f;
 }
 
@@ -405,17 +389,17 @@ void HtmlEngine::closeDialog(const FramePath& dialog) {
     if (it == dialogs_.end()) return;
     dialogs_.erase(it);
     dropFrames(dialog);
-    emit(Key(dialog, "dialog"), {{"op", "dialog"}, {"frame", dialog}, {"open", false}});
+    emit(Key(dialog, proto::op::kDialog), proto::CloseDialog(dialog));
 }
 
 void HtmlEngine::beep(const FramePath& f) {
     std::lock_guard lock(mutex_);
-    emit({}, {{"op", "beep"}, {"frame", f}});
+    emit({}, proto::Beep(f));
 }
 
 void HtmlEngine::openWindow(const std::string& url) {
     std::lock_guard lock(mutex_);
-    emit({}, {{"op", "open"}, {"frame", ""}, {"url", url}});
+    emit({}, proto::OpenWindow(url));
 }
 
 // ---- replay ----
@@ -432,21 +416,16 @@ std::vector<json> HtmlEngine::replayFrame(const FramePath& f) const {
     if (it != frames_.end())
         for (const std::string& key : it->second.order) {
             const json& op = it->second.ops.at(key);
-            if (op["op"] != "dialog") out.push_back(op);
+            if (proto::OpName(op) != proto::op::kDialog) out.push_back(op);
         }
     for (const auto& [path, fs] : frames_) {
         if (!IsChildFrame(f, path) || fs.page.empty()) continue;
-        json load{{"op", "load"}, {"frame", path}};
-        if (fs.page.find('/') != std::string::npos || fs.page.find('.') != std::string::npos)
-            load["url"] = fs.page;
-        else
-            load["page"] = fs.page;
-        out.push_back(std::move(load));
+        out.push_back(proto::Load(path, fs.page));
     }
     if (f.empty())
         for (const FramePath& d : dialogs_) {
             auto fs = frames_.find(d);
-            if (fs != frames_.end()) out.push_back(fs->second.ops.at(Key(d, "dialog")));
+            if (fs != frames_.end()) out.push_back(fs->second.ops.at(Key(d, proto::op::kDialog)));
         }
     return out;
 }
@@ -456,7 +435,7 @@ std::vector<json> HtmlEngine::replay() const {
     std::vector<json> out;
     auto top = frames_.find("");
     if (top != frames_.end() && !top->second.page.empty())
-        out.push_back({{"op", "load"}, {"frame", ""}, {"page", top->second.page}});
+        out.push_back(proto::LoadPage("", top->second.page));
     for (const auto& [path, fs] : frames_) {
         auto ops = replayFrame(path);
         out.insert(out.end(), ops.begin(), ops.end());

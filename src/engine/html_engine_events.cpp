@@ -2,7 +2,9 @@
 // handlers, and the load-data rules.
 #include <algorithm>
 #include <cctype>
+#include <tuple>
 
+#include "engine/bridge_protocol.h"
 #include "engine/engine_json.h"
 #include "engine/html_engine.h"
 
@@ -23,39 +25,6 @@ std::string FormText(const FormValue& v) {
     if (auto i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
     if (auto b = std::get_if<bool>(&v)) return *b ? "1" : "0";
     return {};
-}
-
-json FormToJson(const FormMap& m) {
-    json out = json::object();
-    for (const auto& [name, v] : m) {
-        if (auto i = std::get_if<std::int64_t>(&v))
-            out[name] = *i;
-        else if (auto s = std::get_if<std::string>(&v))
-            out[name] = *s;
-        else if (auto b = std::get_if<bool>(&v))
-            out[name] = *b;
-        else
-            out[name] = nullptr;
-    }
-    return out;
-}
-
-FormMap FormFromJson(const json& j) {
-    FormMap out;
-    if (!j.is_object()) return out;
-    for (const auto& [name, v] : j.items()) {
-        if (v.is_boolean())
-            out[name] = v.get<bool>();
-        else if (v.is_number_integer())
-            out[name] = v.get<std::int64_t>();
-        else if (v.is_number_float() && v.get<double>() > -9e18 && v.get<double>() < 9e18)
-            out[name] = static_cast<std::int64_t>(v.get<double>());
-        else if (v.is_string())
-            out[name] = v.get<std::string>();
-        else if (v.is_null())
-            out[name] = std::monostate{};
-    }
-    return out;
 }
 
 // ---- events ----
@@ -80,15 +49,14 @@ PageHandler* HtmlEngine::handler(const FramePath& f) const {
 void HtmlEngine::dispatch(const json& ev) {
     // What a page sends is never trusted: a value of the wrong kind drops the event.
     try {
-        dispatchEvent(ev);
+        if (auto e = protocol::ParseEvent(ev)) dispatchEvent(*e);
     } catch (const json::exception&) {
     }
 }
 
-void HtmlEngine::dispatchEvent(const json& ev) {
-    if (!ev.is_object()) return;
-    std::string kind = Str(ev, "ev");
-    FramePath frame = Str(ev, "frame");
+void HtmlEngine::dispatchEvent(const protocol::PageEvent& ev) {
+    using Kind = protocol::PageEvent::Kind;
+    const FramePath& frame = ev.frame;
     PageHandler* h = nullptr;
     {
         std::lock_guard lock(mutex_);
@@ -97,131 +65,77 @@ void HtmlEngine::dispatchEvent(const json& ev) {
         // sends is not kept, so no client can make it grow without bound.
         if (!frames_.count(frame) && !handlers_.count(frame)) return;
         FrameMirror& m = mirror_[frame];
-        if (auto w = ev.find("w");
-            w != ev.end() && w->is_number() && kind != "list" && kind != "static") {
-            m.width = Int(ev, "w");
-            m.height = Int(ev, "h");
-        }
-        if (auto form = ev.find("form");
-            form != ev.end() && form->is_object() && form->size() <= kMaxFormNames) {
-            m.form = FormFromJson(*form);
+        if (ev.size) std::tie(m.width, m.height) = *ev.size;
+        if (ev.form) {
+            m.form = *ev.form;
             // The user's edits are what a reload must show again; names past the cap are
             // not kept for replay.
             for (const auto& [name, v] : m.form) {
                 if (!m.keptForm.count(name)) {
-                    if (m.keptForm.size() >= kMaxFormNames) continue;
+                    if (m.keptForm.size() >= protocol::kMaxFormNames) continue;
                     m.keptForm.insert(name);
                 }
-                keep(frame, Key(frame, "fill", name),
-                     {{"op", "fill"}, {"frame", frame}, {"values", FormToJson({{name, v}})}});
+                keep(frame, Key(frame, protocol::op::kFill, name),
+                     protocol::Fill(frame, {{name, v}}));
             }
         }
-        if (auto boxes = ev.find("boxes"); boxes != ev.end() && boxes->is_object()) {
-            for (const auto& [id, b] : boxes->items()) {
-                if (!m.tracked.count(id) || !b.is_array() || b.size() < 9) continue;
-                bool numeric = std::all_of(b.begin(), b.begin() + 8,
-                                           [](const json& v) { return v.is_number(); });
-                if (!numeric) continue;
-                auto n = [&](int i) { return static_cast<int>(b[i].get<double>()); };
-                m.boxes[id] = ElementBox{Rect{n(0), n(1), n(2), n(3)}, Rect{n(4), n(5), n(6), n(7)},
-                                         b[8].is_boolean() && b[8].get<bool>()};
-            }
-        }
-        if (auto list = m.lists.find(Int(ev, "ctl")); kind == "list" && list != m.lists.end()) {
-            const int ctl = list->first;
+        for (const auto& [id, box] : ev.boxes)
+            if (m.tracked.count(id)) m.boxes[id] = box;
+        const int ctl = ev.ctl;
+        if (auto list = m.lists.find(ctl); ev.kind == Kind::List && list != m.lists.end()) {
             ListViewState& st = list->second;
-            if (ev.contains("sel")) st.selected = FromRanges(ev["sel"], st.count);
-            if (ev.contains("mark")) {
-                int mark = Int(ev, "mark", -1);
-                st.selectionMark = mark >= 0 && mark < st.count ? mark : -1;
-            }
-            if (ev.contains("focus")) st.focused = Int(ev, "focus", -1);
-            if (ev.contains("top")) st.top = std::max(0, Int(ev, "top"));
-            if (ev.contains("visible")) st.visible = std::max(0, Int(ev, "visible"));
-            if (ev.contains("vscroll"))
-                st.vscroll = ev["vscroll"].is_boolean() && ev["vscroll"].get<bool>();
-            if (ev.contains("lw")) st.width = Int(ev, "lw");
-            if (ev.contains("lh")) st.height = Int(ev, "lh");
-            if (ev.contains("sel") || ev.contains("mark"))
-                keep(frame, Key(frame, "listsel", std::to_string(ctl)),
-                     {{"op", "listsel"},
-                      {"frame", frame},
-                      {"ctl", ctl},
-                      {"rows", Ranges(st.selected)},
-                      {"mark", st.selectionMark}});
+            const protocol::ListReport& r = ev.list;
+            if (r.selected) st.selected = protocol::RowsFromRanges(*r.selected, st.count);
+            if (r.mark) st.selectionMark = *r.mark >= 0 && *r.mark < st.count ? *r.mark : -1;
+            if (r.focus) st.focused = *r.focus;
+            if (r.top) st.top = std::max(0, *r.top);
+            if (r.visible) st.visible = std::max(0, *r.visible);
+            if (r.vscroll) st.vscroll = *r.vscroll;
+            if (r.width) st.width = *r.width;
+            if (r.height) st.height = *r.height;
+            if (r.selected || r.mark)
+                keep(frame, Key(frame, protocol::op::kListSel, std::to_string(ctl)),
+                     protocol::ListSel(frame, ctl, st.selected, st.selectionMark));
         }
         auto it = handlers_.find(frame);
         h = it == handlers_.end() ? nullptr : it->second;
     }
     if (!h) return;
-    if (kind == "ready") {
-        h->onLoaded(frame, Str(ev, "page"));
-    } else if (kind == "click") {
-        ClickEvent c;
-        c.frame = frame;
-        c.id = Str(ev, "id");
-        c.tag = Str(ev, "tag");
-        if (auto a = ev.find("attrs"); a != ev.end() && a->is_object())
-            for (const auto& [name, v] : a->items())
-                if (v.is_string()) c.attributes[name] = v.get<std::string>();
-        c.form = collectForm(frame);
-        h->onButtonClick(c);
-    } else if (kind == "command") {
-        CommandEvent c;
-        c.frame = frame;
-        c.doubleClick = ev.contains("dbl") && ev["dbl"].is_boolean() && ev["dbl"].get<bool>();
-        c.id = Str(ev, "id");
-        if (c.id.empty()) return;  // only elements with an id raise the command
-        if (c.doubleClick) c.id += "MDC";
-        h->onPageCommand(c);
-    } else if (kind == "form") {
-        h->onFormChange(frame, Str(ev, "name"));
-    } else if (kind == "list" || kind == "static") {
-        static const std::map<std::string, WidgetEvent::Kind> kinds{
-            {"click", WidgetEvent::Kind::Click},       {"dblclick", WidgetEvent::Kind::DoubleClick},
-            {"rclick", WidgetEvent::Kind::RightClick}, {"key", WidgetEvent::Kind::Key},
-            {"rows", WidgetEvent::Kind::Rows},         {"select", WidgetEvent::Kind::Selection},
-            {"scroll", WidgetEvent::Kind::Scroll},     {"down", WidgetEvent::Kind::MouseDown},
-            {"move", WidgetEvent::Kind::MouseMove},    {"up", WidgetEvent::Kind::MouseUp},
-            {"leave", WidgetEvent::Kind::MouseLeave},  {"size", WidgetEvent::Kind::Size}};
-        auto k = kinds.find(Str(ev, "kind"));
-        if (k == kinds.end()) return;
-        WidgetEvent w;
-        w.frame = frame;
-        w.ctl = Int(ev, "ctl");
-        w.type = kind == "list" ? "sys-listview" : "sys-static";
-        w.kind = k->second;
-        w.row = Int(ev, "row", -1);
-        w.from = Int(ev, "from");
-        w.to = Int(ev, "to", -1);
-        w.x = Int(ev, "x");
-        w.y = Int(ev, "y");
-        w.pageX = Int(ev, "px");
-        w.pageY = Int(ev, "py");
-        w.keys = static_cast<unsigned>(std::max(0, Int(ev, "keys")));
-        w.key = Str(ev, "key");
-        w.width = Int(ev, "w");
-        w.height = Int(ev, "h");
-        if (w.kind == WidgetEvent::Kind::MouseMove) {
-            w.hotSpot = std::max(0, Int(ev, "hot"));
-            if (auto hx = ev.find("hx"); w.hotSpot > 0 && hx != ev.end() && hx->is_string())
-                w.hotX = hx->get<std::string>();
+    switch (ev.kind) {
+        case Kind::Ready:
+            h->onLoaded(frame, ev.page);
+            break;
+        case Kind::Click: {
+            ClickEvent c = ev.click;
+            c.form = collectForm(frame);
+            h->onButtonClick(c);
+            break;
         }
-        if (kind == "list" && w.kind == WidgetEvent::Kind::Rows) {
-            int count = listState(frame, w.ctl).count;
-            w.from = std::clamp(w.from, 0, std::max(0, count - 1));
-            w.to = std::clamp(w.to, -1, count - 1);
-            if (w.to < w.from) return;
+        case Kind::Command:
+            if (!ev.command.id.empty()) h->onPageCommand(ev.command);  // only elements with an id
+            break;
+        case Kind::Form:
+            h->onFormChange(frame, ev.formName);
+            break;
+        case Kind::List:
+        case Kind::Static: {
+            if (!ev.widget) return;
+            WidgetEvent w = *ev.widget;
+            if (ev.kind == Kind::List && w.kind == WidgetEvent::Kind::Rows) {
+                int count = listState(frame, w.ctl).count;
+                w.from = std::clamp(w.from, 0, std::max(0, count - 1));
+                w.to = std::clamp(w.to, -1, count - 1);
+                if (w.to < w.from) return;
+            }
+            h->onWidget(w);
+            break;
         }
-        h->onWidget(w);
-    } else if (kind == "external") {
-        ExternalCall c;
-        c.frame = frame;
-        c.method = Str(ev, "method");
-        if (auto a = ev.find("args"); a != ev.end() && a->is_array())
-            for (const json& v : *a)
-                c.args.push_back(v.is_string() ? v.get<std::string>() : v.dump());
-        h->onExternal(c);
+        case Kind::External:
+            h->onExternal(ev.external);
+            break;
+        case Kind::Geometry:
+        case Kind::Other:
+            break;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/bridge_protocol.h"
 #include "engine/recording_html_engine.h"
 
 namespace dorvath {
@@ -143,11 +144,11 @@ TEST(FormValues, KindsTravelAsJsonAndBack) {
               {"single", true},
               {"fast_run_mode", std::monostate{}},
               {"c", std::int64_t{6}}};
-    json j = FormToJson(m);
+    json j = protocol::FormToJson(m);
     EXPECT_EQ(j["tformat"], 1);
     EXPECT_EQ(j["lap_time"], "07");
     EXPECT_TRUE(j["fast_run_mode"].is_null());
-    EXPECT_EQ(FormFromJson(j), m);
+    EXPECT_EQ(protocol::FormFromJson(j), m);
     EXPECT_EQ(FormInt(m["tformat"]), 1);
     EXPECT_EQ(FormInt(m["lap_time"]), 0);  // a text is no integer
     EXPECT_EQ(FormInt(m["fast_run_mode"]), 0);
@@ -157,10 +158,11 @@ TEST(FormValues, KindsTravelAsJsonAndBack) {
 }
 
 TEST(FormValues, BadEntriesFromThePageAreLeftOut) {
-    FormMap m = FormFromJson(json::parse(R"({"a":[1],"b":{"x":1},"c":2.9,"d":1e300,"e":"x"})"));
+    FormMap m =
+        protocol::FormFromJson(json::parse(R"({"a":[1],"b":{"x":1},"c":2.9,"d":1e300,"e":"x"})"));
     EXPECT_EQ(m.size(), 2u);
     EXPECT_EQ(FormInt(m["c"]), 2);
-    EXPECT_EQ(FormFromJson(json::parse("[1,2]")).size(), 0u);
+    EXPECT_EQ(protocol::FormFromJson(json::parse("[1,2]")).size(), 0u);
 }
 
 TEST(FormValues, FillIsMirroredAndUserEditsReplaceIt) {

@@ -76,7 +76,7 @@
           for (const rt of host.frames.values()) host.sendNow(rt.readyEvent());
           const queued = host.pending;
           host.pending = [];
-          for (const ev of queued) if (ev.ev !== 'ready') host.sendNow(ev);
+          for (const ev of queued) if (ev.ev !== EV.READY) host.sendNow(ev);
           document.documentElement.dataset.dvConnected = '1';
         };
         ws.onmessage = (m) => {
@@ -100,13 +100,13 @@
       route(op) {
         if (!op || typeof op !== 'object') return;
         const frame = typeof op.frame === 'string' ? op.frame : '';
-        if (op.op === 'dialog') return host.dialog(op);
-        if (op.op === 'load') return host.load(frame, op);
+        if (op.op === OP.DIALOG) return host.dialog(op);
+        if (op.op === OP.LOAD) return host.load(frame, op);
         const rt = host.frames.get(frame);
-        if (!rt || (!rt.ready && op.op === 'beep')) {
+        if (!rt || (!rt.ready && op.op === OP.BEEP)) {
           // Not loaded yet: its kept state is replayed when it registers; a beep is not
           // kept, so it waits for the page.
-          if (op.op === 'beep' && host.waiting.size < 100) {
+          if (op.op === OP.BEEP && host.waiting.size < 100) {
             const q = host.waiting.get(frame) || [];
             q.push(op);
             host.waiting.set(frame, q);
@@ -114,7 +114,7 @@
           return;
         }
         rt.apply(op);
-        if (op.op === 'replayed' && host.waiting.has(frame)) {
+        if (op.op === OP.REPLAYED && host.waiting.has(frame)) {
           for (const w of host.waiting.get(frame)) rt.apply(w);
           host.waiting.delete(frame);
         }

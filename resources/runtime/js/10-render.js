@@ -60,27 +60,28 @@
 
   // Display list -> absolutely positioned elements.
   function renderItems(container, items) {
+    const P = PAINT;
     const frag = document.createDocumentFragment();
     if (Array.isArray(items)) for (const it of items) {
       if (!Array.isArray(it)) continue;
       let d;
-      switch (it[0]) {
-        case 'f':
+      switch (it[P.KIND]) {
+        case P.FILL:
           d = box(it);
-          d.style.background = it[5];
+          d.style.background = it[P.FILL_COLOR];
           break;
-        case 'r':
+        case P.ROUND_RECT:
           d = box(it);
-          d.style.borderRadius = px(it[5]);
-          d.style.background = it[6];
-          if (it[8] > 0) d.style.border = px(it[8]) + ' solid ' + it[7];
+          d.style.borderRadius = px(it[P.RADIUS]);
+          d.style.background = it[P.ROUND_FILL];
+          if (it[P.BORDER_WIDTH] > 0) d.style.border = px(it[P.BORDER_WIDTH]) + ' solid ' + it[P.BORDER_COLOR];
           break;
-        case 'g':
+        case P.GRADIENT:
           d = box(it);
-          d.style.background = 'linear-gradient(' + it[5] + ',' + it[6] + ')';
+          d.style.background = 'linear-gradient(' + it[P.GRADIENT_TOP] + ',' + it[P.GRADIENT_BOTTOM] + ')';
           break;
-        case 'l': {
-          const x1 = it[1], y1 = it[2], x2 = it[3], y2 = it[4], w = Math.max(1, it[6] | 0);
+        case P.LINE: {
+          const x1 = it[P.X1], y1 = it[P.Y1], x2 = it[P.X2], y2 = it[P.Y2], w = Math.max(1, it[P.LINE_WIDTH] | 0);
           d = document.createElement('div');
           d.className = 'dv-i';
           const len = Math.hypot(x2 - x1, y2 - y1);
@@ -88,36 +89,36 @@
           d.style.top = px(y1 - (w >> 1));
           d.style.width = len + 'px';
           d.style.height = px(w);
-          d.style.background = it[5];
+          d.style.background = it[P.LINE_COLOR];
           if (y1 !== y2) {
             d.style.transformOrigin = '0 50%';
             d.style.transform = 'rotate(' + Math.atan2(y2 - y1, x2 - x1) + 'rad)';
           }
           break;
         }
-        case 't':
+        case P.TEXT:
           d = box(it);
           d.classList.add('dv-t');
-          d.style.color = it[5];
-          d.textContent = it[6];
-          d.style.justifyContent = ['flex-start', 'center', 'flex-end'][it[7]] || 'flex-start';
-          d.style.textAlign = ['left', 'center', 'right'][it[7]] || 'left';
-          d.style.alignItems = ['flex-start', 'center', 'flex-end'][it[8]] || 'center';
-          d.style.fontSize = px(it[9] || 12);
-          if (it[10]) d.style.fontWeight = 'bold';
-          if (it[11]) d.classList.add('dv-ellipsis');
-          if (it[12]) d.style.fontFamily = it[12];
+          d.style.color = it[P.TEXT_COLOR];
+          d.textContent = it[P.TEXT_VALUE];
+          d.style.justifyContent = ['flex-start', 'center', 'flex-end'][it[P.ALIGN]] || 'flex-start';
+          d.style.textAlign = ['left', 'center', 'right'][it[P.ALIGN]] || 'left';
+          d.style.alignItems = ['flex-start', 'center', 'flex-end'][it[P.VALIGN]] || 'center';
+          d.style.fontSize = px(it[P.SIZE] || 12);
+          if (it[P.BOLD]) d.style.fontWeight = 'bold';
+          if (it[P.ELLIPSIS]) d.classList.add('dv-ellipsis');
+          if (it[P.FONT]) d.style.fontFamily = it[P.FONT];
           break;
-        case 'b':
+        case P.BITMAP:
           d = document.createElement('img');
           d.className = 'dv-i';
-          d.style.left = px(it[1]);
-          d.style.top = px(it[2]);
-          d.style.width = px(it[3]);
-          d.style.height = px(it[4]);
+          d.style.left = px(it[P.LEFT]);
+          d.style.top = px(it[P.TOP]);
+          d.style.width = px(it[P.WIDTH]);
+          d.style.height = px(it[P.HEIGHT]);
           d.alt = '';
           d.draggable = false;
-          d.src = it[5];
+          d.src = it[P.SRC];
           break;
         default:
           continue;
@@ -130,10 +131,10 @@
   function box(it) {
     const d = document.createElement('div');
     d.className = 'dv-i';
-    d.style.left = px(it[1]);
-    d.style.top = px(it[2]);
-    d.style.width = px(it[3]);
-    d.style.height = px(it[4]);
+    d.style.left = px(it[PAINT.LEFT]);
+    d.style.top = px(it[PAINT.TOP]);
+    d.style.width = px(it[PAINT.WIDTH]);
+    d.style.height = px(it[PAINT.HEIGHT]);
     return d;
   }
 

@@ -12,7 +12,7 @@
       host.send(ev);
     },
     readyEvent() {
-      return { ev: 'ready', frame: rt.path, page: rt.page, w: innerWidth, h: innerHeight,
+      return { ev: EV.READY, frame: rt.path, page: rt.page, w: innerWidth, h: innerHeight,
                form: collectForm(), boxes: rt.boxes(), widgets: rt.widgetList() };
     },
     widgetList() {
@@ -42,7 +42,7 @@
       const text = JSON.stringify(b) + innerWidth + 'x' + innerHeight;
       if (text === rt.lastGeom) return;
       rt.lastGeom = text;
-      rt.send({ ev: 'geom', w: innerWidth, h: innerHeight, boxes: b });
+      rt.send({ ev: EV.GEOMETRY, w: innerWidth, h: innerHeight, boxes: b });
     },
     geomQueued: false,
     queueGeometry() {
@@ -75,7 +75,7 @@
     apply(op) {
       const el = op.id !== undefined || op.sel !== undefined ? find(op) : null;
       switch (op.op) {
-        case 'style':
+        case OP.STYLE:
           if (!el) return;
           {
             const v = String(op.value || '').replace(/;\s*$/, '').trim();
@@ -83,33 +83,33 @@
             else el.style.removeProperty(op.name);
           }
           return;
-        case 'attr':
+        case OP.ATTR:
           if (!el) return;
           if (op.value === null) el.removeAttribute(op.name);
           else el.setAttribute(op.name, op.value);
           if (op.name === 'value' && 'value' in el) el.value = op.value === null ? '' : op.value;
           return;
-        case 'text':
+        case OP.TEXT:
           if (el) el.textContent = op.value;
           return;
-        case 'html':
+        case OP.HTML:
           if (!el) return;
           el.innerHTML = op.value;
           mountWidgets(el);
           return;
-        case 'state':
+        case OP.STATE:
           if (el) applyState(el, op.set | 0, op.clear | 0);
           return;
-        case 'enable':
+        case OP.ENABLE:
           setEnabled(op.value !== false);
           return;
-        case 'popup':
+        case OP.POPUP:
           if (el) popup(el, op);
           return;
-        case 'fill':
+        case OP.FILL:
           fillForm(op.values);
           return;
-        case 'track':
+        case OP.TRACK:
           for (const id of op.ids || []) rt.tracked.add(String(id));
           for (const id of rt.tracked) {
             const t = document.getElementById(id);
@@ -117,20 +117,20 @@
           }
           rt.lastGeom = '';
           return;
-        case 'call': {
+        case OP.CALL: {
           const fn = window[op.fn];
           if (typeof fn === 'function') {
             try { fn.apply(window, op.args || []); } catch (e) { console.error('dorvath call', op.fn, e); }
           }
           return;
         }
-        case 'beep':
+        case OP.BEEP:
           beep();
           return;
-        case 'open':
+        case OP.OPEN:
           window.open(op.url, '_blank', 'noopener');
           return;
-        case 'replayed':
+        case OP.REPLAYED:
           rt.ready = true;
           document.documentElement.dataset.dvReady = '1';
           document.dispatchEvent(new CustomEvent('dorvath-replayed'));

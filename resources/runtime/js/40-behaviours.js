@@ -5,7 +5,7 @@
     const el = behaviorTarget(e.target, 'clickable');
     if (!el || isDisabled(el)) return;
     if (el.type === 'submit') e.preventDefault();
-    rt.send({ ev: 'click', id: el.id || '', tag: el.tagName.toLowerCase(), attrs: attrsOf(el), form: collectForm() });
+    rt.send({ ev: EV.CLICK, id: el.id || '', tag: el.tagName.toLowerCase(), attrs: attrsOf(el), form: collectForm() });
   });
 
   let captured = null;
@@ -20,7 +20,7 @@
     }
     const tab = behaviorTarget(e.target, 'tabcommand');
     if (tab && tab.id && !isDisabled(tab) && inBorderBox(tab, e.clientX, e.clientY)) {
-      rt.send({ ev: 'command', id: tab.id, dbl: false });
+      rt.send({ ev: EV.COMMAND, id: tab.id, dbl: false });
     }
   });
   window.addEventListener('mouseup', (e) => {
@@ -29,18 +29,18 @@
     captured = null;
     const wasSet = el.classList.contains('state-current');
     el.classList.remove('state-current');
-    if (wasSet && el.id && inBorderBox(el, e.clientX, e.clientY)) rt.send({ ev: 'command', id: el.id, dbl: false });
+    if (wasSet && el.id && inBorderBox(el, e.clientX, e.clientY)) rt.send({ ev: EV.COMMAND, id: el.id, dbl: false });
   });
   document.addEventListener('dblclick', (e) => {
     if (cover) return;
     const tab = behaviorTarget(e.target, 'tabcommand');
-    if (tab && tab.id && !isDisabled(tab)) rt.send({ ev: 'command', id: tab.id, dbl: true });
+    if (tab && tab.id && !isDisabled(tab)) rt.send({ ev: EV.COMMAND, id: tab.id, dbl: true });
   });
 
   function formChanged(e) {
     const name = e.target && e.target.getAttribute ? e.target.getAttribute('name') : null;
     if (!name) return;
-    rt.send({ ev: 'form', name, form: collectForm() });
+    rt.send({ ev: EV.FORM, name, form: collectForm() });
   }
   document.addEventListener('input', formChanged);
   document.addEventListener('change', formChanged);

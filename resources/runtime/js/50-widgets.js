@@ -67,7 +67,7 @@
       const r = el.getBoundingClientRect();
       return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), keys: keyBits(e) };
     };
-    const send = (kind, p) => rt.send(Object.assign({ ev: 'static', ctl, kind }, p));
+    const send = (kind, p) => rt.send(Object.assign({ ev: EV.STATIC, ctl, kind }, p));
     // The tooltip keeps below and right of the pointer, inside the control.
     const placeTip = (p) => {
       if (!tip || !p) return;
@@ -84,8 +84,8 @@
       placeTip(p);
     };
     const hideTip = () => { if (tip) { tip.remove(); tip = null; } };
-    el.addEventListener('mousedown', (e) => { if (!cover) send('down', at(e)); });
-    el.addEventListener('mouseup', (e) => { if (!cover) send('up', at(e)); });
+    el.addEventListener('mousedown', (e) => { if (!cover) send(KIND.DOWN, at(e)); });
+    el.addEventListener('mouseup', (e) => { if (!cover) send(KIND.UP, at(e)); });
     // At most one move per animation frame goes out, with the latest position.
     el.addEventListener('mousemove', (e) => {
       if (cover) return;
@@ -98,29 +98,29 @@
         const p = moveQueued;
         moveQueued = null;
         if (w.chart) Object.assign(p, chartHotSpot(w.chart, p.x, p.y));
-        send('move', p);
+        send(KIND.MOVE, p);
       });
     });
     // The text stays: the tip shows again when the pointer comes back.
-    el.addEventListener('mouseleave', () => { pointer = null; hideTip(); if (!cover) send('leave', {}); });
+    el.addEventListener('mouseleave', () => { pointer = null; hideTip(); if (!cover) send(KIND.LEAVE, {}); });
     w.resized = () => {
       const s = el.clientWidth + 'x' + el.clientHeight;
       if (s === w.lastSize) return;
       w.lastSize = s;
-      send('size', { w: el.clientWidth, h: el.clientHeight });
+      send(KIND.SIZE, { w: el.clientWidth, h: el.clientHeight });
     };
     w.apply = (op) => {
-      if (op.op === 'paint') renderItems(layer, op.items);
-      else if (op.op === 'image') {
+      if (op.op === OP.PAINT) renderItems(layer, op.items);
+      else if (op.op === OP.IMAGE) {
         if (!op.src) { if (img) { img.remove(); img = null; } return; }
         if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
         img.src = op.src;
-      } else if (op.op === 'chart') {
+      } else if (op.op === OP.CHART) {
         // A new picture has new hot spots: the old tip's text no longer belongs to it.
         tipText = '';
         hideTip();
         w.chart = drawChart(el, w.chart, op.chart);
-      } else if (op.op === 'tooltip') {
+      } else if (op.op === OP.TOOLTIP) {
         tipText = op.text || '';
         if (!tipText) { hideTip(); return; }
         showTip(pointer || { x: op.x, y: op.y });

@@ -20,7 +20,7 @@
       selected: new Set(), mark: -1, focus: -1, painted: new Map(), rows: new Map(),
       asked: new Map(), lastScroll: '', lastSize: '',
     };
-    const sendList = (kind, extra) => rt.send(Object.assign({ ev: 'list', ctl, kind }, extra || {}));
+    const sendList = (kind, extra) => rt.send(Object.assign({ ev: EV.LIST, ctl, kind }, extra || {}));
     const selInfo = () => ({ sel: ranges(w.selected), mark: w.mark, focus: w.focus });
 
     function layoutHeader() {
@@ -28,15 +28,15 @@
       header.style.display = show ? 'flex' : 'none';
       body.style.top = show ? header.offsetHeight + 'px' : '0';
       // Columns wider than the list scroll sideways, the header with them.
-      w.total = w.columns.reduce((t, c) => t + (Number(c[1]) || 0), 0);
+      w.total = w.columns.reduce((t, c) => t + (Number(c[PAINT.COLUMN_WIDTH]) || 0), 0);
       spacer.style.width = w.total > 0 ? px(w.total) : '1px';
       for (const rowEl of w.rows.values()) rowEl.style.width = w.total > 0 ? px(w.total) : '';
       header.replaceChildren(...w.columns.map((c) => {
         const d = document.createElement('div');
         d.className = 'dv-lv-col';
-        d.textContent = c[0];
-        d.style.width = px(c[1]);
-        d.style.textAlign = ['left', 'center', 'right'][c[2]] || 'left';
+        d.textContent = c[PAINT.COLUMN_TITLE];
+        d.style.width = px(c[PAINT.COLUMN_WIDTH]);
+        d.style.textAlign = ['left', 'center', 'right'][c[PAINT.COLUMN_ALIGN]] || 'left';
         return d;
       }));
     }
@@ -81,13 +81,13 @@
       }
       if (askFrom >= 0) {
         for (let i = askFrom; i <= askTo; i++) w.asked.set(i, now);
-        sendList('rows', { from: askFrom, to: askTo });
+        sendList(KIND.ROWS, { from: askFrom, to: askTo });
       }
       const vscroll = body.scrollHeight > body.clientHeight + 0.5;
       const sc = from + ':' + (to - from + 1) + ':' + vscroll;
       if (sc !== w.lastScroll) {
         w.lastScroll = sc;
-        sendList('scroll', { top: Math.max(0, from), visible: Math.max(0, to - from + 1), vscroll, lw: body.clientWidth, lh: body.clientHeight });
+        sendList(KIND.SCROLL, { top: Math.max(0, from), visible: Math.max(0, to - from + 1), vscroll, lw: body.clientWidth, lh: body.clientHeight });
       }
     }
     let renderQueued = false;
@@ -105,7 +105,7 @@
       const s = el.clientWidth + 'x' + el.clientHeight;
       if (s !== w.lastSize) {
         w.lastSize = s;
-        sendList('size', { w: el.clientWidth, h: el.clientHeight });
+        sendList(KIND.SIZE, { w: el.clientWidth, h: el.clientHeight });
       }
       queueRender();
     };
@@ -151,17 +151,17 @@
         const mark = row < 0 || (e.shiftKey && !single && w.mark >= 0) ? w.mark : row;
         setSelection(sel, mark);
         if (row >= 0) w.focus = row;
-        sendList('click', Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+        sendList(KIND.CLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
         render();
       } else if (e.button === 2) {
         if (row >= 0 && !w.selected.has(row)) { setSelection(new Set([row]), row); w.focus = row; }
-        sendList('rclick', Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+        sendList(KIND.RCLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
         render();
       }
     });
     body.addEventListener('dblclick', (e) => {
       if (cover) return;
-      sendList('dblclick', Object.assign({ row: rowAt(e), keys: keyBits(e) }, pos(e), selInfo()));
+      sendList(KIND.DBLCLICK, Object.assign({ row: rowAt(e), keys: keyBits(e) }, pos(e), selInfo()));
     });
     el.addEventListener('contextmenu', (e) => e.preventDefault());
     el.addEventListener('keydown', (e) => {
@@ -179,7 +179,7 @@
       } else if (e.ctrlKey && (e.key === 'a' || e.key === 'A')) {
         e.preventDefault();  // the page decides what Ctrl+A selects
       }
-      sendList('key', Object.assign({ key: e.key, keys }, selInfo()));
+      sendList(KIND.KEY, Object.assign({ key: e.key, keys }, selInfo()));
       render();
     });
     function ensureVisible(row) {
@@ -189,7 +189,7 @@
     }
     w.apply = (op) => {
       switch (op.op) {
-        case 'listsetup':
+        case OP.LIST_SETUP:
           w.columns = Array.isArray(op.columns) ? op.columns : [];
           w.rowHeight = Math.max(1, op.rowHeight | 0 || 18);
           w.showHeader = op.header !== false;
@@ -199,30 +199,30 @@
           w.painted.clear();
           w.asked.clear();
           break;
-        case 'listcount':
+        case OP.LIST_COUNT:
           w.count = Math.max(0, op.count | 0);
           w.painted.clear();
           w.asked.clear();
           for (const r of Array.from(w.selected)) if (r >= w.count) w.selected.delete(r);
           break;
-        case 'listsel': {
+        case OP.LIST_SEL: {
           const sel = new Set();
           for (const [a, b] of op.rows || []) for (let i = a; i <= b && i < w.count; i++) sel.add(i);
           setSelection(sel, op.mark | 0);
           break;
         }
-        case 'listcolw':
-          if (w.columns[op.col]) { w.columns[op.col][1] = op.width; layoutHeader(); }
+        case OP.LIST_COLW:
+          if (w.columns[op.col]) { w.columns[op.col][PAINT.COLUMN_WIDTH] = op.width; layoutHeader(); }
           break;
-        case 'listshow':
+        case OP.LIST_SHOW:
           if (op.row >= 0 && op.row < w.count) ensureVisible(op.row);
           break;
-        case 'rows': {
+        case OP.ROWS: {
           const from = op.from | 0;
           (op.paint || []).forEach((items, k) => { w.painted.set(from + k, items); w.asked.delete(from + k); });
           break;
         }
-        case 'listinval': {
+        case OP.LIST_INVAL: {
           const to = op.to < 0 ? w.count - 1 : op.to;
           if (op.from <= 0 && to >= w.count - 1) { w.painted.clear(); w.asked.clear(); } else for (let i = op.from; i <= to; i++) { w.painted.delete(i); w.asked.delete(i); }
           break;

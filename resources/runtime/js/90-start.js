@@ -3,7 +3,7 @@
   try {
     const ext = new Proxy({}, {
       get: (t, name) => (typeof name !== 'string' || name === 'then') ? undefined
-        : (...args) => rt.send({ ev: 'external', method: name, args: args.map((a) => String(a)) }),
+        : (...args) => rt.send({ ev: EV.EXTERNAL, method: name, args: args.map((a) => String(a)) }),
     });
     Object.defineProperty(window, 'external', { value: ext, configurable: true, writable: true });
   } catch (e) { /* leave window.external as it is */ }
