@@ -1,19 +1,10 @@
 #include "engine/bridge_engine.h"
 
 #include "engine/bridge_protocol.h"
+#include "engine/engine_core.h"
 
 namespace dorvath {
-namespace {
-
 using json = nlohmann::json;
-
-bool SameOrBelow(const std::string& parent, const std::string& f) {
-    if (parent.empty()) return f.rfind("dlg/", 0) != 0;
-    return f == parent || (f.size() > parent.size() && f.compare(0, parent.size(), parent) == 0 &&
-                           f[parent.size()] == '/');
-}
-
-}  // namespace
 
 std::string DumpJson(const json& j) {
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -33,7 +24,7 @@ void BridgeEngine::submit(Operation op) {
         std::vector<Operation> kept;
         for (Operation& o : batch_) {
             if (o.body.is_null()) continue;  // replaced by a later one
-            if (!SameOrBelow(frame, o.frame()) ||
+            if (!IsSameOrBelow(frame, o.frame()) ||
                 (kind == protocol::op::kLoad && o.op() == protocol::op::kDialog))
                 kept.push_back(std::move(o));
         }
@@ -54,8 +45,8 @@ void BridgeEngine::submit(Operation op) {
     batch_.push_back(std::move(op));
 }
 
-std::size_t BridgeEngine::batchSize() const {
-    std::lock_guard lock(mutex_);
+std::size_t BridgeEngine::batchSize() {
+    std::lock_guard lock(core().mutex);
     std::size_t n = 0;
     for (const Operation& o : batch_) n += !o.body.is_null();
     return n;
@@ -64,7 +55,7 @@ std::size_t BridgeEngine::batchSize() const {
 void BridgeEngine::flush() {
     // Held while sending so that batches from the UI thread and the busy dialog's
     // thread leave in the order they were made.
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(core().mutex);
     if (batch_.empty()) return;
     json arr = json::array();
     for (Operation& o : batch_)
@@ -90,21 +81,21 @@ void BridgeEngine::receive(const std::string& text) {
     auto parsed = protocol::ParseEvent(ev);
     if (!parsed) return;
     if (parsed->kind == protocol::PageEvent::Kind::Ready) {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(core().mutex);
         const FramePath& frame = parsed->frame;
-        std::string wanted = page(frame);
+        std::string wanted = core().frames.page(frame);
         json answer = json::array();
         if (!wanted.empty() && wanted != parsed->page) {
             answer.push_back(wanted.find('.') == std::string::npos
                                  ? protocol::LoadPage(frame, wanted)
                                  : protocol::LoadUrl(frame, wanted));
         } else {
-            for (json& op : replayFrame(frame)) answer.push_back(std::move(op));
+            for (json& op : core().frames.replayFrame(frame)) answer.push_back(std::move(op));
         }
         answer.push_back(protocol::Replayed(frame));
         send(DumpJson(answer));
     }
-    loop_.postTask([this, ev = std::move(ev)] { dispatch(ev); });
+    loop_.postTask([this, ev = std::move(ev)] { events().dispatch(ev); });
 }
 
 }  // namespace dorvath

@@ -417,7 +417,7 @@ Response BridgeServer::Impl::serve(const Request& req) {
     };
     if (parts.empty()) {
         // The address opened by the user: on to the top frame's page.
-        std::string top = engine.page("");
+        std::string top = engine.frames().page("");
         std::string to = top.empty()                          ? "/blank.html"
                          : top.find('.') == std::string::npos ? "/" + top + ".html"
                                                               : "/" + top;

@@ -1,7 +1,6 @@
 #include "engine/recording_html_engine.h"
 
 #include "engine/bridge_protocol.h"
-#include "engine/engine_json.h"
 
 namespace dorvath {
 namespace {
@@ -32,21 +31,21 @@ std::vector<json> RecordingHtmlEngine::operations(const std::string& op) const {
 
 std::string RecordingHtmlEngine::style(const FramePath& f, const std::string& id,
                                        const std::string& name) const {
-    return Value(KeptOp(state(), f, engine_detail::Key(f, protocol::op::kStyle, "#" + id, name)));
+    return Value(KeptOp(frames().state(), f, KeptKey(f, protocol::op::kStyle, "#" + id, name)));
 }
 
 std::string RecordingHtmlEngine::attribute(const FramePath& f, const std::string& id,
                                            const std::string& name) const {
-    return Value(KeptOp(state(), f, engine_detail::Key(f, protocol::op::kAttr, "#" + id, name)));
+    return Value(KeptOp(frames().state(), f, KeptKey(f, protocol::op::kAttr, "#" + id, name)));
 }
 
 std::string RecordingHtmlEngine::text(const FramePath& f, const std::string& id) const {
-    json op = KeptOp(state(), f, engine_detail::Key(f, "content", "#" + id));
+    json op = KeptOp(frames().state(), f, KeptKey(f, "content", "#" + id));
     return protocol::OpName(op) == protocol::op::kText ? Value(op) : std::string();
 }
 
 std::string RecordingHtmlEngine::html(const FramePath& f, const std::string& id) const {
-    json op = KeptOp(state(), f, engine_detail::Key(f, "content", "#" + id));
+    json op = KeptOp(frames().state(), f, KeptKey(f, "content", "#" + id));
     return protocol::OpName(op) == protocol::op::kHtml ? Value(op) : std::string();
 }
 
@@ -74,7 +73,7 @@ int RecordingHtmlEngine::beeps(const FramePath& f) const {
 
 std::vector<FramePath> RecordingHtmlEngine::openDialogs() const {
     std::vector<FramePath> out;
-    for (const auto& [path, fs] : state())
+    for (const auto& [path, fs] : frames().state())
         if (path.rfind("dlg/", 0) == 0) out.push_back(path);
     return out;
 }
@@ -83,39 +82,41 @@ bool RecordingHtmlEngine::click(const FramePath& f, const std::string& id,
                                 const std::map<std::string, std::string>& attributes) {
     auto attrs = attributes;
     attrs["id"] = id;
-    dispatch(protocol::ClickJson(f, id, "div", attrs));
+    events().dispatch(protocol::ClickJson(f, id, "div", attrs));
     return true;
 }
 
 void RecordingHtmlEngine::command(const FramePath& f, const std::string& id, bool doubleClick) {
-    dispatch(protocol::CommandJson(f, id, doubleClick));
+    events().dispatch(protocol::CommandJson(f, id, doubleClick));
 }
 
 void RecordingHtmlEngine::loaded(const FramePath& f, const std::string& page) {
-    dispatch(protocol::ReadyJson(f, page));
+    events().dispatch(protocol::ReadyJson(f, page));
 }
 
 void RecordingHtmlEngine::formValues(const FramePath& f, const FormMap& values) {
-    FormMap all = collectForm(f);
+    FormMap all = input().collectForm(f);
     for (const auto& [k, v] : values) all[k] = v;
     std::string name = values.empty() ? std::string() : values.begin()->first;
-    dispatch(protocol::FormJson(f, name, all));
+    events().dispatch(protocol::FormJson(f, name, all));
 }
 
 void RecordingHtmlEngine::box(const FramePath& f, const std::string& id, const ElementBox& b) {
-    dispatch(protocol::GeometryJson(f, {{id, b}}));
+    events().dispatch(protocol::GeometryJson(f, {{id, b}}));
 }
 
-void RecordingHtmlEngine::widget(const WidgetEvent& e) { dispatch(protocol::WidgetJson(e)); }
+void RecordingHtmlEngine::widget(const WidgetEvent& e) {
+    events().dispatch(protocol::WidgetJson(e));
+}
 
 void RecordingHtmlEngine::listSelect(const FramePath& f, int ctl, const std::set<int>& rows,
                                      int mark) {
-    dispatch(protocol::ListSelectJson(f, ctl, rows, mark));
+    events().dispatch(protocol::ListSelectJson(f, ctl, rows, mark));
 }
 
 void RecordingHtmlEngine::external(const FramePath& f, const std::string& method,
                                    const std::vector<std::string>& args) {
-    dispatch(protocol::ExternalJson(f, method, args));
+    events().dispatch(protocol::ExternalJson(f, method, args));
 }
 
 }  // namespace dorvath

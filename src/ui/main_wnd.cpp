@@ -78,11 +78,11 @@ CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
       db_(TrackDatabase::instance()),
       sink_(engine, loop) {}
 
-CMainWnd::~CMainWnd() { engine_.detach(kFrame, this); }
+CMainWnd::~CMainWnd() { engine_.events().detach(kFrame, this); }
 
 void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");
-    engine_.attach(kFrame, this);
+    engine_.events().attach(kFrame, this);
     list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle());
     list_->create();
     listPageWnd_ = list_->handle();

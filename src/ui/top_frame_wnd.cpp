@@ -22,13 +22,13 @@ std::optional<Rect> TaskbarFromWorkArea(const Rect& m, const Rect& w) {
 CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host)
     : MessageTarget(loop), engine_(engine), host_(host) {}
 
-CTopFrameWnd::~CTopFrameWnd() { engine_.detach(kFrame, this); }
+CTopFrameWnd::~CTopFrameWnd() { engine_.events().detach(kFrame, this); }
 
 void CTopFrameWnd::create() {
     engine_.loadPage(kFrame, "201");
-    engine_.attach(kFrame, this);
-    engine_.trackGeometry(kFrame,
-                          {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
+    engine_.events().attach(kFrame, this);
+    engine_.input().trackGeometry(
+        kFrame, {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
     main_ = std::make_unique<CMainWnd>(loop(), engine_, host_);
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
@@ -38,9 +38,9 @@ void CTopFrameWnd::create() {
 
 FrameZone CTopFrameWnd::hitTest(int x, int y) const {
     if (maximized_) return FrameZone::Client;
-    auto caption = engine_.getLocation(kFrame, "caption");
-    auto icon = engine_.getLocation(kFrame, "icon");
-    auto body = engine_.getLocation(kFrame, "body");
+    auto caption = engine_.input().getLocation(kFrame, "caption");
+    auto icon = engine_.input().getLocation(kFrame, "icon");
+    auto body = engine_.input().getLocation(kFrame, "body");
     if (!body) return FrameZone::Client;  // page not laid out yet
     FrameBoxes boxes;
     if (caption) boxes.caption = caption->border;
