@@ -16,7 +16,7 @@ namespace p = protocol;
 // NAME: 'value' or NAME: number entries of `const <table> = Object.freeze({...})` in the
 // runtime's protocol module.
 std::map<std::string, std::string> RuntimeTable(const std::string& table) {
-    std::ifstream in(std::string(DORVATH_SOURCE_DIR) + "/resources/runtime/js/05-protocol.js");
+    std::ifstream in(std::string(DORVATH_SOURCE_DIR) + "/resources/runtime/js/protocol.js");
     std::stringstream ss;
     ss << in.rdbuf();
     const std::string text = ss.str();
