@@ -45,7 +45,7 @@ void BridgeEngine::submit(Operation op) {
     batch_.push_back(std::move(op));
 }
 
-std::size_t BridgeEngine::batchSize() {
+std::size_t BridgeEngine::batchSize() const {
     std::lock_guard lock(core().mutex);
     std::size_t n = 0;
     for (const Operation& o : batch_) n += !o.body.is_null();

@@ -26,7 +26,7 @@ class BridgeEngine : public HtmlEngine {
     // event then goes to the UI thread.
     void receive(const std::string& text);
 
-    std::size_t batchSize();
+    std::size_t batchSize() const;
     std::uint64_t batchesSent() const { return sent_; }
 
   protected:

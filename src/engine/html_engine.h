@@ -98,7 +98,7 @@ class HtmlEngine {
     // Every operation goes here (with the engine's lock held), after the kept state.
     virtual void submit(Operation op) = 0;
     // The shared state and its lock (the rule is in engine_core.h).
-    EngineCore& core() { return *core_; }
+    EngineCore& core() const { return *core_; }
 
   private:
     void elementOp(const FramePath& f, const Element& e, const char* what, const std::string& name,
