@@ -63,7 +63,7 @@ void PaintLastRows(BridgeEngine& e) {
     std::vector<Canvas> rows;
     rows.reserve(kVisible);
     for (int r = from; r < from + kVisible; ++r) rows.push_back(PaintRow(r, r == from + 3));
-    e.paintListRows("main/page1", 6004, from, rows);
+    e.widgets().paintListRows("main/page1", 6004, from, rows);
     e.flush();
 }
 
@@ -84,7 +84,7 @@ void BM_PaintVisibleRows(benchmark::State& state) {
     BridgeEngine e(loop);
     std::size_t bytes = 0;
     e.setSink([&](std::string text) { bytes += text.size(); });
-    e.setListCount("main/page1", 6004, kRows);
+    e.widgets().setListCount("main/page1", 6004, kRows);
     e.flush();
     bytes = 0;
     for (auto _ : state) PaintLastRows(e);
@@ -107,7 +107,7 @@ int RoundTrips() {
     EventLoop loop;
     BridgeEngine engine(loop);
     Echo echo(engine);
-    engine.attach("", &echo);
+    engine.events().attach("", &echo);
     engine.loadPage("", "201");
     engine.flush();
     BridgeServer server(engine, BridgeOptions{});
@@ -161,7 +161,7 @@ void PaintSummary() {
     EventLoop loop;
     BridgeEngine e(loop);
     e.setSink([](std::string) {});
-    e.setListCount("main/page1", 6004, kRows);
+    e.widgets().setListCount("main/page1", 6004, kRows);
     e.flush();
     std::vector<double> paint, base;
     for (int i = 0; i < 300; ++i) {

@@ -79,12 +79,12 @@ struct Page : bench::BenchDatabase {
         page->calendar().today = RunDay;
         page->create();
         loop.poll();
-        engine.dispatch({{"ev", "list"},
-                         {"frame", CListPageWnd::kFrame},
-                         {"ctl", CTrackList::kControl},
-                         {"kind", "select"},
-                         {"sel", {{0, 0}}},
-                         {"mark", 0}});
+        engine.events().dispatch({{"ev", "list"},
+                                  {"frame", CListPageWnd::kFrame},
+                                  {"ctl", CTrackList::kControl},
+                                  {"kind", "select"},
+                                  {"sel", {{0, 0}}},
+                                  {"mark", 0}});
         engine.flush();
     }
     // The busy dialog's start waits in 50 ms steps for its thread; without that wait, the

@@ -1,17 +1,10 @@
 #include "engine/bridge_engine.h"
 
+#include "engine/bridge_protocol.h"
+#include "engine/engine_core.h"
+
 namespace dorvath {
-namespace {
-
 using json = nlohmann::json;
-
-bool SameOrBelow(const std::string& parent, const std::string& f) {
-    if (parent.empty()) return f.rfind("dlg/", 0) != 0;
-    return f == parent || (f.size() > parent.size() && f.compare(0, parent.size(), parent) == 0 &&
-                           f[parent.size()] == '/');
-}
-
-}  // namespace
 
 std::string DumpJson(const json& j) {
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -23,14 +16,16 @@ BridgeEngine::BridgeEngine(EventLoop& loop) : loop_(loop) {
 
 void BridgeEngine::submit(Operation op) {
     const std::string& kind = op.op();
-    if (kind == "load" || (kind == "dialog" && !op.body.value("open", false))) {
+    if (kind == protocol::op::kLoad ||
+        (kind == protocol::op::kDialog && !op.body.value(protocol::key::kOpen, false))) {
         // What was batched for the frame (and its sub-frames) no longer has a page to
         // apply to.
         const std::string frame = op.frame();
         std::vector<Operation> kept;
         for (Operation& o : batch_) {
             if (o.body.is_null()) continue;  // replaced by a later one
-            if (!SameOrBelow(frame, o.frame()) || (kind == "load" && o.op() == "dialog"))
+            if (!IsSameOrBelow(frame, o.frame()) ||
+                (kind == protocol::op::kLoad && o.op() == protocol::op::kDialog))
                 kept.push_back(std::move(o));
         }
         batch_ = std::move(kept);
@@ -51,7 +46,7 @@ void BridgeEngine::submit(Operation op) {
 }
 
 std::size_t BridgeEngine::batchSize() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(core().mutex);
     std::size_t n = 0;
     for (const Operation& o : batch_) n += !o.body.is_null();
     return n;
@@ -60,7 +55,7 @@ std::size_t BridgeEngine::batchSize() const {
 void BridgeEngine::flush() {
     // Held while sending so that batches from the UI thread and the busy dialog's
     // thread leave in the order they were made.
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(core().mutex);
     if (batch_.empty()) return;
     json arr = json::array();
     for (Operation& o : batch_)
@@ -83,26 +78,24 @@ void BridgeEngine::send(std::string text) {
 
 void BridgeEngine::receive(const std::string& text) {
     json ev = json::parse(text, nullptr, false);
-    if (!ev.is_object() || !ev.contains("ev") || !ev["ev"].is_string()) return;
-    if (!ev.contains("frame") || !ev["frame"].is_string()) return;
-    if (ev["ev"] == "ready") {
-        std::lock_guard lock(mutex_);
-        std::string frame = ev["frame"];
-        std::string shown =
-            ev.contains("page") && ev["page"].is_string() ? ev["page"].get<std::string>() : "";
-        std::string wanted = page(frame);
+    auto parsed = protocol::ParseEvent(ev);
+    if (!parsed) return;
+    if (parsed->kind == protocol::PageEvent::Kind::Ready) {
+        std::lock_guard lock(core().mutex);
+        const FramePath& frame = parsed->frame;
+        std::string wanted = core().frames.page(frame);
         json answer = json::array();
-        if (!wanted.empty() && wanted != shown) {
-            json load{{"op", "load"}, {"frame", frame}};
-            load[wanted.find('.') == std::string::npos ? "page" : "url"] = wanted;
-            answer.push_back(std::move(load));
+        if (!wanted.empty() && wanted != parsed->page) {
+            answer.push_back(wanted.find('.') == std::string::npos
+                                 ? protocol::LoadPage(frame, wanted)
+                                 : protocol::LoadUrl(frame, wanted));
         } else {
-            for (json& op : replayFrame(frame)) answer.push_back(std::move(op));
+            for (json& op : core().frames.replayFrame(frame)) answer.push_back(std::move(op));
         }
-        answer.push_back({{"op", "replayed"}, {"frame", frame}});
+        answer.push_back(protocol::Replayed(frame));
         send(DumpJson(answer));
     }
-    loop_.postTask([this, ev = std::move(ev)] { dispatch(ev); });
+    loop_.postTask([this, ev = std::move(ev)] { events().dispatch(ev); });
 }
 
 }  // namespace dorvath

@@ -417,7 +417,7 @@ Response BridgeServer::Impl::serve(const Request& req) {
     };
     if (parts.empty()) {
         // The address opened by the user: on to the top frame's page.
-        std::string top = engine.page("");
+        std::string top = engine.frames().page("");
         std::string to = top.empty()                          ? "/blank.html"
                          : top.find('.') == std::string::npos ? "/" + top + ".html"
                                                               : "/" + top;
@@ -435,6 +435,10 @@ Response BridgeServer::Impl::serve(const Request& req) {
             std::string body;
             if (f == parts[0] && ReadFile(opt.dataDir, parts, body)) return ok(std::move(body), f);
         }
+    } else if (parts.size() == 2 && parts[0] == "js") {
+        // The runtime's modules, as runtime.js and they import them.
+        if (auto* r = FindEmbeddedFile("js/" + parts[1]))
+            return ok(std::string(r->bytes()), parts[1]);
     } else if (parts[0] == "Html" || parts[0] == "images" || parts[0] == "help") {
         std::string body;
         if (ReadFile(opt.shippedDir, parts, body)) return ok(std::move(body), parts.back());

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/bridge_protocol.h"
+
 namespace dorvath {
 
 std::string CssColor(Color c) {
@@ -73,34 +75,61 @@ void Canvas::bitmap(Rect r, std::string_view src) {
 }
 
 nlohmann::json Canvas::toJson() const {
+    using namespace protocol::paint;
     nlohmann::json out = nlohmann::json::array();
     for (const CanvasItem& i : items_) {
         const Rect& r = i.rect;
+        nlohmann::json a = nlohmann::json::array();
+        auto box = [&](const char* kind) {
+            a[kKind] = kind;
+            a[kLeft] = r.left;
+            a[kTop] = r.top;
+            a[kWidth] = r.width();
+            a[kHeight] = r.height();
+        };
         switch (i.kind) {
             case CanvasItem::Kind::Fill:
-                out.push_back({"f", r.left, r.top, r.width(), r.height(), CssColor(i.color)});
+                box(kFill);
+                a[kFillColor] = CssColor(i.color);
                 break;
             case CanvasItem::Kind::RoundRect:
-                out.push_back({"r", r.left, r.top, r.width(), r.height(), i.radius,
-                               CssColor(i.color), CssColor(i.color2), i.width});
+                box(kRoundRect);
+                a[kRadius] = i.radius;
+                a[kRoundFill] = CssColor(i.color);
+                a[kBorderColor] = CssColor(i.color2);
+                a[kBorderWidth] = i.width;
                 break;
             case CanvasItem::Kind::Gradient:
-                out.push_back({"g", r.left, r.top, r.width(), r.height(), CssColor(i.color),
-                               CssColor(i.color2)});
+                box(kGradient);
+                a[kGradientTop] = CssColor(i.color);
+                a[kGradientBottom] = CssColor(i.color2);
                 break;
             case CanvasItem::Kind::Line:
-                out.push_back({"l", r.left, r.top, r.right, r.bottom, CssColor(i.color), i.width});
+                a[kKind] = kLine;
+                a[kX1] = r.left;
+                a[kY1] = r.top;
+                a[kX2] = r.right;
+                a[kY2] = r.bottom;
+                a[kLineColor] = CssColor(i.color);
+                a[kLineWidth] = i.width;
                 break;
             case CanvasItem::Kind::Text:
-                out.push_back({"t", r.left, r.top, r.width(), r.height(), CssColor(i.color), i.text,
-                               static_cast<int>(i.style.align), static_cast<int>(i.style.valign),
-                               i.style.size, i.style.bold ? 1 : 0, i.style.ellipsis ? 1 : 0,
-                               i.style.font});
+                box(kText);
+                a[kTextColor] = CssColor(i.color);
+                a[kTextValue] = i.text;
+                a[kAlign] = static_cast<int>(i.style.align);
+                a[kVAlign] = static_cast<int>(i.style.valign);
+                a[kSize] = i.style.size;
+                a[kBold] = i.style.bold ? 1 : 0;
+                a[kEllipsis] = i.style.ellipsis ? 1 : 0;
+                a[kFont] = i.style.font;
                 break;
             case CanvasItem::Kind::Bitmap:
-                out.push_back({"b", r.left, r.top, r.width(), r.height(), i.text});
+                box(kBitmap);
+                a[kSrc] = i.text;
                 break;
         }
+        out.push_back(std::move(a));
     }
     return out;
 }

@@ -77,8 +77,8 @@ class Canvas {
         height_ = h;
     }
 
-    // The list the runtime renders: one short array per item, e.g.
-    // ["f",l,t,w,h,"#rrggbb"], ["t",l,t,w,h,"#rrggbb","text",align,valign,size,bold,ellipsis,font].
+    // The list the runtime renders: one short array per item, its slots named in
+    // protocol::paint (bridge_protocol.h).
     nlohmann::json toJson() const;
     // All texts, in painting order joined by "\n" (tests).
     std::string texts() const;

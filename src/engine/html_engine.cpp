@@ -1,467 +1,176 @@
 #include "engine/html_engine.h"
 
-#include <algorithm>
 #include <cctype>
 
-#include "engine/engine_json.h"
+#include "engine/bridge_protocol.h"
+#include "engine/engine_core.h"
 
 namespace dorvath {
 
-using namespace engine_detail;
+namespace proto = protocol;
+using json = nlohmann::json;
 
-// ---- operations and kept state ----
+// ---- kept state ----
 
-const std::string& Operation::op() const { return body.at("op").get_ref<const std::string&>(); }
-
-const FramePath& Operation::frame() const { return body.at("frame").get_ref<const std::string&>(); }
-
-void FrameState::set(const std::string& key, const json& body) {
-    // Latest-set order: a value set again moves behind what was set in between, as its
-    // effect on the page does.
-    auto it = std::find(order.begin(), order.end(), key);
-    if (it != order.end()) order.erase(it);
-    order.push_back(key);
-    ops[key] = body;
+std::string KeptState::page(const FramePath& f) const {
+    std::lock_guard lock(core_.mutex);
+    return core_.frames.page(f);
 }
 
-void FrameState::append(const std::string& key, const json& body) {
-    std::string unique = '\x01' + std::to_string(++appended) + key;
-    order.push_back(unique);
-    ops[unique] = body;
-    // Bounded: the oldest of these give way first.
-    if (appended > kMaxAppended) {
-        for (auto it = order.begin(); it != order.end(); ++it)
-            if (it->front() == '\x01') {
-                ops.erase(*it);
-                order.erase(it);
-                break;
-            }
-    }
+std::map<FramePath, FrameState> KeptState::state() const {
+    std::lock_guard lock(core_.mutex);
+    return core_.frames.frames();
 }
 
-void FrameState::clear() {
-    appended = 0;
-    order.clear();
-    ops.clear();
+std::vector<json> KeptState::replay() const {
+    std::lock_guard lock(core_.mutex);
+    return core_.frames.replay();
 }
 
-HtmlEngine::HtmlEngine() = default;
+std::vector<json> KeptState::replayFrame(const FramePath& f) const {
+    std::lock_guard lock(core_.mutex);
+    return core_.frames.replayFrame(f);
+}
+
+// ---- the engine ----
+
+HtmlEngine::HtmlEngine()
+    : core_(std::make_unique<EngineCore>([this](Operation op) { submit(std::move(op)); })),
+      widgets_(*core_),
+      input_(*core_),
+      events_(*core_),
+      frames_(*core_) {}
+
 HtmlEngine::~HtmlEngine() = default;
 
-void HtmlEngine::emit(const std::string& key, json body) {
-    submit(Operation{key, std::move(body)});
-}
-
-void HtmlEngine::keep(const FramePath& f, const std::string& key, const json& body) {
-    frames_[f].set(key, body);
-}
-
-void HtmlEngine::dropFrames(const FramePath& f) {
-    for (auto it = frames_.begin(); it != frames_.end();) {
-        if (IsSameOrBelow(f, it->first))
-            it = frames_.erase(it);
-        else
-            ++it;
-    }
-    for (auto it = mirror_.begin(); it != mirror_.end();) {
-        if (IsSameOrBelow(f, it->first))
-            it = mirror_.erase(it);
-        else
-            ++it;
-    }
+void HtmlEngine::load(const FramePath& f, const std::string& page, json op) {
+    std::lock_guard lock(core_->mutex);
+    core_->frames.load(f, page);
+    core_->mirror.drop(f);
+    core_->send.send(KeptKey(f, proto::op::kLoad), std::move(op));
 }
 
 void HtmlEngine::loadPage(const FramePath& frame, const std::string& resource) {
-    std::lock_guard lock(mutex_);
-    dropFrames(frame);
-    frames_[frame].page = resource;
-    emit(Key(frame, "load"), {{"op", "load"}, {"frame", frame}, {"page", resource}});
+    load(frame, resource, proto::LoadPage(frame, resource));
 }
 
 void HtmlEngine::loadUrl(const FramePath& frame, const std::string& url) {
-    std::lock_guard lock(mutex_);
-    dropFrames(frame);
-    frames_[frame].page = url;
-    emit(Key(frame, "load"), {{"op", "load"}, {"frame", frame}, {"url", url}});
+    load(frame, url, proto::LoadUrl(frame, url));
 }
 
-std::string HtmlEngine::page(const FramePath& frame) const {
-    std::lock_guard lock(mutex_);
-    auto it = frames_.find(frame);
-    return it == frames_.end() ? std::string() : it->second.page;
-}
-
-void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
-                           const std::string& name, json value) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", op}, {"frame", f}, {"value", std::move(value)}};
-    if (!name.empty()) b["name"] = name;
-    PutElement(b, e);
-    std::string key = Key(f, keyOp, e.key(), name);
-    keepAddressed(f, e, key, b);
-}
-
-void HtmlEngine::keepAddressed(const FramePath& f, const Element& e, const std::string& key,
-                               json body) {
-    if (!e.id.empty()) {
-        keep(f, key, body);
-        emit(key, std::move(body));
-        return;
-    }
-    // What a selector matches depends on what was done before (the lower tabs remove the
-    // class of "div.selected", then set it on another tab), so such operations are kept
-    // and sent in their order, never merged.
-    frames_[f].append(key, body);
-    emit({}, std::move(body));
+void HtmlEngine::elementOp(const FramePath& f, const Element& e, const char* what,
+                           const std::string& name, json body) {
+    std::lock_guard lock(core_->mutex);
+    core_->send.sendAddressed(f, e, KeptKey(f, what, e.key(), name), std::move(body));
 }
 
 void HtmlEngine::setStyle(const FramePath& f, const Element& e, const std::string& name,
                           const std::string& value) {
-    elementOp(f, e, "style", "style", name, value);
+    elementOp(f, e, proto::op::kStyle, name, proto::Style(f, e, name, value));
 }
 
 void HtmlEngine::setAttribute(const FramePath& f, const Element& e, const std::string& name,
                               const std::string& value) {
-    elementOp(f, e, "attr", "attr", name, value);
+    elementOp(f, e, proto::op::kAttr, name, proto::Attr(f, e, name, value));
 }
 
 void HtmlEngine::removeAttribute(const FramePath& f, const Element& e, const std::string& name) {
-    elementOp(f, e, "attr", "attr", name, nullptr);
+    elementOp(f, e, proto::op::kAttr, name, proto::Attr(f, e, name, std::nullopt));
 }
 
 // Text and html of one element replace each other.
 void HtmlEngine::setText(const FramePath& f, const Element& e, const std::string& utf8) {
-    elementOp(f, e, "text", "content", {}, utf8);
+    elementOp(f, e, "content", {}, proto::Text(f, e, utf8));
 }
 
 void HtmlEngine::setHtml(const FramePath& f, const Element& e, const std::string& html) {
-    elementOp(f, e, "html", "content", {}, html);
+    elementOp(f, e, "content", {}, proto::Html(f, e, html));
 }
 
 void HtmlEngine::setState(const FramePath& f, const Element& e, unsigned set, unsigned clear) {
-    std::lock_guard lock(mutex_);
-    std::string key = Key(f, "state", e.key());
+    std::lock_guard lock(core_->mutex);
+    std::string key = KeptKey(f, proto::op::kState, e.key());
     // Successive state changes of one element merge into one net change.
     unsigned s = set, c = clear & ~set;
-    auto& fs = frames_[f];
-    auto it = fs.ops.find(key);
-    if (!e.id.empty() && it != fs.ops.end()) {
-        unsigned os = it->second.value("set", 0u), oc = it->second.value("clear", 0u);
+    if (const json* before = core_->frames.kept(f, key); before && !e.id.empty()) {
+        unsigned os = before->value(proto::key::kSet, 0u),
+                 oc = before->value(proto::key::kClear, 0u);
         s = (os & ~clear) | set;
         c = (oc & ~set) | (clear & ~set);
     }
-    json b{{"op", "state"}, {"frame", f}, {"set", s}, {"clear", c}};
-    PutElement(b, e);
-    keepAddressed(f, e, key, std::move(b));
-}
-
-void HtmlEngine::enablePage(const FramePath& f, bool enabled) {
-    std::lock_guard lock(mutex_);
-    mirror_[f].enabled = enabled;
-    json b{{"op", "enable"}, {"frame", f}, {"value", enabled}};
-    std::string key = Key(f, "enable");
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-bool HtmlEngine::pageEnabled(const FramePath& f) const {
-    std::lock_guard lock(mutex_);
-    auto it = mirror_.find(f);
-    return it == mirror_.end() || it->second.enabled;
+    core_->send.sendAddressed(f, e, key, proto::State(f, e, s, c));
 }
 
 void HtmlEngine::showPopup(const FramePath& f, const Element& e, int x, int y) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "popup"}, {"frame", f}, {"show", true}, {"x", x}, {"y", y}};
-    PutElement(b, e);
-    emit(Key(f, "popup", e.key()), std::move(b));
+    std::lock_guard lock(core_->mutex);
+    core_->send.send(KeptKey(f, proto::op::kPopup, e.key()), proto::ShowPopup(f, e, x, y));
 }
 
 void HtmlEngine::hidePopup(const FramePath& f, const Element& e) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "popup"}, {"frame", f}, {"show", false}};
-    PutElement(b, e);
-    emit(Key(f, "popup", e.key()), std::move(b));
-}
-
-void HtmlEngine::fillForm(const FramePath& f, const FormMap& values) {
-    std::lock_guard lock(mutex_);
-    auto& m = mirror_[f].form;
-    for (const auto& [name, v] : values) {
-        m[name] = v;
-        keep(f, Key(f, "fill", name),
-             {{"op", "fill"}, {"frame", f}, {"values", FormToJson({{name, v}})}});
-    }
-    emit({}, {{"op", "fill"}, {"frame", f}, {"values", FormToJson(values)}});
-}
-
-FormMap HtmlEngine::collectForm(const FramePath& f) const {
-    std::lock_guard lock(mutex_);
-    auto it = mirror_.find(f);
-    return it == mirror_.end() ? FormMap{} : it->second.form;
-}
-
-void HtmlEngine::trackGeometry(const FramePath& f, const std::vector<std::string>& ids) {
-    std::lock_guard lock(mutex_);
-    std::string key = Key(f, "track");
-    std::set<std::string> all(ids.begin(), ids.end());
-    auto& fs = frames_[f];
-    if (auto it = fs.ops.find(key); it != fs.ops.end())
-        for (const json& id : it->second["ids"]) all.insert(id.get<std::string>());
-    mirror_[f].tracked.insert(ids.begin(), ids.end());
-    json b{{"op", "track"}, {"frame", f}, {"ids", all}};
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-std::optional<ElementBox> HtmlEngine::getLocation(const FramePath& f, const std::string& id) const {
-    std::lock_guard lock(mutex_);
-    auto it = mirror_.find(f);
-    if (it == mirror_.end()) return std::nullopt;
-    auto b = it->second.boxes.find(id);
-    if (b == it->second.boxes.end()) return std::nullopt;
-    return b->second;
-}
-
-std::pair<int, int> HtmlEngine::frameSize(const FramePath& f) const {
-    std::lock_guard lock(mutex_);
-    auto it = mirror_.find(f);
-    return it == mirror_.end() ? std::pair{0, 0} : std::pair{it->second.width, it->second.height};
-}
-
-void HtmlEngine::paint(const FramePath& f, int ctl, const Canvas& c) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "paint"},  {"frame", f},      {"ctl", ctl},
-           {"w", c.width()}, {"h", c.height()}, {"items", c.toJson()}};
-    std::string key = Key(f, "paint", std::to_string(ctl));
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-void HtmlEngine::setImage(const FramePath& f, int ctl, const std::string& src) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "image"}, {"frame", f}, {"ctl", ctl}, {"src", src}};
-    std::string key = Key(f, "image", std::to_string(ctl));
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-void HtmlEngine::drawChart(const FramePath& f, int ctl, const LineChart& chart) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", chart.toJson()}};
-    std::string key = Key(f, "chart", std::to_string(ctl));
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-void HtmlEngine::clearChart(const FramePath& f, int ctl) {
-    std::lock_guard lock(mutex_);
-    json b{{"op", "chart"}, {"frame", f}, {"ctl", ctl}, {"chart", nullptr}};
-    std::string key = Key(f, "chart", std::to_string(ctl));
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-void HtmlEngine::listOp(const FramePath& f, int ctl, const char* op, json body, bool kept) {
-    body["op"] = op;
-    body["frame"] = f;
-    body["ctl"] = ctl;
-    std::string key = kept ? Key(f, op, std::to_string(ctl)) : std::string();
-    if (kept) keep(f, key, body);
-    emit(key, std::move(body));
-}
-
-void HtmlEngine::setupList(const FramePath& f, int ctl, const ListSetup& s) {
-    std::lock_guard lock(mutex_);
-    json cols = json::array();
-    auto& st = mirror_[f].lists[ctl];
-    st.columnWidths.clear();
-    for (const ListColumn& c : s.columns) {
-        cols.push_back({c.title, c.width, static_cast<int>(c.align)});
-        st.columnWidths.push_back(c.width);
-    }
-    listOp(f, ctl, "listsetup",
-           {{"columns", cols}, {"rowHeight", s.rowHeight}, {"header", s.header}}, true);
-}
-
-void HtmlEngine::setListCount(const FramePath& f, int ctl, int count) {
-    std::lock_guard lock(mutex_);
-    auto& st = mirror_[f].lists[ctl];
-    st.count = std::max(0, count);
-    st.selected.erase(st.selected.lower_bound(st.count), st.selected.end());
-    if (st.selectionMark >= st.count) st.selectionMark = -1;
-    if (st.focused >= st.count) st.focused = -1;
-    listOp(f, ctl, "listcount", {{"count", st.count}}, true);
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
-}
-
-void HtmlEngine::resetList(const FramePath& f, int ctl) {
-    std::lock_guard lock(mutex_);
-    auto& st = mirror_[f].lists[ctl];
-    st.count = 0;
-    st.selected.clear();
-    st.selectionMark = st.focused = -1;
-    st.top = 0;
-    listOp(f, ctl, "listcount", {{"count", 0}}, true);
-    listOp(f, ctl, "listsel", {{"rows", json::array()}, {"mark", -1}}, true);
-}
-
-void HtmlEngine::deleteListRow(const FramePath& f, int ctl, int row) {
-    std::lock_guard lock(mutex_);
-    auto& st = mirror_[f].lists[ctl];
-    if (row < 0 || row >= st.count) return;
-    std::set<int> sel;
-    for (int r : st.selected)
-        if (r != row) sel.insert(r > row ? r - 1 : r);
-    st.selected = std::move(sel);
-    auto shift = [row](int& v) {
-        if (v == row)
-            v = -1;
-        else if (v > row)
-            --v;
-    };
-    shift(st.selectionMark);
-    shift(st.focused);
-    --st.count;
-    listOp(f, ctl, "listcount", {{"count", st.count}}, true);
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
-}
-
-void HtmlEngine::setListSelection(const FramePath& f, int ctl, const std::set<int>& rows,
-                                  int mark) {
-    std::lock_guard lock(mutex_);
-    auto& st = mirror_[f].lists[ctl];
-    st.selected.clear();
-    for (int r : rows)
-        if (r >= 0 && r < st.count) st.selected.insert(r);
-    st.selectionMark = mark >= 0 && mark < st.count ? mark : -1;
-    listOp(f, ctl, "listsel", {{"rows", Ranges(st.selected)}, {"mark", st.selectionMark}}, true);
-}
-
-void HtmlEngine::setListColumnWidth(const FramePath& f, int ctl, int column, int width) {
-    std::lock_guard lock(mutex_);
-    auto& st = mirror_[f].lists[ctl];
-    if (column < 0) return;
-    if (static_cast<size_t>(column) >= st.columnWidths.size()) st.columnWidths.resize(column + 1);
-    st.columnWidths[column] = width;
-    json b{{"op", "listcolw"}, {"frame", f}, {"ctl", ctl}, {"col", column}, {"width", width}};
-    std::string key = Key(f, "listcolw", std::to_string(ctl), std::to_string(column));
-    keep(f, key, b);
-    emit(key, std::move(b));
-}
-
-void HtmlEngine::ensureListRowVisible(const FramePath& f, int ctl, int row) {
-    std::lock_guard lock(mutex_);
-    listOp(f, ctl, "listshow", {{"row", row}}, false);
-}
-
-void HtmlEngine::paintListRows(const FramePath& f, int ctl, int from,
-                               const std::vector<Canvas>& rows) {
-    std::lock_guard lock(mutex_);
-    json paint = json::array();
-    for (const Canvas& c : rows) paint.push_back(c.toJson());
-    listOp(f, ctl, "rows", {{"from", from}, {"paint", std::move(paint)}}, false);
-}
-
-void HtmlEngine::invalidateList(const FramePath& f, int ctl, int from, int to) {
-    std::lock_guard lock(mutex_);
-    listOp(f, ctl, "listinval", {{"from", from}, {"to", to}}, false);
-}
-
-ListViewState HtmlEngine::listState(const FramePath& f, int ctl) const {
-    std::lock_guard lock(mutex_);
-    auto it = mirror_.find(f);
-    if (it == mirror_.end()) return {};
-    auto l = it->second.lists.find(ctl);
-    return l == it->second.lists.end() ? ListViewState{} : l->second;
-}
-
-void HtmlEngine::tooltip(const FramePath& f, int ctl, const std::string& text, int x, int y) {
-    std::lock_guard lock(mutex_);
-    listOp(f, ctl, "tooltip", {{"text", text}, {"x", x}, {"y", y}}, false);
+    std::lock_guard lock(core_->mutex);
+    core_->send.send(KeptKey(f, proto::op::kPopup, e.key()), proto::HidePopup(f, e));
 }
 
 void HtmlEngine::callFunction(const FramePath& f, const std::string& fn,
                               const std::vector<std::string>& args) {
-    std::lock_guard lock(mutex_);
-    emit({}, {{"op", "call"}, {"frame", f}, {"fn", fn}, {"args", args}});
+    std::lock_guard lock(core_->mutex);
+    core_->send.send({}, proto::Call(f, fn, args));
 }
 
 FramePath HtmlEngine::openDialog(const std::string& resource, const std::string& title) {
-    std::lock_guard lock(mutex_);
-    FramePath f = "dlg/" + std::to_string(nextDialog_++);
-    dropFrames(f);
-    frames_[f].page = resource;
-    dialogs_.push_back(f);
-    json b{{"op", "dialog"}, {"frame", f}, {"page", resource}, {"title", title}, {"open", true}};
-    keep(f, Key(f, "dialog"), b);
-    emit(Key(f, "dialog"), std::move(b));
+    std::lock_guard lock(core_->mutex);
+    FramePath f = core_->frames.addDialog(resource);
+    core_->mirror.drop(f);
+    core_->send.sendKept(f, FrameStore::DialogKey(f), proto::OpenDialog(f, resource, title));
     return f;
 }
 
 void HtmlEngine::closeDialog(const FramePath& dialog) {
-    std::lock_guard lock(mutex_);
-    auto it = std::find(dialogs_.begin(), dialogs_.end(), dialog);
-    if (it == dialogs_.end()) return;
-    dialogs_.erase(it);
-    dropFrames(dialog);
-    emit(Key(dialog, "dialog"), {{"op", "dialog"}, {"frame", dialog}, {"open", false}});
+    std::lock_guard lock(core_->mutex);
+    if (!core_->frames.removeDialog(dialog)) return;
+    core_->mirror.drop(dialog);
+    core_->send.send(FrameStore::DialogKey(dialog), proto::CloseDialog(dialog));
 }
 
 void HtmlEngine::beep(const FramePath& f) {
-    std::lock_guard lock(mutex_);
-    emit({}, {{"op", "beep"}, {"frame", f}});
+    std::lock_guard lock(core_->mutex);
+    core_->send.send({}, proto::Beep(f));
 }
 
 void HtmlEngine::openWindow(const std::string& url) {
-    std::lock_guard lock(mutex_);
-    emit({}, {{"op", "open"}, {"frame", ""}, {"url", url}});
+    std::lock_guard lock(core_->mutex);
+    core_->send.send({}, proto::OpenWindow(url));
 }
 
-// ---- replay ----
+// ---- load-data rules ----
 
-std::map<FramePath, FrameState> HtmlEngine::state() const {
-    std::lock_guard lock(mutex_);
-    return frames_;
-}
-
-std::vector<json> HtmlEngine::replayFrame(const FramePath& f) const {
-    std::lock_guard lock(mutex_);
-    std::vector<json> out;
-    auto it = frames_.find(f);
-    if (it != frames_.end())
-        for (const std::string& key : it->second.order) {
-            const json& op = it->second.ops.at(key);
-            if (op["op"] != "dialog") out.push_back(op);
-        }
-    for (const auto& [path, fs] : frames_) {
-        if (!IsChildFrame(f, path) || fs.page.empty()) continue;
-        json load{{"op", "load"}, {"frame", path}};
-        if (fs.page.find('/') != std::string::npos || fs.page.find('.') != std::string::npos)
-            load["url"] = fs.page;
-        else
-            load["page"] = fs.page;
-        out.push_back(std::move(load));
+LoadDataRequest ClassifyLoadData(std::string_view url) {
+    LoadDataRequest r;
+    auto starts = [&](std::string_view p) {
+        if (url.size() < p.size()) return false;
+        for (size_t i = 0; i < p.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(url[i])) != p[i]) return false;
+        return true;
+    };
+    if (url.empty() || starts("file:") || starts("http:") || starts("https:")) {
+        r.leftToEngine = true;
+        return r;
     }
-    if (f.empty())
-        for (const FramePath& d : dialogs_) {
-            auto fs = frames_.find(d);
-            if (fs != frames_.end()) out.push_back(fs->second.ops.at(Key(d, "dialog")));
-        }
-    return out;
-}
-
-std::vector<json> HtmlEngine::replay() const {
-    std::lock_guard lock(mutex_);
-    std::vector<json> out;
-    auto top = frames_.find("");
-    if (top != frames_.end() && !top->second.page.empty())
-        out.push_back({{"op", "load"}, {"frame", ""}, {"page", top->second.page}});
-    for (const auto& [path, fs] : frames_) {
-        auto ops = replayFrame(path);
-        out.insert(out.end(), ops.begin(), ops.end());
+    if (starts("res:")) url.remove_prefix(4);
+    size_t slash = url.rfind('/');
+    std::string_view last = url;
+    if (slash != std::string_view::npos) {
+        r.folder = std::string(url.substr(0, slash));
+        last = url.substr(slash + 1);
     }
-    return out;
+    size_t dot = last.rfind('.');
+    r.name = std::string(last.substr(0, dot));
+    std::string type;
+    if (dot != std::string_view::npos)
+        for (char c : last.substr(dot + 1))
+            type += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    r.type = type.empty() ? "HTML" : type;
+    return r;
 }
 
 }  // namespace dorvath

@@ -3,199 +3,42 @@
 // ("" the top page, "main", "main/page1", "main/page2", dialogs "dlg/<n>") and an
 // element, by id or by CSS selector. Operations only go out; what C++ must know about a
 // page (form values, element boxes, list selection) comes back in events and is kept
-// here as a mirror, so the queries below answer at once without a round trip.
+// as a mirror, so the queries answer at once without a round trip.
 //
-// Operations may be issued from the UI thread and from the busy dialog's thread; events
-// are handled on the UI thread.
-#include <cstdint>
-#include <functional>
+// The engine's parts: widgets() (statics and list views), input() (enabled state, forms,
+// geometry), events() (handlers of the page objects) and frames() (the kept state that
+// rebuilds a reloaded page). Operations may be issued from the UI thread and from the busy
+// dialog's thread; events are handled on the UI thread.
 #include <map>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
-#include <optional>
-#include <set>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
-#include "engine/canvas.h"
-#include "engine/line_chart.h"
+#include "engine/event_router.h"
+#include "engine/frame_store.h"
+#include "engine/operation_sender.h"
+#include "engine/page_input.h"
+#include "engine/page_types.h"
+#include "engine/widgets.h"
 
 namespace dorvath {
 
-using FramePath = std::string;
+struct EngineCore;
 
-// An element: by its id (first match) or by a CSS selector (first match unless the
-// operation says it applies to all matches).
-struct Element {
-    std::string id;
-    std::string selector;
-    static Element ById(std::string id) { return Element{std::move(id), {}}; }
-    static Element BySelector(std::string sel) { return Element{{}, std::move(sel)}; }
-    std::string key() const { return id.empty() ? "?" + selector : "#" + id; }
-};
-inline Element Id(std::string id) { return Element::ById(std::move(id)); }
-inline Element Sel(std::string sel) { return Element::BySelector(std::move(sel)); }
-
-// Element state bits (the engine's numbering). "command" uses kStateCurrent.
-enum : unsigned {
-    kStateLink = 0x1,
-    kStateHover = 0x2,
-    kStateActive = 0x4,
-    kStateFocus = 0x8,
-    kStateVisited = 0x10,
-    kStateCurrent = 0x20,
-    kStateChecked = 0x40,
-    kStateDisabled = 0x80,
-    kStateReadonly = 0x100,
-};
-
-// Window message raised by the "command" and "tabcommand" behaviours.
-constexpr unsigned kWmPageCommand = 0x0400 + 100;
-
-// Form values by kind: radio group -> index (int), select / number -> int, text and
-// hidden -> text, checkbox group -> bit mask (int), a single checkbox -> bool. A radio
-// group with none checked, or a number that is not one, is absent (monostate).
-using FormValue = std::variant<std::monostate, std::int64_t, std::string, bool>;
-using FormMap = std::map<std::string, FormValue>;
-std::int64_t FormInt(const FormValue& v);  // 0 unless an integer (or bool)
-std::string FormText(const FormValue& v);  // integers as decimal text
-nlohmann::json FormToJson(const FormMap& m);
-FormMap FormFromJson(const nlohmann::json& j);  // ignores entries of other kinds
-
-struct ElementBox {
-    Rect border;   // border box in the frame's document coordinates
-    Rect content;  // content box
-    bool visible = false;
-};
-
-struct ListColumn {
-    std::string title;
-    int width = 100;
-    Align align = Align::Left;
-};
-
-struct ListSetup {
-    std::vector<ListColumn> columns;
-    int rowHeight = 18;
-    bool header = true;  // the element's NOCOLUMNHEADER word hides it anyway
-};
-
-// The mirror of one list view, updated from its events and from the operations below.
-struct ListViewState {
-    int count = 0;
-    std::set<int> selected;
-    int selectionMark = -1;  // anchor of the last click; -1 none
-    int focused = -1;
-    int top = 0, visible = 0;  // first visible row, rows that fit
-    bool vscroll = false;      // vertical scroll bar shown
-    int width = 0, height = 0;
-    std::vector<int> columnWidths;
-};
-
-// ---- events (page -> C++) ----
-
-struct ClickEvent {
-    FramePath frame;
-    std::string id;
-    std::string tag;
-    std::map<std::string, std::string> attributes;  // of the clicked element
-    FormMap form;                                   // the frame's form values at the click
-};
-
-struct CommandEvent {
-    FramePath frame;
-    std::string id;  // the element's id; "<id>MDC" for a "tabcommand" double click
-    bool doubleClick = false;
-};
-
-// Virtual key state bits in WidgetEvent::keys (the engine's MK_ numbering).
-enum : unsigned { kMkLButton = 1, kMkRButton = 2, kMkShift = 4, kMkControl = 8, kMkMButton = 16 };
-
-struct WidgetEvent {
-    enum class Kind {
-        Click,        // list: row (-1 outside rows), x, y
-        DoubleClick,  // list: row
-        RightClick,   // list: row, x, y in the frame's coordinates
-        Key,          // list: key (DOM key name, "a", "Delete", "ArrowDown"), keys
-        Rows,         // list: rows from..to (inclusive) need painting
-        Selection,    // list: the selection changed (mirror already updated)
-        Scroll,       // list: top, visible, vscroll changed
-        MouseDown,    // static: x, y, keys
-        MouseMove,    // static: x, y, keys
-        MouseUp,      // static: x, y, keys
-        MouseLeave,   // static
-        Size,         // any widget: width, height
-    };
-    FramePath frame;
-    int ctl = 0;
-    std::string type;  // "sys-listview", "sys-static"
-    Kind kind = Kind::Click;
-    int row = -1;
-    int from = 0, to = -1;
-    int x = 0, y = 0;  // control coordinates; RightClick also gives pageX/pageY
-    int pageX = 0, pageY = 0;
-    unsigned keys = 0;
-    std::string key;
-    int width = 0, height = 0;
-    // MouseMove over a static that shows a chart: the hot spot under the pointer (0 none)
-    // and its "x" value, as the runtime found them.
-    int hotSpot = 0;
-    std::optional<std::string> hotX;
-};
-
-struct ExternalCall {  // a page script calling window.external.<method>(args)
-    FramePath frame;
-    std::string method;
-    std::vector<std::string> args;
-};
-
-// What a page window implements to hear its frame's events. Handlers run on the UI
-// thread.
-class PageHandler {
+// The kept state, for replay and for tests (copies, under the engine's lock).
+class KeptState {
   public:
-    virtual ~PageHandler() = default;
-    virtual bool onButtonClick(const ClickEvent& e) {  // BUTTON_CLICK of "clickable"
-        (void)e;
-        return false;
-    }
-    virtual void onPageCommand(const CommandEvent& e) { (void)e; }  // WM_PAGE_COMMAND
-    virtual void onWidget(const WidgetEvent& e) { (void)e; }
-    virtual void onExternal(const ExternalCall& e) { (void)e; }
-    virtual void onLoaded(const FramePath& frame, const std::string& page) {
-        (void)frame;
-        (void)page;
-    }
-    virtual void onFormChange(const FramePath& frame, const std::string& name) {
-        (void)frame;
-        (void)name;
-    }
-};
+    explicit KeptState(EngineCore& core) : core_(core) {}
+    std::string page(const FramePath& f) const;  // "" none
+    std::map<FramePath, FrameState> state() const;
+    std::vector<nlohmann::json> replay() const;  // ops that rebuild every frame
+    std::vector<nlohmann::json> replayFrame(const FramePath& f) const;
 
-// One operation as it travels to the page. `key` names what it sets (frame, element,
-// operation, name): a later operation with the same key replaces the earlier one in the
-// batch and in the frame's kept state. An empty key: sent once, never kept.
-struct Operation {
-    std::string key;
-    nlohmann::json body;  // {"op": ..., "frame": ..., ...}
-    const std::string& op() const;
-    const FramePath& frame() const;
-};
-
-// The kept state of one frame: its page and the latest operation per key, in first-set
-// order. Replayed when the page reloads or reconnects.
-struct FrameState {
-    std::string page;  // resource name ("202") or URL ("Html/load.html"); "" none
-    std::vector<std::string> order;
-    std::map<std::string, nlohmann::json> ops;
-    std::size_t appended = 0;
-    static constexpr std::size_t kMaxAppended = 64;
-    void set(const std::string& key, const nlohmann::json& body);
-    // Kept in order beside the others, never replacing (selector-addressed operations).
-    void append(const std::string& key, const nlohmann::json& body);
-    void clear();
+  private:
+    EngineCore& core_;
 };
 
 class HtmlEngine {
@@ -212,9 +55,8 @@ class HtmlEngine {
     void loadPage(const FramePath& frame, const std::string& resource);
     // Any URL the server serves ("Html/load.html") into a frame (iframe or sys-ie widget).
     void loadUrl(const FramePath& frame, const std::string& url);
-    std::string page(const FramePath& frame) const;
 
-    // ---- changes ----
+    // ---- elements ----
     void setStyle(const FramePath& f, const Element& e, const std::string& name,
                   const std::string& value);  // value "" removes it
     void setAttribute(const FramePath& f, const Element& e, const std::string& name,
@@ -224,42 +66,8 @@ class HtmlEngine {
     void setHtml(const FramePath& f, const Element& e, const std::string& html);
     // Sets then clears state bits (kStateChecked, kStateDisabled, ...).
     void setState(const FramePath& f, const Element& e, unsigned set, unsigned clear);
-    void enablePage(const FramePath& f, bool enabled);  // a disabled page takes no input
-    bool pageEnabled(const FramePath& f) const;
     void showPopup(const FramePath& f, const Element& e, int x, int y);  // frame coords
     void hidePopup(const FramePath& f, const Element& e);
-
-    // ---- forms ----
-    void fillForm(const FramePath& f, const FormMap& values);
-    FormMap collectForm(const FramePath& f) const;  // mirror: the last values reported
-
-    // ---- geometry ----
-    // Asks the runtime to keep reporting these elements' boxes (by id).
-    void trackGeometry(const FramePath& f, const std::vector<std::string>& ids);
-    std::optional<ElementBox> getLocation(const FramePath& f, const std::string& id) const;
-    // The frame's viewport size as last reported.
-    std::pair<int, int> frameSize(const FramePath& f) const;
-
-    // ---- widgets ----
-    void paint(const FramePath& f, int ctl, const Canvas& c);            // owner-drawn static
-    void setImage(const FramePath& f, int ctl, const std::string& src);  // "" none
-    // A line chart drawn in a static, replacing the one before; clearChart removes it.
-    void drawChart(const FramePath& f, int ctl, const LineChart& chart);
-    void clearChart(const FramePath& f, int ctl);
-    void setupList(const FramePath& f, int ctl, const ListSetup& s);
-    // Sets the row count keeping the selection of rows still there; reset also clears it.
-    void setListCount(const FramePath& f, int ctl, int count);
-    void resetList(const FramePath& f, int ctl);
-    void deleteListRow(const FramePath& f, int ctl, int row);  // shifts rows below up
-    void setListSelection(const FramePath& f, int ctl, const std::set<int>& rows, int mark);
-    void setListColumnWidth(const FramePath& f, int ctl, int column, int width);
-    void ensureListRowVisible(const FramePath& f, int ctl, int row);
-    // Rows painted on demand: answer to WidgetEvent::Rows (or after a change).
-    void paintListRows(const FramePath& f, int ctl, int from, const std::vector<Canvas>& rows);
-    // Drops painted rows in from..to so the visible ones are asked for again.
-    void invalidateList(const FramePath& f, int ctl, int from = 0, int to = -1);
-    ListViewState listState(const FramePath& f, int ctl) const;
-    void tooltip(const FramePath& f, int ctl, const std::string& text, int x, int y);  // "" hides
 
     // ---- scripts, dialogs, sound ----
     // Calls the global function fn of the frame's page with text arguments; skipped by
@@ -278,50 +86,30 @@ class HtmlEngine {
     // about to block, and the busy dialog's thread, call it themselves).
     virtual void flush() {}
 
-    // ---- events ----
-    void attach(const FramePath& f, PageHandler* h);
-    void detach(const FramePath& f, PageHandler* h);
-    // One event from the page runtime (JSON as the runtime sends it): updates the
-    // mirror, then calls the frame's handler. On the UI thread.
-    void dispatch(const nlohmann::json& event);
-
-    // Kept state (copies) for replay and for tests.
-    std::map<FramePath, FrameState> state() const;
-    std::vector<nlohmann::json> replay() const;  // ops that rebuild every frame
-    std::vector<nlohmann::json> replayFrame(const FramePath& f) const;
+    // ---- parts ----
+    Widgets& widgets() { return widgets_; }
+    const Widgets& widgets() const { return widgets_; }
+    PageInput& input() { return input_; }
+    const PageInput& input() const { return input_; }
+    EventRouter& events() { return events_; }
+    const KeptState& frames() const { return frames_; }
 
   protected:
-    // Every operation goes here (under the engine's lock), after the kept state.
+    // Every operation goes here (with the engine's lock held), after the kept state.
     virtual void submit(Operation op) = 0;
-    mutable std::recursive_mutex mutex_;
+    // The shared state and its lock (the rule is in engine_core.h).
+    EngineCore& core() const { return *core_; }
 
   private:
-    void emit(const std::string& key, nlohmann::json body);
-    void keep(const FramePath& f, const std::string& key, const nlohmann::json& body);
-    void dropFrames(const FramePath& f);
-    PageHandler* handler(const FramePath& f) const;
-    void dispatchEvent(const nlohmann::json& event);
-    void keepAddressed(const FramePath& f, const Element& e, const std::string& key,
-                       nlohmann::json body);
-    void elementOp(const FramePath& f, const Element& e, const char* op, const char* keyOp,
-                   const std::string& name, nlohmann::json value);
-    void listOp(const FramePath& f, int ctl, const char* op, nlohmann::json body, bool kept);
+    void elementOp(const FramePath& f, const Element& e, const char* what, const std::string& name,
+                   nlohmann::json body);
+    void load(const FramePath& f, const std::string& page, nlohmann::json op);
 
-    struct FrameMirror {
-        FormMap form;
-        std::set<std::string> tracked;   // ids whose boxes are kept
-        std::set<std::string> keptForm;  // form names kept for replay
-        std::map<std::string, ElementBox> boxes;
-        std::map<int, ListViewState> lists;
-        int width = 0, height = 0;
-        bool enabled = true;
-    };
-    static constexpr std::size_t kMaxFormNames = 1024;  // far above any page's form
-    std::map<FramePath, FrameState> frames_;
-    std::map<FramePath, FrameMirror> mirror_;
-    std::map<FramePath, PageHandler*> handlers_;
-    std::vector<FramePath> dialogs_;
-    int nextDialog_ = 1;
+    std::unique_ptr<EngineCore> core_;
+    Widgets widgets_;
+    PageInput input_;
+    EventRouter events_;
+    KeptState frames_;
 };
 
 // Sub-resource addresses the way the page engine's load-data callback sees them.

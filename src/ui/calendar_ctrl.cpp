@@ -185,6 +185,6 @@ Canvas CCalendarCtrl::draw() const {
     return c;
 }
 
-void CCalendarCtrl::invalidate() { engine_.paint(frame_, kControl, draw()); }
+void CCalendarCtrl::invalidate() { engine_.widgets().paint(frame_, kControl, draw()); }
 
 }  // namespace dorvath

@@ -65,13 +65,13 @@ CFileDialog::CFileDialog(HtmlEngine& engine, EventLoop& loop, FileDialogSpec spe
 }
 
 CFileDialog::~CFileDialog() {
-    if (!frame_.empty()) engine_.detach(frame_, this);
+    if (!frame_.empty()) engine_.events().detach(frame_, this);
 }
 
 std::optional<fs::path> CFileDialog::run() {
     const bool save = spec_.mode == FileDialogMode::Save;
     frame_ = engine_.openDialog("filedlg");
-    engine_.attach(frame_, this);
+    engine_.events().attach(frame_, this);
 
     std::string title = spec_.title;
     if (title.empty()) title = save ? "名前を付けて保存" : "ファイルを開く";
@@ -83,7 +83,7 @@ std::optional<fs::path> CFileDialog::run() {
                    EscapeHtml(spec_.filters[i].label) + "</option>";
     engine_.setHtml(frame_, Id("fdFilter"), options);
     filter_ = 0;
-    engine_.fillForm(
+    engine_.input().fillForm(
         frame_, {{"filter", FormValue(std::int64_t{0})}, {"filename", FormValue(std::string())}});
 
     fs::path start = spec_.initialFolder;
@@ -94,7 +94,7 @@ std::optional<fs::path> CFileDialog::run() {
 
     engine_.flush();
     loop_.runModal(modal_);
-    engine_.detach(frame_, this);
+    engine_.events().detach(frame_, this);
     engine_.closeDialog(frame_);
     engine_.flush();
     frame_.clear();
@@ -167,18 +167,18 @@ void CFileDialog::onPageCommand(const CommandEvent& e) {
     if (entry.folder) {
         if (open) {
             show(folder_ / entry.name);
-            engine_.fillForm(frame_, {{"filename", FormValue(std::string())}});
+            engine_.input().fillForm(frame_, {{"filename", FormValue(std::string())}});
         }
         return;
     }
     // Filling also updates the form mirror, so accept() reads this name.
-    engine_.fillForm(frame_, {{"filename", FormValue(entry.name)}});
+    engine_.input().fillForm(frame_, {{"filename", FormValue(entry.name)}});
     if (open) accept();
 }
 
 void CFileDialog::onFormChange(const FramePath& frame, const std::string& name) {
     if (frame != frame_ || name != "filter") return;
-    FormMap m = engine_.collectForm(frame_);
+    FormMap m = engine_.input().collectForm(frame_);
     auto it = m.find("filter");
     int f = it == m.end() ? 0 : static_cast<int>(FormInt(it->second));
     if (f < 0 || f >= static_cast<int>(spec_.filters.size())) f = 0;
@@ -192,7 +192,7 @@ void CFileDialog::message(int page, const std::string& text1, const std::string&
 }
 
 void CFileDialog::accept() {
-    FormMap m = engine_.collectForm(frame_);
+    FormMap m = engine_.input().collectForm(frame_);
     auto it = m.find("filename");
     std::string typed = it == m.end() ? std::string() : FormText(it->second);
     if (auto f = m.find("filter"); f != m.end()) {
@@ -206,7 +206,7 @@ void CFileDialog::accept() {
             return;
         case ChoiceKind::Folder:
             show(c.path);
-            engine_.fillForm(frame_, {{"filename", FormValue(std::string())}});
+            engine_.input().fillForm(frame_, {{"filename", FormValue(std::string())}});
             return;
         case ChoiceKind::TooLong:
             message(kMessagePageExit, "ファイル名が長すぎます。",

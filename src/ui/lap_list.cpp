@@ -15,7 +15,7 @@ ListSetup CLapList::columns() const { return SingleColumn(kRowHeight); }
 void CLapList::selectAll() {
     std::set<int> all;
     for (int i = 0; i < count(); ++i) all.insert(i);
-    engine_.setListSelection(frame_, ctl_, all, state().selectionMark);
+    engine_.widgets().setListSelection(frame_, ctl_, all, state().selectionMark);
     repaint();
 }
 

@@ -45,21 +45,21 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
                      const Track* open = tracks_.openTrack();
                      return open && open->numofpt >= 2;
                  },
-                 [this] { return engine_.frameSize(kMapFrame); }}) {}
+                 [this] { return engine_.input().frameSize(kMapFrame); }}) {}
 
 CListPageWnd::~CListPageWnd() {
-    engine_.detach(kMapFrame, this);
-    engine_.detach(kFrame, this);
+    engine_.events().detach(kMapFrame, this);
+    engine_.events().detach(kFrame, this);
 }
 
 void CListPageWnd::create() {
     engine_.loadPage(kFrame, "204");
-    engine_.attach(kFrame, this);
+    engine_.events().attach(kFrame, this);
     // The map page draws without the network, so it follows load.html at once; the probe
     // only tells it whether fresh tiles can come.
     engine_.loadUrl(kMapFrame, "Html/load.html");
     engine_.loadUrl(kMapFrame, "Html/maps.html");
-    engine_.attach(kMapFrame, this);  // its external calls
+    engine_.events().attach(kMapFrame, this);  // its external calls
     probe_ = std::make_unique<MapProbe>(ServiceBaseAddress(TileServer()),
                                         [this] { loop().post(handle(), WM_MAP_SERVICE); });
     tracks_.setup();
@@ -218,7 +218,7 @@ void CListPageWnd::deleteRuns() {
             if (!failure) failure = e;
             continue;  // still stored: its row stays
         }
-        engine_.deleteListRow(kFrame, tracks_.ctl(), row);
+        engine_.widgets().deleteListRow(kFrame, tracks_.ctl(), row);
         auto& day = state_.dayTracks;
         day.erase(std::remove_if(day.begin(), day.end(),
                                  [objid](const Track& t) { return t.objid == objid; }),
@@ -362,7 +362,7 @@ std::int64_t CListPageWnd::onMessage(const Message& m) {
         case WM_MAP_LOADED:
             // The pages were never disabled for the map; enabling again is harmless. A map
             // page that (re)loaded while a run is open gets its line again.
-            engine_.enablePage("main", true);
+            engine_.input().enablePage("main", true);
             map_.setMapService(mapServiceReachable_);
             if (tracks_.openTrack() && state_.mapPoints.size() > 1 && state_.trackPoints.size() > 1)
                 putMapLine();

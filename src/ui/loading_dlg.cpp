@@ -64,7 +64,7 @@ FramePath CLoadingDlg::dialogFrame() const {
 void CLoadingDlg::start(const FramePath& cover) {
     if (active()) end();
     cover_ = cover;
-    engine_.enablePage(cover_, false);
+    engine_.input().enablePage(cover_, false);
     engine_.flush();
     {
         std::lock_guard lock(mutex_);
@@ -89,7 +89,7 @@ void CLoadingDlg::end() {
     wake_.notify_all();
     if (options_.onEnd) options_.onEnd();
     thread_.join();
-    engine_.enablePage(cover_, true);
+    engine_.input().enablePage(cover_, true);
     engine_.flush();
 }
 
@@ -115,7 +115,7 @@ void CLoadingDlg::threadMain() {
     LoadingPicture picture;
     int shownDone = done_, shownTotal = total_;
     picture.setProgress(shownDone, shownTotal);
-    engine_.paint(dialog_, kControl, picture.draw());
+    engine_.widgets().paint(dialog_, kControl, picture.draw());
     engine_.flush();
     const auto period = std::chrono::milliseconds(options_.periodMs);
     auto next = std::chrono::steady_clock::now() + period;
@@ -129,9 +129,9 @@ void CLoadingDlg::threadMain() {
         shownTotal = total_;
         picture.setProgress(shownDone, shownTotal);
         if (woken) {
-            engine_.paint(dialog_, kControl, picture.redraw());
+            engine_.widgets().paint(dialog_, kControl, picture.redraw());
         } else {
-            engine_.paint(dialog_, kControl, picture.draw());
+            engine_.widgets().paint(dialog_, kControl, picture.draw());
             next = std::chrono::steady_clock::now() + period;
         }
         engine_.flush();

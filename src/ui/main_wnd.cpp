@@ -75,11 +75,11 @@ CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDa
                    AppState& state)
     : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state), sink_(engine, loop) {}
 
-CMainWnd::~CMainWnd() { engine_.detach(kFrame, this); }
+CMainWnd::~CMainWnd() { engine_.events().detach(kFrame, this); }
 
 void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");
-    engine_.attach(kFrame, this);
+    engine_.events().attach(kFrame, this);
     list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle(), db_, state_);
     list_->create();
     listPageWnd_ = list_->handle();

@@ -27,17 +27,17 @@ CHtmlMsgDlg::CHtmlMsgDlg(HtmlEngine& engine, EventLoop& loop, int page, std::str
       modal_(std::make_shared<ModalLoop>(loop)) {}
 
 CHtmlMsgDlg::~CHtmlMsgDlg() {
-    if (!frame_.empty()) engine_.detach(frame_, this);
+    if (!frame_.empty()) engine_.events().detach(frame_, this);
 }
 
 int CHtmlMsgDlg::run() {
     frame_ = engine_.openDialog(std::to_string(page_));
-    engine_.attach(frame_, this);
+    engine_.events().attach(frame_, this);
     onReady();
     // The loop flushes after each handler it runs; what was issued here goes out now.
     engine_.flush();
     int result = loop().runModal(*modal_);
-    engine_.detach(frame_, this);
+    engine_.events().detach(frame_, this);
     engine_.closeDialog(frame_);
     engine_.flush();
     frame_.clear();

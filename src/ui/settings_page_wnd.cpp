@@ -50,21 +50,21 @@ CSettingsPageWnd::CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState
       bias_(state.settings.utcBias()),
       image_(kFirmwareImageSize) {}
 
-CSettingsPageWnd::~CSettingsPageWnd() { engine_.detach(kFrame, this); }
+CSettingsPageWnd::~CSettingsPageWnd() { engine_.events().detach(kFrame, this); }
 
 void CSettingsPageWnd::create() {
     engine_.loadPage(kFrame, "205");
-    engine_.attach(kFrame, this);
+    engine_.events().attach(kFrame, this);
 }
 
 void CSettingsPageWnd::fillPage() {
-    engine_.fillForm(kFrame, SettingsToForm(state_.settings));
+    engine_.input().fillForm(kFrame, SettingsToForm(state_.settings));
     bias_ = state_.settings.utcBias();
     drawUtcLabel();
 }
 
 void CSettingsPageWnd::readBackPage() {
-    switch (ReadSettingsForm(engine_.collectForm(kFrame), bias_, state_.settings)) {
+    switch (ReadSettingsForm(engine_.input().collectForm(kFrame), bias_, state_.settings)) {
         case ReadBack::InvalidAlarm:
             sink_.showMessage(kAlarmTimeMessage);
             break;
@@ -117,11 +117,11 @@ void CSettingsPageWnd::chooseFirmwareFile() {
     spec.defaultExt = "bin";
     spec.overwritePrompt = false;
     auto path = chooseFile ? chooseFile(spec) : ShowFileDialog(engine_, loop(), spec);
-    if (path) engine_.fillForm(kFrame, {{"binfile", path->string()}});
+    if (path) engine_.input().fillForm(kFrame, {{"binfile", path->string()}});
 }
 
 void CSettingsPageWnd::updateFirmware() {
-    const std::string path = FormText(engine_.collectForm(kFrame)["binfile"]);
+    const std::string path = FormText(engine_.input().collectForm(kFrame)["binfile"]);
     LoadingIndicator busy(engine_, loadingOptions);
     const FirmwareOutcome r = UpdateFirmware(path, image_, sink_, busy);
     if (!r)

@@ -23,13 +23,13 @@ CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host,
                            TrackDatabase& db, AppState& state)
     : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state) {}
 
-CTopFrameWnd::~CTopFrameWnd() { engine_.detach(kFrame, this); }
+CTopFrameWnd::~CTopFrameWnd() { engine_.events().detach(kFrame, this); }
 
 void CTopFrameWnd::create() {
     engine_.loadPage(kFrame, "201");
-    engine_.attach(kFrame, this);
-    engine_.trackGeometry(kFrame,
-                          {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
+    engine_.events().attach(kFrame, this);
+    engine_.input().trackGeometry(
+        kFrame, {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
     main_ = std::make_unique<CMainWnd>(loop(), engine_, host_, db_, state_);
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
@@ -39,9 +39,9 @@ void CTopFrameWnd::create() {
 
 FrameZone CTopFrameWnd::hitTest(int x, int y) const {
     if (maximized_) return FrameZone::Client;
-    auto caption = engine_.getLocation(kFrame, "caption");
-    auto icon = engine_.getLocation(kFrame, "icon");
-    auto body = engine_.getLocation(kFrame, "body");
+    auto caption = engine_.input().getLocation(kFrame, "caption");
+    auto icon = engine_.input().getLocation(kFrame, "icon");
+    auto body = engine_.input().getLocation(kFrame, "body");
     if (!body) return FrameZone::Client;  // page not laid out yet
     FrameBoxes boxes;
     if (caption) boxes.caption = caption->border;

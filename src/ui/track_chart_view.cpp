@@ -128,7 +128,7 @@ void TrackChartView::build(const std::vector<TrackPoint>& loaded) {
 }
 
 void TrackChartView::clear() {
-    engine_.clearChart(frame_, kControl);
+    engine_.widgets().clearChart(frame_, kControl);
     shown_ = false;
 }
 
@@ -151,7 +151,7 @@ LineChart TrackChartView::chart() const {
 }
 
 void TrackChartView::draw() {
-    engine_.drawChart(frame_, kControl, chart());
+    engine_.widgets().drawChart(frame_, kControl, chart());
     // A new picture comes with new hot spots.
     shown_ = true;
     lastHotSpot_ = -1;
@@ -173,7 +173,7 @@ void TrackChartView::onWidget(const WidgetEvent& e) {
 
 void TrackChartView::setTooltip(std::string text, int x, int y) {
     tooltip_ = std::move(text);
-    engine_.tooltip(frame_, kControl, tooltip_, x, y);
+    engine_.widgets().tooltip(frame_, kControl, tooltip_, x, y);
 }
 
 void TrackChartView::onMouseMove(const WidgetEvent& e) {

@@ -22,7 +22,7 @@ COwnerListView::COwnerListView(HtmlEngine& engine, EventLoop& loop, FramePath fr
     : MessageTarget(loop), engine_(engine), frame_(std::move(frame)), ctl_(ctl) {}
 
 void COwnerListView::setup() {
-    engine_.setupList(frame_, ctl_, columns());
+    engine_.widgets().setupList(frame_, ctl_, columns());
     if (fitsColumn()) column0_ = kWideColumn;
 }
 
@@ -35,20 +35,20 @@ ListSetup COwnerListView::SingleColumn(int rowHeight) {
 }
 
 void COwnerListView::fill() {
-    engine_.resetList(frame_, ctl_);
+    engine_.widgets().resetList(frame_, ctl_);
     refresh();
 }
 
 void COwnerListView::refresh() {
-    engine_.setListCount(frame_, ctl_, count());
+    engine_.widgets().setListCount(frame_, ctl_, count());
     repaint();
 }
 
 void COwnerListView::repaint(int row) {
     if (row < 0)
-        engine_.invalidateList(frame_, ctl_);
+        engine_.widgets().invalidateList(frame_, ctl_);
     else
-        engine_.invalidateList(frame_, ctl_, row, row);
+        engine_.widgets().invalidateList(frame_, ctl_, row, row);
 }
 
 Canvas COwnerListView::paintRow(int row) const {
@@ -65,7 +65,7 @@ void COwnerListView::onWidget(const WidgetEvent& e) {
         case WidgetEvent::Kind::Rows: {
             std::vector<Canvas> rows;
             for (int i = e.from; i <= e.to && i < count(); ++i) rows.push_back(paintRow(i));
-            if (!rows.empty()) engine_.paintListRows(frame_, ctl_, e.from, rows);
+            if (!rows.empty()) engine_.widgets().paintListRows(frame_, ctl_, e.from, rows);
             break;
         }
         case WidgetEvent::Kind::Scroll:
@@ -90,7 +90,7 @@ std::int64_t COwnerListView::onMessage(const Message& m) {
     const int width = static_cast<int>(m.wParam);
     if (width <= 0 || width == column0_) return 0;
     column0_ = width;
-    engine_.setListColumnWidth(frame_, ctl_, 0, width);
+    engine_.widgets().setListColumnWidth(frame_, ctl_, 0, width);
     repaint();
     return 0;
 }

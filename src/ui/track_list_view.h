@@ -42,7 +42,7 @@ class COwnerListView : public MessageTarget {
     // The row count from the records shown, keeping the selection of rows still there.
     void refresh();
     void repaint(int row = -1);  // one row, or all with -1
-    ListViewState state() const { return engine_.listState(frame_, ctl_); }
+    ListViewState state() const { return engine_.widgets().listState(frame_, ctl_); }
     int ctl() const { return ctl_; }
     int columnWidth() const { return column0_; }
 

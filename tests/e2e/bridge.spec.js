@@ -199,3 +199,34 @@ test('a dialog open while the page reloads comes back and still answers', async 
   await expect(page.locator('#result')).toHaveText('result 1');
   await expect(page.locator('iframe.dv-dialog')).toHaveCount(0);
 });
+
+test('widget rules: control ids, types and style words', async ({ page }) => {
+  // In a frame of its own: the top frame shows the page C++ loaded into it.
+  await open(page);
+  await page.evaluate(() => {
+    const f = document.createElement('iframe');
+    f.name = 'widgets';
+    f.src = '/test/widgets.html';
+    document.body.appendChild(f);
+  });
+  await expect.poll(() => page.frame({ name: 'widgets' })?.evaluate(() => document.readyState)).toBe('complete');
+  const got = await page.frame({ name: 'widgets' }).evaluate(() => {
+    const out = {};
+    for (const el of document.querySelectorAll('widget')) {
+      const w = el.__dvWidget;
+      out[el.dataset.t] = w ? { type: w.type, ctl: w.ctl, words: Array.from(w.words).sort() } : null;
+    }
+    return out;
+  });
+  expect(got).toEqual({
+    lv: { type: 'sys-listview', ctl: 6004, words: ['BORDER', 'CLIENTEDGE', 'OWNERDATA', 'OWNERDRAWFIXED', 'REPORT'] },
+    // A word written as a value adds nothing; a widget without an id is control 0.
+    noid: { type: 'sys-static', ctl: 0, words: ['NOTIFY'] },
+    textid: { type: 'sys-edit', ctl: 0, words: [] },
+    spaced: { type: 'sys-ie', ctl: 2000, words: [] },
+    // A type not in the table gets no control.
+    unknown: null,
+    notype: null,
+    num: { type: 'sys-calendar', ctl: 4000, words: [] },
+  });
+});

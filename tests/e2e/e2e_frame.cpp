@@ -32,19 +32,20 @@ class DialogHandler : public PageHandler {
 class E2eFrame : public PageHandler {
   public:
     explicit E2eFrame(AppContext& ctx) : ctx_(ctx), e_(ctx.engine) {
-        e_.attach("", this);
+        e_.events().attach("", this);
         e_.loadUrl("", "test/e2e.html");
-        e_.trackGeometry("", {"ping", "pong"});
-        e_.setupList("", kList,
-                     ListSetup{{{"No", 90, Align::Right}, {"Value", 200, Align::Left}}, 18, true});
-        e_.setListCount("", kList, 100000);
+        e_.input().trackGeometry("", {"ping", "pong"});
+        e_.widgets().setupList(
+            "", kList,
+            ListSetup{{{"No", 90, Align::Right}, {"Value", 200, Align::Left}}, 18, true});
+        e_.widgets().setListCount("", kList, 100000);
         Canvas c(200, 40);
         c.gradient({0, 0, 200, 40}, Rgb(255, 255, 255), Rgb(200, 215, 240));
         c.text({4, 0, 196, 40}, "静的コントロール", Rgb(17, 68, 158),
                TextStyle{Align::Center, VAlign::Middle, 14, true, false, ""});
-        e_.paint("", kStatic, c);
+        e_.widgets().paint("", kStatic, c);
     }
-    ~E2eFrame() override { e_.detach("", this); }
+    ~E2eFrame() override { e_.events().detach("", this); }
 
     bool onButtonClick(const ClickEvent& e) override {
         if (e.id == "ping") {
@@ -61,7 +62,7 @@ class E2eFrame : public PageHandler {
         } else if (e.id == "busy") {
             busy();
         } else if (e.id == "disable") {
-            e_.enablePage("", false);
+            e_.input().enablePage("", false);
         } else if (e.id == "menu") {
             e_.showPopup("", Id("popup"), 40, 50);
         } else if (e.id == "menuitem") {
@@ -70,7 +71,7 @@ class E2eFrame : public PageHandler {
         } else if (e.id == "quit") {
             ctx_.close();
         } else if (e.id == "location") {
-            auto b = e_.getLocation("", "ping");
+            auto b = e_.input().getLocation("", "ping");
             e_.setText("", Id("result"),
                        b ? "ping " + std::to_string(b->border.width()) + "x" +
                                std::to_string(b->border.height())
@@ -80,7 +81,7 @@ class E2eFrame : public PageHandler {
     }
 
     void onExternal(const ExternalCall& c) override {
-        if (c.method == "enable") e_.enablePage("", true);
+        if (c.method == "enable") e_.input().enablePage("", true);
         std::string args;
         for (const std::string& a : c.args) args += (args.empty() ? "" : ",") + a;
         e_.setText("", Id("result"), "external " + c.method + "(" + args + ")");
@@ -93,7 +94,7 @@ class E2eFrame : public PageHandler {
 
     void onWidget(const WidgetEvent& w) override {
         if (w.ctl == kList && w.kind == WidgetEvent::Kind::Rows) {
-            ListViewState st = e_.listState("", kList);
+            ListViewState st = e_.widgets().listState("", kList);
             std::vector<Canvas> rows;
             for (int r = w.from; r <= w.to; ++r) {
                 Canvas c(290, 18);
@@ -106,16 +107,16 @@ class E2eFrame : public PageHandler {
                 c.text({94, 0, 290, 18}, "row " + std::to_string(r), fg);
                 rows.push_back(std::move(c));
             }
-            e_.paintListRows("", kList, w.from, rows);
+            e_.widgets().paintListRows("", kList, w.from, rows);
         } else if (w.ctl == kList && (w.kind == WidgetEvent::Kind::Click ||
                                       w.kind == WidgetEvent::Kind::RightClick)) {
-            ListViewState st = e_.listState("", kList);
+            ListViewState st = e_.widgets().listState("", kList);
             e_.setText("", Id("listlog"),
                        std::string(w.kind == WidgetEvent::Kind::Click ? "click " : "rclick ") +
                            std::to_string(w.row) + " selected " +
                            std::to_string(st.selected.size()));
         } else if (w.ctl == kList && w.kind == WidgetEvent::Kind::Key) {
-            ListViewState st = e_.listState("", kList);
+            ListViewState st = e_.widgets().listState("", kList);
             e_.setText("", Id("listlog"),
                        "key " + w.key + " keys " + std::to_string(w.keys) + " selected " +
                            std::to_string(st.selected.size()) + " mark " +
@@ -125,10 +126,10 @@ class E2eFrame : public PageHandler {
                        "down " + std::to_string(w.x) + "," + std::to_string(w.y) + " keys " +
                            std::to_string(w.keys));
         } else if (w.ctl == kStatic && w.kind == WidgetEvent::Kind::MouseMove) {
-            e_.tooltip("", kStatic, "at " + std::to_string(w.x) + "," + std::to_string(w.y),
-                       w.x + 8, w.y);
+            e_.widgets().tooltip(
+                "", kStatic, "at " + std::to_string(w.x) + "," + std::to_string(w.y), w.x + 8, w.y);
         } else if (w.ctl == kStatic && w.kind == WidgetEvent::Kind::MouseLeave) {
-            e_.tooltip("", kStatic, "", 0, 0);
+            e_.widgets().tooltip("", kStatic, "", 0, 0);
         }
     }
 
@@ -137,12 +138,12 @@ class E2eFrame : public PageHandler {
         ModalLoop m(ctx_.loop);
         FramePath d = e_.openDialog(page);
         DialogHandler h(m);
-        e_.attach(d, &h);
+        e_.events().attach(d, &h);
         e_.beep(d);
         e_.setText(d, Id("MsgText1"), t1);
         if (!t2.empty()) e_.setText(d, Id("MsgText2"), t2);
         int r = ctx_.loop.runModal(m);
-        e_.detach(d, &h);
+        e_.events().detach(d, &h);
         e_.closeDialog(d);
         return r;
     }
@@ -164,7 +165,7 @@ class E2eFrame : public PageHandler {
                 c.bitmap({0, 0, 240, 76}, "images/207.png");
                 c.text({64, 40, 240, 60}, texts[frame], Rgb(17, 68, 158));
                 frame = (frame + 1) % 4;
-                e_.paint(d, kBusyControl, c);
+                e_.widgets().paint(d, kBusyControl, c);
                 e_.flush();
                 cv.wait_for(lock, std::chrono::milliseconds(500), [&] { return stop; });
             }

@@ -108,7 +108,7 @@ TEST(Replay, AReadyFrameGetsItsKeptStateAtOnce) {
     Sink sink;
     e.setSink(std::ref(sink));
     Clicks page(e);
-    e.attach("main", &page);
+    e.events().attach("main", &page);
     e.loadPage("main", "202");
     e.setText("main", Id("x"), "kept");
     e.flush();
@@ -205,7 +205,7 @@ TEST_F(ServerTest, RefusesRequestsWithoutTheTokenOrFromElsewhere) {
 
 TEST_F(ServerTest, AClickTravelsToTheUiThreadAndItsOperationComesBack) {
     Clicks page(engine_);
-    engine_.attach("", &page);
+    engine_.events().attach("", &page);
     engine_.loadPage("", "201");
     engine_.flush();  // before any page is there: only the kept state remains
     BridgeClient c;

@@ -2,21 +2,37 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "engine/html_engine.h"
 
 namespace dorvath {
 namespace {
 
-TEST(EmbeddedResources, TheRuntimeIsOneJoinedScript) {
+TEST(EmbeddedResources, TheRuntimeLoadsItsModulesAndEveryImportIsThere) {
     const EmbeddedResource* js = FindEmbeddedFile("runtime.js");
     ASSERT_NE(js, nullptr);
-    std::string_view text = js->bytes();
-    EXPECT_EQ(text.substr(0, 2), "//");
-    EXPECT_NE(text.find("(function () {"), std::string_view::npos);
-    EXPECT_NE(text.rfind("})();"), std::string_view::npos);
+    EXPECT_NE(js->bytes().find("import('./js/start.js')"), std::string_view::npos);
     EXPECT_NE(FindEmbeddedFile("runtime.css"), nullptr);
+    // Every module named in an import of another is compiled in beside it.
+    std::vector<std::string> names{"start.js"};
+    std::set<std::string> seen;
+    while (!names.empty()) {
+        std::string name = names.back();
+        names.pop_back();
+        if (!seen.insert(name).second) continue;
+        const EmbeddedResource* m = FindEmbeddedFile("js/" + name);
+        ASSERT_NE(m, nullptr) << name;
+        std::string text(m->bytes());
+        std::regex import(R"(from '\./([a-z]+\.js)';|^import '\./([a-z]+\.js)';)",
+                          std::regex::multiline);
+        for (std::sregex_iterator it(text.begin(), text.end(), import), end; it != end; ++it)
+            names.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+    }
+    EXPECT_GE(seen.size(), 10u);
 }
 
 TEST(EmbeddedResources, PagesAreFoundByTheLoadDataRulesNameAndType) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/bridge_protocol.h"
 #include "engine/recording_html_engine.h"
 
 namespace dorvath {
@@ -44,7 +45,7 @@ TEST(KeptState, LatestValuePerElementAndOperationInLastSetOrder) {
     e.setStyle("main", Id("tab1"), "color", "red");
     EXPECT_EQ(e.style("main", "tab1", "display"), "block");
     EXPECT_EQ(e.text("main", "caption"), "A");
-    auto ops = e.replayFrame("main");
+    auto ops = e.frames().replayFrame("main");
     EXPECT_EQ(OpNames(ops), (std::vector<std::string>{"text:caption", "style:tab1", "style:tab1"}));
     EXPECT_EQ(ops[1]["value"], "block");
     EXPECT_EQ(e.operations().size(), 5u);  // every operation went out
@@ -56,7 +57,7 @@ TEST(KeptState, TextAndHtmlOfOneElementReplaceEachOther) {
     e.setText("", Id("x"), "2");
     EXPECT_EQ(e.text("", "x"), "2");
     EXPECT_EQ(e.html("", "x"), "");
-    EXPECT_EQ(e.replayFrame("").size(), 1u);
+    EXPECT_EQ(e.frames().replayFrame("").size(), 1u);
 }
 
 TEST(KeptState, LoadingAPageDropsTheFrameAndItsSubFrames) {
@@ -69,10 +70,10 @@ TEST(KeptState, LoadingAPageDropsTheFrameAndItsSubFrames) {
     FramePath d = e.openDialog("209");
     e.loadPage("main", "202");
     EXPECT_EQ(e.text("main/page1", "tracknum"), "");
-    EXPECT_EQ(e.page("main/page1"), "");
+    EXPECT_EQ(e.frames().page("main/page1"), "");
     EXPECT_EQ(e.text("mainly", "x"), "kept: another frame");
     e.loadPage("", "201");
-    EXPECT_EQ(e.page(d), "209");  // dialogs stay over a reloaded frame page
+    EXPECT_EQ(e.frames().page(d), "209");  // dialogs stay over a reloaded frame page
 }
 
 TEST(KeptState, ReplayOfAFrameLoadsItsSubFramesAndOpenDialogs) {
@@ -84,19 +85,19 @@ TEST(KeptState, ReplayOfAFrameLoadsItsSubFramesAndOpenDialogs) {
     e.loadUrl("main/page1/map", "Html/maps.html");
     FramePath d = e.openDialog("208");
     e.setText(d, Id("MsgText1"), "端末とUSBの接続を確認して下さい");
-    auto top = e.replayFrame("");
+    auto top = e.frames().replayFrame("");
     ASSERT_EQ(top.size(), 2u);
     EXPECT_EQ(top[0], json({{"op", "load"}, {"frame", "main"}, {"page", "202"}}));
     EXPECT_EQ(top[1]["op"], "dialog");
     EXPECT_EQ(top[1]["page"], "208");
-    auto page1 = e.replayFrame("main/page1");
+    auto page1 = e.frames().replayFrame("main/page1");
     ASSERT_EQ(page1.size(), 1u);
     EXPECT_EQ(page1[0]["url"], "Html/maps.html");
-    auto dlg = e.replayFrame(d);
+    auto dlg = e.frames().replayFrame(d);
     ASSERT_EQ(dlg.size(), 1u);
     EXPECT_EQ(dlg[0]["value"], "端末とUSBの接続を確認して下さい");
     e.closeDialog(d);
-    EXPECT_EQ(e.replayFrame("").size(), 1u);
+    EXPECT_EQ(e.frames().replayFrame("").size(), 1u);
     EXPECT_TRUE(e.openDialogs().empty());
 }
 
@@ -104,7 +105,7 @@ TEST(KeptState, StateBitsMergeIntoOneNetChange) {
     RecordingHtmlEngine e;
     e.setState("", Id("b"), kStateCurrent, 0);
     e.setState("", Id("b"), kStateChecked, kStateCurrent);
-    auto ops = e.replayFrame("");
+    auto ops = e.frames().replayFrame("");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_EQ(ops[0]["set"], kStateChecked);
     EXPECT_EQ(ops[0]["clear"], kStateCurrent);
@@ -119,12 +120,12 @@ TEST(KeptState, SelectorOperationsKeepTheirOrderAndAreNeverMerged) {
         e.setAttribute("main/page1", Id(tab), "class", "selected");
     }
     std::vector<std::string> seq;
-    for (const json& op : e.replayFrame("main/page1"))
+    for (const json& op : e.frames().replayFrame("main/page1"))
         seq.push_back(op.contains("sel") ? "remove" : "set " + op["id"].get<std::string>());
     EXPECT_EQ(seq,
               (std::vector<std::string>{"remove", "remove", "set ltab1", "remove", "set ltab2"}));
     for (int i = 0; i < 200; ++i) e.removeAttribute("main/page1", Sel("div.x"), "class");
-    EXPECT_LE(e.replayFrame("main/page1").size(), FrameState::kMaxAppended + 2);
+    EXPECT_LE(e.frames().replayFrame("main/page1").size(), FrameState::kMaxAppended + 2);
 }
 
 TEST(KeptState, PopupsCallsAndBeepsAreNotKept) {
@@ -132,7 +133,7 @@ TEST(KeptState, PopupsCallsAndBeepsAreNotKept) {
     e.showPopup("main/page1", Id("tkmenu"), 10, 20);
     e.callFunction("main/page1/map", "setCar", {"35.6", "139.7"});
     e.beep("dlg/1");
-    EXPECT_TRUE(e.replay().empty());
+    EXPECT_TRUE(e.frames().replay().empty());
     EXPECT_EQ(e.calls("main/page1/map", "setCar"), std::vector<std::string>{"35.6,139.7"});
     EXPECT_EQ(e.beeps("dlg/1"), 1);
 }
@@ -143,11 +144,11 @@ TEST(FormValues, KindsTravelAsJsonAndBack) {
               {"single", true},
               {"fast_run_mode", std::monostate{}},
               {"c", std::int64_t{6}}};
-    json j = FormToJson(m);
+    json j = protocol::FormToJson(m);
     EXPECT_EQ(j["tformat"], 1);
     EXPECT_EQ(j["lap_time"], "07");
     EXPECT_TRUE(j["fast_run_mode"].is_null());
-    EXPECT_EQ(FormFromJson(j), m);
+    EXPECT_EQ(protocol::FormFromJson(j), m);
     EXPECT_EQ(FormInt(m["tformat"]), 1);
     EXPECT_EQ(FormInt(m["lap_time"]), 0);  // a text is no integer
     EXPECT_EQ(FormInt(m["fast_run_mode"]), 0);
@@ -157,23 +158,25 @@ TEST(FormValues, KindsTravelAsJsonAndBack) {
 }
 
 TEST(FormValues, BadEntriesFromThePageAreLeftOut) {
-    FormMap m = FormFromJson(json::parse(R"({"a":[1],"b":{"x":1},"c":2.9,"d":1e300,"e":"x"})"));
+    FormMap m =
+        protocol::FormFromJson(json::parse(R"({"a":[1],"b":{"x":1},"c":2.9,"d":1e300,"e":"x"})"));
     EXPECT_EQ(m.size(), 2u);
     EXPECT_EQ(FormInt(m["c"]), 2);
-    EXPECT_EQ(FormFromJson(json::parse("[1,2]")).size(), 0u);
+    EXPECT_EQ(protocol::FormFromJson(json::parse("[1,2]")).size(), 0u);
 }
 
 TEST(FormValues, FillIsMirroredAndUserEditsReplaceIt) {
     RecordingHtmlEngine e;
-    e.fillForm("main/page2", {{"weight", std::int64_t{60}}, {"lap_time", std::string("05")}});
-    EXPECT_EQ(FormInt(e.collectForm("main/page2")["weight"]), 60);
+    e.input().fillForm("main/page2",
+                       {{"weight", std::int64_t{60}}, {"lap_time", std::string("05")}});
+    EXPECT_EQ(FormInt(e.input().collectForm("main/page2")["weight"]), 60);
     e.formValues("main/page2", {{"weight", std::int64_t{72}}});
-    FormMap now = e.collectForm("main/page2");
+    FormMap now = e.input().collectForm("main/page2");
     EXPECT_EQ(FormInt(now["weight"]), 72);
     EXPECT_EQ(FormText(now["lap_time"]), "05");
     // A reload shows what the user typed, not the first fill.
     bool found = false;
-    for (const json& op : e.replayFrame("main/page2"))
+    for (const json& op : e.frames().replayFrame("main/page2"))
         if (op["values"].contains("weight")) {
             EXPECT_EQ(op["values"]["weight"], 72);
             found = true;
@@ -184,7 +187,7 @@ TEST(FormValues, FillIsMirroredAndUserEditsReplaceIt) {
 TEST(Events, ClickCarriesTheElementsAttributesAndTheForm) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("dlg/1", &p);
+    e.events().attach("dlg/1", &p);
     e.formValues("dlg/1", {{"t", std::string("x")}});
     e.click("dlg/1", "MsgBtn", {{"code", "1"}});
     ASSERT_EQ(p.clicks.size(), 1u);
@@ -196,7 +199,7 @@ TEST(Events, ClickCarriesTheElementsAttributesAndTheForm) {
 TEST(Events, CommandsNeedAnIdAndADoubleClickAddsMDC) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("main", &p);
+    e.events().attach("main", &p);
     e.command("main", "tab2");
     e.command("main", "");
     e.command("main", "tab1", true);
@@ -206,14 +209,14 @@ TEST(Events, CommandsNeedAnIdAndADoubleClickAddsMDC) {
 TEST(Events, GoToTheFramesOwnHandlerOnly) {
     RecordingHtmlEngine e;
     Page a, b;
-    e.attach("main", &a);
-    e.attach("main/page1", &b);
+    e.events().attach("main", &a);
+    e.events().attach("main/page1", &b);
     e.click("main/page1", "onplay");
     e.loaded("main", "202");
     EXPECT_TRUE(a.clicks.empty());
     EXPECT_EQ(b.clicks.size(), 1u);
     EXPECT_EQ(a.loaded, std::vector<std::string>{"202"});
-    e.detach("main/page1", &b);
+    e.events().detach("main/page1", &b);
     e.click("main/page1", "onplay");
     EXPECT_EQ(b.clicks.size(), 1u);
 }
@@ -221,7 +224,7 @@ TEST(Events, GoToTheFramesOwnHandlerOnly) {
 TEST(Events, MalformedEventsChangeNothing) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("", &p);
+    e.events().attach("", &p);
     for (const char* text :
          {R"([])", R"({"ev":5})", R"({"ev":"click","frame":"","attrs":[1]})",
           R"({"ev":"list","frame":"","ctl":"x","kind":"nope"})",
@@ -230,12 +233,12 @@ TEST(Events, MalformedEventsChangeNothing) {
           R"({"ev":"external","frame":"","method":"m","args":{"a":1}})",
           R"({"ev":"command","frame":"","id":"x","dbl":"yes"})",
           R"({"ev":"list","frame":"","ctl":1,"kind":"click","sel":[[0,"a"]],"mark":"z"})"})
-        e.dispatch(json::parse(text));
+        e.events().dispatch(json::parse(text));
     EXPECT_EQ(p.clicks.size(), 1u);  // the click without usable attributes still counts
     EXPECT_TRUE(p.clicks[0].attributes.empty());
     ASSERT_EQ(p.widgets.size(), 1u);  // the click; not the unknown kind, not rows of an empty list
-    EXPECT_TRUE(e.listState("", 1).selected.empty());
-    EXPECT_FALSE(e.getLocation("", "a").has_value());
+    EXPECT_TRUE(e.widgets().listState("", 1).selected.empty());
+    EXPECT_FALSE(e.input().getLocation("", "a").has_value());
     EXPECT_EQ(p.externals.size(), 1u);
     EXPECT_EQ(p.commands, std::vector<std::string>{"x"});
 }
@@ -243,19 +246,19 @@ TEST(Events, MalformedEventsChangeNothing) {
 TEST(Charts, KeptUntilClearedAndHotSpotsComeWithMovesOnly) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("f", &p);
+    e.events().attach("f", &p);
     LineChart c;
     c.width = 300;
     c.height = 200;
     c.xLabels = {"0", "1"};
     c.series.push_back(ChartSeries{"a", {1.5, std::nan(""), 2}, Rgb(0, 128, 0), 2, false});
-    e.drawChart("f", 5001, c);
-    auto ops = e.replayFrame("f");
+    e.widgets().drawChart("f", 5001, c);
+    auto ops = e.frames().replayFrame("f");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_EQ(ops[0]["chart"]["series"][0]["values"].dump(), "[1.5,null,2.0]");  // NaN: a gap
     EXPECT_EQ(ops[0]["chart"]["series"][0]["color"], "#008000");
-    e.clearChart("f", 5001);
-    ops = e.replayFrame("f");
+    e.widgets().clearChart("f", 5001);
+    ops = e.frames().replayFrame("f");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_TRUE(ops[0]["chart"].is_null());
 
@@ -265,7 +268,7 @@ TEST(Charts, KeptUntilClearedAndHotSpotsComeWithMovesOnly) {
           R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","hot":-4,"hx":3})",
           R"({"ev":"static","frame":"f","ctl":5001,"kind":"move","hot":2,"hx":3})",
           R"({"ev":"static","frame":"f","ctl":5001,"kind":"down","hot":7,"hx":"12"})"})
-        e.dispatch(json::parse(text));
+        e.events().dispatch(json::parse(text));
     ASSERT_EQ(p.widgets.size(), 5u);
     EXPECT_EQ(p.widgets[0].hotSpot, 7);
     EXPECT_EQ(p.widgets[0].hotX, "12");
@@ -279,12 +282,12 @@ TEST(Charts, KeptUntilClearedAndHotSpotsComeWithMovesOnly) {
 
 TEST(Geometry, TheMirrorAnswersGetLocation) {
     RecordingHtmlEngine e;
-    e.trackGeometry("", {"caption"});
-    e.trackGeometry("", {"body"});
+    e.input().trackGeometry("", {"caption"});
+    e.input().trackGeometry("", {"body"});
     EXPECT_EQ(e.operations("track").back()["ids"], json({"body", "caption"}));
-    EXPECT_FALSE(e.getLocation("", "caption"));
+    EXPECT_FALSE(e.input().getLocation("", "caption"));
     e.box("", "caption", ElementBox{{30, 3, 800, 33}, {32, 3, 798, 33}, true});
-    auto b = e.getLocation("", "caption");
+    auto b = e.input().getLocation("", "caption");
     ASSERT_TRUE(b);
     EXPECT_EQ(b->border, (Rect{30, 3, 800, 33}));
     EXPECT_EQ(b->content.left, 32);
@@ -295,55 +298,56 @@ TEST(Geometry, TheMirrorAnswersGetLocation) {
 TEST(Geometry, TheMirrorKeepsOnlyWhatThisSideAskedAbout) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("", &p);
-    e.trackGeometry("", {"caption"});
+    e.events().attach("", &p);
+    e.input().trackGeometry("", {"caption"});
     const json box = json::array({1, 2, 3, 4, 1, 2, 3, 4, true});
     for (int round = 0; round < 3; ++round) {
         json boxes = json::object(), form = json::object();
         for (int i = 0; i < 5000; ++i) boxes["x" + std::to_string(round * 5000 + i)] = box;
         for (int i = 0; i < 900; ++i) form["n" + std::to_string(round * 900 + i)] = "v";
         boxes["caption"] = box;
-        e.dispatch({{"ev", "geom"}, {"frame", ""}, {"boxes", boxes}, {"form", form}});
-        e.dispatch({{"ev", "geom"}, {"frame", "f" + std::to_string(round)}, {"boxes", boxes}});
-        e.dispatch({{"ev", "list"},
-                    {"frame", ""},
-                    {"ctl", 7000 + round},
-                    {"kind", "click"},
-                    {"sel", json::array({json::array({0, 5})})}});
+        e.events().dispatch({{"ev", "geom"}, {"frame", ""}, {"boxes", boxes}, {"form", form}});
+        e.events().dispatch(
+            {{"ev", "geom"}, {"frame", "f" + std::to_string(round)}, {"boxes", boxes}});
+        e.events().dispatch({{"ev", "list"},
+                             {"frame", ""},
+                             {"ctl", 7000 + round},
+                             {"kind", "click"},
+                             {"sel", json::array({json::array({0, 5})})}});
     }
-    EXPECT_TRUE(e.getLocation("", "caption").has_value());
-    EXPECT_FALSE(e.getLocation("", "x1").has_value());
-    EXPECT_FALSE(e.getLocation("f0", "caption").has_value());
-    auto st = e.state();
+    EXPECT_TRUE(e.input().getLocation("", "caption").has_value());
+    EXPECT_FALSE(e.input().getLocation("", "x1").has_value());
+    EXPECT_FALSE(e.input().getLocation("f0", "caption").has_value());
+    auto st = e.frames().state();
     EXPECT_EQ(st.size(), 1u);                 // no frame of the client's naming
     EXPECT_LE(st[""].ops.size(), 1024u + 1);  // the form names kept for replay are capped
-    EXPECT_TRUE(e.listState("", 7000).selected.empty());
+    EXPECT_TRUE(e.widgets().listState("", 7000).selected.empty());
     EXPECT_EQ(p.widgets.size(), 3u);  // the clicks themselves still reach the page
 }
 
 TEST(ListMirror, SelectionFollowsEventsAndRowDeletes) {
     RecordingHtmlEngine e;
-    e.setListCount("main/page1", 6000, 5);
+    e.widgets().setListCount("main/page1", 6000, 5);
     e.listSelect("main/page1", 6000, {1, 3, 4, 9}, 3);
-    ListViewState st = e.listState("main/page1", 6000);
+    ListViewState st = e.widgets().listState("main/page1", 6000);
     EXPECT_EQ(st.selected, (std::set<int>{1, 3, 4}));  // row 9 does not exist
     EXPECT_EQ(st.selectionMark, 3);
-    e.deleteListRow("main/page1", 6000, 3);
-    st = e.listState("main/page1", 6000);
+    e.widgets().deleteListRow("main/page1", 6000, 3);
+    st = e.widgets().listState("main/page1", 6000);
     EXPECT_EQ(st.count, 4);
     EXPECT_EQ(st.selected, (std::set<int>{1, 3}));
     EXPECT_EQ(st.selectionMark, -1);
-    e.setListCount("main/page1", 6000, 2);
-    EXPECT_EQ(e.listState("main/page1", 6000).selected, (std::set<int>{1}));
-    e.resetList("main/page1", 6000);
-    EXPECT_TRUE(e.listState("main/page1", 6000).selected.empty());
+    e.widgets().setListCount("main/page1", 6000, 2);
+    EXPECT_EQ(e.widgets().listState("main/page1", 6000).selected, (std::set<int>{1}));
+    e.widgets().resetList("main/page1", 6000);
+    EXPECT_TRUE(e.widgets().listState("main/page1", 6000).selected.empty());
 }
 
 TEST(ListMirror, RowRequestsAreClampedToTheCount) {
     RecordingHtmlEngine e;
     Page p;
-    e.attach("main/page1", &p);
-    e.setListCount("main/page1", 6004, 100);
+    e.events().attach("main/page1", &p);
+    e.widgets().setListCount("main/page1", 6004, 100);
     WidgetEvent w;
     w.frame = "main/page1";
     w.ctl = 6004;

@@ -167,7 +167,7 @@ TEST_F(FileDialogTest, ListsFoldersAndMatchingFilesAndWalksThem) {
         EXPECT_EQ(lastText("fdPath"), (dir / "runs").string());
         ASSERT_EQ(dlg.entries().size(), 1u);  // b.txt is filtered out
         engine.command(top(), "fde0");        // a click on a file names it
-        EXPECT_EQ(FormText(engine.collectForm(top())["filename"]), "a.trk");
+        EXPECT_EQ(FormText(engine.input().collectForm(top())["filename"]), "a.trk");
     });
     // "All Files" shows b.txt too.
     then([&] {

@@ -160,7 +160,7 @@ TEST_F(ListPageFilesTest, AFileThatCannotBeOpenedChangesNothing) {
     EXPECT_EQ(said.at(0), "トラックファイルを読み込めませんでした");
     EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);
     EXPECT_EQ(AppState::instance().dayTracks.size(), 2u);
-    EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).selectionMark, 0);
+    EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).selectionMark, 0);
 }
 
 TEST_F(ListPageFilesTest, AFailedFileCommandOrDatabaseErrorSaysWhyAndThePageGoesOn) {

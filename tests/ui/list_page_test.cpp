@@ -253,7 +253,7 @@ TEST_F(ListPageTest, ClickingADayReadsItsRunsInStartOrder) {
     ASSERT_EQ(state().dayTracks.size(), 2u);
     EXPECT_LT(state().dayTracks[0].stime, state().dayTracks[1].stime);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 2 履歴");
-    EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).count, 2);
+    EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).count, 2);
 
     // the header band selects nothing and reads nothing
     mouseDown(50, 5);
@@ -302,8 +302,8 @@ TEST_F(ListPageTest, OpeningARunLoadsItsPointsAndLapsAndMarksItsRowAlone) {
     EXPECT_EQ(page->trackList().openRow(), 1);
     EXPECT_EQ(state().trackPoints.size(), 25u);
     EXPECT_EQ(state().trackLaps.size(), 3u);
-    EXPECT_EQ(engine.listState(kPage, CPointList::kControl).count, 25);
-    EXPECT_EQ(engine.listState(kPage, CLapList::kControl).count, 3);
+    EXPECT_EQ(engine.widgets().listState(kPage, CPointList::kControl).count, 25);
+    EXPECT_EQ(engine.widgets().listState(kPage, CLapList::kControl).count, 3);
     EXPECT_EQ(shown(), 1);
     EXPECT_GE(cleared(), 1);
     auto hasMarker = [](const Canvas& c) {
@@ -409,7 +409,7 @@ TEST_F(ListPageTest, DeletingSelectedRunsKeepsTheOpenOneOpen) {
     EXPECT_EQ(page->trackList().openRow(), 0);
     EXPECT_EQ(state().trackPoints.size(), 30u);  // still open
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 1 履歴");
-    EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).count, 1);
+    EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).count, 1);
 }
 
 TEST_F(ListPageTest, DeletingTheOpenRunClearsTheViewsAndTheDaysMark) {
@@ -448,16 +448,16 @@ TEST_F(ListPageTest, TheSingleColumnNarrowsWhileAScrollBarShows) {
     start();
     auto scroll = [&](bool vscroll) {
         loop.postTask([] {});
-        engine.dispatch({{"ev", "list"},
-                         {"frame", kPage},
-                         {"ctl", CTrackList::kControl},
-                         {"kind", "scroll"},
-                         {"vscroll", vscroll}});
+        engine.events().dispatch({{"ev", "list"},
+                                  {"frame", kPage},
+                                  {"ctl", CTrackList::kControl},
+                                  {"kind", "scroll"},
+                                  {"vscroll", vscroll}});
         loop.poll();
     };
     scroll(true);
     EXPECT_EQ(page->trackList().columnWidth(), 250);
-    EXPECT_EQ(engine.listState(kPage, CTrackList::kControl).columnWidths.at(0), 250);
+    EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).columnWidths.at(0), 250);
     EXPECT_EQ(page->trackList().paintRow(0).width(), 250);
     scroll(false);
     EXPECT_EQ(page->trackList().columnWidth(), 267);
@@ -475,7 +475,8 @@ TEST_F(ListPageTest, CtrlASelectsEveryLap) {
     e.key = "a";
     e.keys = kMkControl;
     engine.widget(e);
-    EXPECT_EQ(engine.listState(kPage, CLapList::kControl).selected, (std::set<int>{0, 1, 2}));
+    EXPECT_EQ(engine.widgets().listState(kPage, CLapList::kControl).selected,
+              (std::set<int>{0, 1, 2}));
 }
 
 TEST_F(ListPageTest, PointClickShowsThePointOnTheMap) {

@@ -83,10 +83,10 @@ TEST(CLoadingDlg, ShowsThePictureAndRestoresTheCover) {
     dlg.start(kCover);
     EXPECT_TRUE(dlg.started());
     EXPECT_LT(dlg.waitSteps(), 100);
-    EXPECT_FALSE(e.pageEnabled(kCover));
+    EXPECT_FALSE(e.input().pageEnabled(kCover));
     dlg.end();
     EXPECT_FALSE(dlg.active());
-    EXPECT_TRUE(e.pageEnabled(kCover));
+    EXPECT_TRUE(e.input().pageEnabled(kCover));
     EXPECT_EQ(EnableOps(e), (std::vector<bool>{false, true}));
 
     auto dialogs = e.operations("dialog");
@@ -138,7 +138,7 @@ TEST(CLoadingDlg, GivesUpWaitingAfterAHundredSteps) {
     dlg.end();
     EXPECT_TRUE(e.operations("dialog").empty());
     EXPECT_TRUE(e.operations("paint").empty());
-    EXPECT_TRUE(e.pageEnabled(kCover));
+    EXPECT_TRUE(e.input().pageEnabled(kCover));
 }
 
 TEST(CLoadingDlg, StopsWaitingAsSoonAsTheThreadRuns) {

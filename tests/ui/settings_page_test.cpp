@@ -57,7 +57,9 @@ class SettingsPageTest : public ::testing::Test {
         return out;
     }
     // What the form shows now (the engine's mirror of the filled and typed values).
-    FormValue shown(const std::string& name) const { return engine.collectForm(kPage)[name]; }
+    FormValue shown(const std::string& name) const {
+        return engine.input().collectForm(kPage)[name];
+    }
     void type(const FormMap& values) { engine.formValues(kPage, values); }
     void press(const std::string& id) { engine.click(kPage, id); }
     std::vector<uint8_t> settingFile() const {
@@ -81,7 +83,7 @@ TEST_F(SettingsPageTest, FillShowsEachFieldByItsKindAndTheZoneLabel) {
     EXPECT_EQ(shown("lap_time"), FormValue(std::string("05")));
     EXPECT_EQ(shown("fast_run_dist"), FormValue(std::string("3.0")));
     EXPECT_EQ(engine.text(kPage, "utc"), "UTC+09:00");
-    EXPECT_EQ(engine.collectForm(kPage).count("unit_system"), 0u);  // never on the page
+    EXPECT_EQ(engine.input().collectForm(kPage).count("unit_system"), 0u);  // never on the page
 
     // 7 typed in lap_time is 07 after the next fill; 3.5 km stays 3.5.
     dismiss(1);  // no watch

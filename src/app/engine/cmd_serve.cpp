@@ -27,13 +27,13 @@ namespace {
 class BareFrame : public PageHandler {
   public:
     explicit BareFrame(AppContext& ctx) : ctx_(ctx) {
-        ctx_.engine.attach("", this);
+        ctx_.engine.events().attach("", this);
         ctx_.engine.loadPage("", "201");
         ctx_.engine.loadPage("main", "202");
         ctx_.engine.loadPage("main/page1", "204");
         ctx_.engine.loadPage("main/page2", "205");
     }
-    ~BareFrame() override { ctx_.engine.detach("", this); }
+    ~BareFrame() override { ctx_.engine.events().detach("", this); }
     bool onButtonClick(const ClickEvent& e) override {
         if (e.id == "close") ctx_.close();
         return false;

@@ -56,7 +56,7 @@ Rect AppFrameHost::desktopRect() const {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) return ToRect(window_->monitorGeometry());
 #endif
-    auto [w, h] = ctx_.engine.frameSize("");
+    auto [w, h] = ctx_.engine.input().frameSize("");
     return {0, 0, w, h};
 }
 

@@ -1,0 +1,132 @@
+// Line charts in a static control: drawn with uPlot (shipped with the pages in
+// /Html/uplot) from what C++ sends, and the hot spot under the pointer.
+// ---------------------------------------------------------------- charts
+const kHotRadius = 5;  // px around a data point that count as its hot spot
+
+function chartFont(spec, size) { return size + 'px ' + (spec.font || 'sans-serif'); }
+
+// Replaces the chart `old` of the static el with spec (null: none); returns the new one.
+export function drawChart(el, old, spec) {
+  if (old) {
+    old.plot.destroy();
+    old.root.remove();
+  }
+  if (!spec || typeof uPlot !== 'function') return null;
+  const root = document.createElement('div');
+  root.className = 'dv-chart';
+  root.style.background = spec.bg;
+  // What the picture says, for screen readers and for finding it.
+  root.setAttribute('role', 'img');
+  root.setAttribute('aria-label', [spec.y.title, spec.y2.title, spec.x.title + ' ' + (spec.xLabels || []).join(' ')].join(' / '));
+  el.insertBefore(root, el.firstChild);
+  const [pl, pt, pw, ph] = spec.plot;
+  const series = Array.isArray(spec.series) ? spec.series : [];
+  const n = series.reduce((m, s) => Math.max(m, (s.values || []).length), 0);
+  const xs = new Array(n);
+  for (let i = 0; i < n; i++) xs[i] = i;
+  const data = [xs].concat(series.map((s) => (s.values || []).map((v) => (typeof v === 'number' ? v : null))));
+  const xMax = spec.xMax > 0 ? spec.xMax : 1;
+  const labels = Array.isArray(spec.xLabels) ? spec.xLabels : [];
+  // The labels spread evenly over the axis, the first at 0 and the last at its end.
+  const splits = labels.map((_, i) => (labels.length > 1 ? i * xMax / (labels.length - 1) : 0));
+  const bottom = Math.max(0, spec.h - pt - ph), right = Math.max(0, spec.w - pl - pw);
+  const titleSize = Math.min(bottom, Math.round(spec.x.titleSize * 1.5));
+  const axisOf = (a, side, scale, size, grid) => ({
+    scale, side, size,
+    stroke: a.color,
+    font: chartFont(spec, 11),
+    gap: 3,
+    space: side === 2 ? 50 : 24,
+    grid: grid ? { show: true, stroke: spec.grid, width: 1 } : { show: false },
+    ticks: { show: true, stroke: a.color, width: 1, size: 4 },
+    border: { show: true, stroke: a.color, width: a.width },
+  });
+  const xAxis = Object.assign(axisOf(spec.x, 2, 'x', bottom - titleSize, true), {
+    label: spec.x.title,
+    labelSize: titleSize,
+    labelGap: 0,
+    labelFont: chartFont(spec, spec.x.titleSize),
+    splits: () => splits,
+    values: () => labels,
+  });
+  const scales = { x: { time: false, auto: false, range: [0, xMax] } };
+  const uSeries = [{}];
+  series.forEach((s, i) => {
+    const scale = s.axis2 ? 'y2' : 'y';
+    scales[scale] = { auto: true };
+    uSeries.push({ label: s.name || 'series ' + i, scale, stroke: s.color, width: s.width,
+                   points: { show: false }, spanGaps: false });
+  });
+  scales.y = scales.y || { auto: true };
+  scales.y2 = scales.y2 || { auto: true };
+  const chart = { root, plot: null, n, data, scales: uSeries.slice(1).map((s) => s.scale), drawn: 0 };
+  const opts = {
+    width: spec.w,
+    height: spec.h,
+    padding: [pt, 0, 0, 0],
+    legend: { show: false },
+    cursor: { show: false, drag: { x: false, y: false, setScale: false } },
+    select: { show: false },
+    scales,
+    axes: [xAxis, axisOf(spec.y, 3, 'y', pl, true), axisOf(spec.y2, 1, 'y2', right, false)],
+    series: uSeries,
+    hooks: {
+      drawClear: [(u) => {
+        const c = u.ctx;
+        c.save();
+        c.fillStyle = spec.plotBg;
+        c.fillRect(u.bbox.left, u.bbox.top, u.bbox.width, u.bbox.height);
+        c.restore();
+      }],
+      draw: [(u) => {
+        // The y axis titles sit above their axes, outside the plot area.
+        const c = u.ctx, r = devicePixelRatio || 1;
+        c.save();
+        c.textBaseline = 'bottom';
+        c.font = chartFont(spec, Math.round(spec.y.titleSize * r));
+        c.fillStyle = spec.y.color;
+        c.textAlign = 'right';
+        c.fillText(spec.y.title, u.bbox.left - 2 * r, u.bbox.top - 8 * r);
+        c.font = chartFont(spec, Math.round(spec.y2.titleSize * r));
+        c.fillStyle = spec.y2.color;
+        c.textAlign = 'left';
+        c.fillText(spec.y2.title, u.bbox.left + u.bbox.width + 2 * r, u.bbox.top - 8 * r);
+        c.restore();
+        chart.drawn++;
+        el.dataset.dvChartDrawn = String((parseInt(el.dataset.dvChartDrawn || '0', 10)) + 1);
+        el.dataset.dvChartAt = performance.now().toFixed(1);
+      }],
+    },
+  };
+  chart.plot = new uPlot(opts, data, root);
+  return chart;
+}
+
+// The hot spot nearest to (x, y) in control pixels within kHotRadius: numbered series by
+// series from 1 as an image map lists them, with the point index as its "x" value.
+export function chartHotSpot(chart, x, y) {
+  const u = chart.plot, n = chart.n;
+  if (!u || !n) return { hot: 0 };
+  const xp = x - (parseFloat(u.over.style.left) || 0), yp = y - (parseFloat(u.over.style.top) || 0);
+  let i0 = Math.floor(u.posToVal(xp - kHotRadius, 'x')), i1 = Math.ceil(u.posToVal(xp + kHotRadius, 'x'));
+  if (!(i1 >= 0 && i0 < n)) return { hot: 0 };
+  i0 = Math.max(0, i0);
+  i1 = Math.min(n - 1, i1, i0 + 4000);
+  let best = kHotRadius * kHotRadius + 1e-9, hot = 0, index = -1;
+  for (let i = i0; i <= i1; i++) {
+    const dx = u.valToPos(i, 'x') - xp;
+    if (dx * dx > best) continue;
+    for (let s = 0; s < chart.scales.length; s++) {
+      const v = chart.data[s + 1][i];
+      if (v === null || v === undefined) continue;
+      const dy = u.valToPos(v, chart.scales[s]) - yp;
+      const d = dx * dx + dy * dy;
+      if (d < best) {
+        best = d;
+        hot = s * n + i + 1;
+        index = i;
+      }
+    }
+  }
+  return hot ? { hot, hx: String(index) } : { hot: 0 };
+}

@@ -1,0 +1,181 @@
+// The host: the top page holds the one WebSocket; every frame (the top page, its iframes,
+// sys-ie widgets, dialogs) registers a runtime with it, applies the operations addressed
+// to its frame path and reports its events. This module: the host, loads and dialogs.
+import { EV, OP } from './protocol.js';
+
+export const isTop = window === window.top || !sameOrigin(window.top);
+function sameOrigin(w) {
+  try { return !!w.location.href && !!w.document; } catch (e) { return false; }
+}
+
+function framePath() {
+  if (isTop) return '';
+  const fe = window.frameElement;
+  if (!fe) return '';
+  if (fe.dataset && fe.dataset.dvFrame !== undefined) return fe.dataset.dvFrame;
+  const name = fe.getAttribute('name') || fe.id || '';
+  const parentRt = window.parent.__dv;
+  const base = parentRt ? parentRt.path : '';
+  return base ? base + '/' + name : name;
+}
+
+export function pageName() {
+  let p = decodeURIComponent(location.pathname);
+  if (p.startsWith('/')) p = p.slice(1);
+  if (p.indexOf('/') < 0 && p.endsWith('.html')) return p.slice(0, -5);
+  return p;
+}
+
+function pageUrl(op) {
+  if (op.page !== undefined) {
+    const p = op.page;
+    return '/' + (p.indexOf('.') < 0 && p.indexOf('/') < 0 ? p + '.html' : p);
+  }
+  const u = op.url || '';
+  return /^[a-z]+:/i.test(u) || u.startsWith('/') ? u : '/' + u;
+}
+
+// ---------------------------------------------------------------- the host (top)
+function makeHost() {
+  const host = {
+    frames: new Map(),
+    ws: null,
+    open: false,
+    pending: [],
+    dialogs: new Map(),
+    connections: 0,
+    register(rt) {
+      host.frames.set(rt.path, rt);
+      if (host.open) host.sendNow(rt.readyEvent());
+    },
+    unregister(rt) {
+      if (host.frames.get(rt.path) === rt) host.frames.delete(rt.path);
+    },
+    send(ev) {
+      if (host.open) host.sendNow(ev);
+      else if (host.pending.length < 200) host.pending.push(ev);
+    },
+    sendNow(ev) {
+      try { host.ws.send(JSON.stringify(ev)); } catch (e) { /* closed meanwhile */ }
+    },
+    connect() {
+      const ws = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/ws');
+      host.ws = ws;
+      ws.onopen = () => {
+        host.open = true;
+        host.connections++;
+        for (const rt of host.frames.values()) host.sendNow(rt.readyEvent());
+        const queued = host.pending;
+        host.pending = [];
+        for (const ev of queued) if (ev.ev !== EV.READY) host.sendNow(ev);
+        document.documentElement.dataset.dvConnected = '1';
+      };
+      ws.onmessage = (m) => {
+        let ops;
+        try { ops = JSON.parse(m.data); } catch (e) { return; }
+        if (!Array.isArray(ops)) return;
+        for (const op of ops) {
+          try { host.route(op); } catch (e) { console.error('dorvath op', op && op.op, e); }
+        }
+        host.afterBatch();
+      };
+      ws.onclose = (e) => {
+        host.open = false;
+        delete document.documentElement.dataset.dvConnected;
+        // 1001: a newer page took over, or the program ended; do not fight it.
+        if (e.code !== 1001) setTimeout(() => host.connect(), 500);
+      };
+    },
+    touched: new Set(),
+    waiting: new Map(),
+    route(op) {
+      if (!op || typeof op !== 'object') return;
+      const frame = typeof op.frame === 'string' ? op.frame : '';
+      if (op.op === OP.DIALOG) return host.dialog(op);
+      if (op.op === OP.LOAD) return host.load(frame, op);
+      const rt = host.frames.get(frame);
+      if (!rt || (!rt.ready && op.op === OP.BEEP)) {
+        // Not loaded yet: its kept state is replayed when it registers; a beep is not
+        // kept, so it waits for the page.
+        if (op.op === OP.BEEP && host.waiting.size < 100) {
+          const q = host.waiting.get(frame) || [];
+          q.push(op);
+          host.waiting.set(frame, q);
+        }
+        return;
+      }
+      rt.apply(op);
+      if (op.op === OP.REPLAYED && host.waiting.has(frame)) {
+        for (const w of host.waiting.get(frame)) rt.apply(w);
+        host.waiting.delete(frame);
+      }
+      host.touched.add(rt);
+    },
+    afterBatch() {
+      for (const rt of host.touched) rt.afterOps();
+      host.touched.clear();
+    },
+    load(frame, op) {
+      const url = pageUrl(op);
+      const want = op.page !== undefined ? op.page : (op.url || '');
+      const rt = host.frames.get(frame);
+      if (rt && rt.page === want) {  // already showing it: rebuild from the kept state
+        host.sendNow(rt.readyEvent());
+        return;
+      }
+      if (frame === '') {
+        location.replace(url);
+        return;
+      }
+      const cut = frame.lastIndexOf('/');
+      const parent = host.frames.get(cut < 0 ? '' : frame.slice(0, cut));
+      if (!parent) return;
+      const el = parent.frameElementFor(frame);
+      // An iframe already on its way to that page is left to finish.
+      if (el && el.src !== new URL(url, location.href).href) el.src = url;
+    },
+    dialog(op) {
+      const frame = op.frame;
+      const old = host.dialogs.get(frame);
+      if (!op.open) {
+        if (old) old.remove();
+        host.dialogs.delete(frame);
+        host.waiting.delete(frame);
+        return;
+      }
+      if (old) return;  // replayed while open
+      const cover = document.createElement('div');
+      cover.className = 'dv-modal';
+      cover.dataset.dvDialog = frame;
+      const ifr = document.createElement('iframe');
+      ifr.className = 'dv-dialog';
+      ifr.dataset.dvFrame = frame;
+      ifr.setAttribute('frameborder', '0');
+      ifr.title = op.title || '';
+      ifr.style.width = '1px';
+      ifr.style.height = '1px';
+      cover.appendChild(ifr);
+      document.body.appendChild(cover);
+      host.dialogs.set(frame, cover);
+      ifr.src = pageUrl({ page: op.page });
+    },
+    sizeDialog(frame, w, h) {
+      const cover = host.dialogs.get(frame);
+      if (!cover) return;
+      const ifr = cover.firstChild;
+      const maxW = Math.max(100, window.innerWidth - 20), maxH = Math.max(60, window.innerHeight - 20);
+      w = Math.min(w, maxW);
+      h = Math.min(h, maxH);
+      ifr.style.width = w + 'px';
+      ifr.style.height = h + 'px';
+      ifr.style.left = Math.max(0, Math.round((window.innerWidth - w) / 2)) + 'px';
+      ifr.style.top = Math.max(0, Math.round((window.innerHeight - h) / 2)) + 'px';
+      ifr.style.visibility = 'visible';
+    },
+  };
+  return host;
+}
+
+export const path = framePath();
+export const host = isTop ? makeHost() : (window.top.__dvHost || makeHost());
+if (isTop) window.__dvHost = host;

@@ -1,0 +1,242 @@
+// The list view: report mode, owner data painted on demand for the visible rows.
+import { EV, KIND, OP, PAINT } from './protocol.js';
+import { keyBits, px, ranges, renderItems } from './render.js';
+import { cover, rt } from './frame.js';
+
+export function listView(el, ctl, words) {
+  const single = words.has('SINGLESEL');
+  const noHeader = words.has('NOCOLUMNHEADER') || !words.has('REPORT');
+  el.tabIndex = 0;
+  const header = document.createElement('div');
+  header.className = 'dv-lv-header';
+  const body = document.createElement('div');
+  body.className = 'dv-lv-body';
+  const spacer = document.createElement('div');
+  spacer.className = 'dv-lv-spacer';
+  body.appendChild(spacer);
+  // A list without a header is one column that C++ fits to the list's width (narrower
+  // while the vertical bar shows): it never scrolls sideways, even while the fit is on
+  // its way.
+  if (noHeader) body.style.overflowX = 'hidden';
+  el.append(header, body);
+  const w = {
+    el, ctl, words, count: 0, rowHeight: 18, columns: [], showHeader: true,
+    selected: new Set(), mark: -1, focus: -1, painted: new Map(), rows: new Map(),
+    asked: new Map(), lastScroll: '', lastSize: '',
+  };
+  const sendList = (kind, extra) => rt.send(Object.assign({ ev: EV.LIST, ctl, kind }, extra || {}));
+  const selInfo = () => ({ sel: ranges(w.selected), mark: w.mark, focus: w.focus });
+
+  function layoutHeader() {
+    const show = !noHeader && w.showHeader && w.columns.length > 0;
+    header.style.display = show ? 'flex' : 'none';
+    body.style.top = show ? header.offsetHeight + 'px' : '0';
+    // Columns wider than the list scroll sideways, the header with them.
+    w.total = w.columns.reduce((t, c) => t + (Number(c[PAINT.COLUMN_WIDTH]) || 0), 0);
+    spacer.style.width = w.total > 0 ? px(w.total) : '1px';
+    for (const rowEl of w.rows.values()) rowEl.style.width = w.total > 0 ? px(w.total) : '';
+    header.replaceChildren(...w.columns.map((c) => {
+      const d = document.createElement('div');
+      d.className = 'dv-lv-col';
+      d.textContent = c[PAINT.COLUMN_TITLE];
+      d.style.width = px(c[PAINT.COLUMN_WIDTH]);
+      d.style.textAlign = ['left', 'center', 'right'][c[PAINT.COLUMN_ALIGN]] || 'left';
+      return d;
+    }));
+  }
+  function visibleRange() {
+    const top = Math.floor(body.scrollTop / w.rowHeight);
+    const n = Math.ceil(body.clientHeight / w.rowHeight) + 1;
+    return [top, Math.min(w.count - 1, top + n - 1)];
+  }
+  function render() {
+    spacer.style.height = px(w.count * w.rowHeight);
+    const [from, to] = visibleRange();
+    for (const [i, rowEl] of w.rows) {
+      if (i < from || i > to) { rowEl.remove(); w.rows.delete(i); }
+    }
+    let askFrom = -1, askTo = -1;
+    const now = performance.now();
+    for (let i = from; i <= to; i++) {
+      let rowEl = w.rows.get(i);
+      if (!rowEl) {
+        rowEl = document.createElement('div');
+        rowEl.className = 'dv-lv-row';
+        rowEl.style.top = px(i * w.rowHeight);
+        rowEl.style.height = px(w.rowHeight);
+        if (w.total > 0) rowEl.style.width = px(w.total);
+        rowEl.dataset.row = i;
+        body.appendChild(rowEl);
+        w.rows.set(i, rowEl);
+        rowEl.__painted = null;
+      }
+      rowEl.classList.toggle('dv-row-selected', w.selected.has(i));
+      const items = w.painted.get(i);
+      if (items !== undefined) {
+        if (rowEl.__painted !== items) { renderItems(rowEl, items); rowEl.__painted = items; }
+      } else {
+        if (rowEl.__painted !== null) { rowEl.replaceChildren(); rowEl.__painted = null; }
+        const asked = w.asked.get(i);
+        if (asked === undefined || now - asked > 2000) {
+          if (askFrom < 0) askFrom = i;
+          askTo = i;
+        }
+      }
+    }
+    if (askFrom >= 0) {
+      for (let i = askFrom; i <= askTo; i++) w.asked.set(i, now);
+      sendList(KIND.ROWS, { from: askFrom, to: askTo });
+    }
+    const vscroll = body.scrollHeight > body.clientHeight + 0.5;
+    const sc = from + ':' + (to - from + 1) + ':' + vscroll;
+    if (sc !== w.lastScroll) {
+      w.lastScroll = sc;
+      sendList(KIND.SCROLL, { top: Math.max(0, from), visible: Math.max(0, to - from + 1), vscroll, lw: body.clientWidth, lh: body.clientHeight });
+    }
+  }
+  let renderQueued = false;
+  function queueRender() {
+    if (renderQueued) return;
+    renderQueued = true;
+    requestAnimationFrame(() => { renderQueued = false; render(); });
+  }
+  w.render = render;
+  body.addEventListener('scroll', () => {
+    header.scrollLeft = body.scrollLeft;
+    queueRender();
+  });
+  w.resized = () => {
+    const s = el.clientWidth + 'x' + el.clientHeight;
+    if (s !== w.lastSize) {
+      w.lastSize = s;
+      sendList(KIND.SIZE, { w: el.clientWidth, h: el.clientHeight });
+    }
+    queueRender();
+  };
+  function repaint(rows) {  // drops the painted rows so they are asked for again
+    for (const r of rows) { w.painted.delete(r); w.asked.delete(r); }
+  }
+  function setSelection(sel, mark) {
+    const changed = new Set();
+    for (const r of w.selected) if (!sel.has(r)) changed.add(r);
+    for (const r of sel) if (!w.selected.has(r)) changed.add(r);
+    w.selected = sel;
+    if (mark !== undefined) w.mark = mark;
+    repaint(changed);
+    return changed.size > 0;
+  }
+  function rowAt(e) {
+    const r = body.getBoundingClientRect();
+    const y = e.clientY - r.top + body.scrollTop;
+    const row = Math.floor(y / w.rowHeight);
+    return row >= 0 && row < w.count && e.clientY >= r.top ? row : -1;
+  }
+  function pos(e) {
+    const r = el.getBoundingClientRect();
+    return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), px: Math.round(e.clientX), py: Math.round(e.clientY) };
+  }
+  body.addEventListener('mousedown', (e) => {
+    if (cover) return;
+    // Repainting may replace the row under the pointer (and the browser would then move
+    // the focus to nowhere), so the list takes the focus itself.
+    e.preventDefault();
+    el.focus({ preventScroll: true });
+    const row = rowAt(e);
+    if (e.button === 0) {
+      let sel;
+      if (row < 0) sel = new Set();
+      else if (e.ctrlKey && !single) {
+        sel = new Set(w.selected);
+        if (sel.has(row)) sel.delete(row); else sel.add(row);
+      } else if (e.shiftKey && !single && w.mark >= 0) {
+        sel = new Set();
+        for (let i = Math.min(w.mark, row); i <= Math.max(w.mark, row); i++) sel.add(i);
+      } else sel = new Set([row]);
+      const mark = row < 0 || (e.shiftKey && !single && w.mark >= 0) ? w.mark : row;
+      setSelection(sel, mark);
+      if (row >= 0) w.focus = row;
+      sendList(KIND.CLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+      render();
+    } else if (e.button === 2) {
+      if (row >= 0 && !w.selected.has(row)) { setSelection(new Set([row]), row); w.focus = row; }
+      sendList(KIND.RCLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+      render();
+    }
+  });
+  body.addEventListener('dblclick', (e) => {
+    if (cover) return;
+    sendList(KIND.DBLCLICK, Object.assign({ row: rowAt(e), keys: keyBits(e) }, pos(e), selInfo()));
+  });
+  el.addEventListener('contextmenu', (e) => e.preventDefault());
+  el.addEventListener('keydown', (e) => {
+    if (cover) return;
+    const keys = (e.shiftKey ? 4 : 0) | (e.ctrlKey ? 8 : 0);
+    const page = Math.max(1, Math.floor(body.clientHeight / w.rowHeight) - 1);
+    const moves = { ArrowDown: 1, ArrowUp: -1, PageDown: page, PageUp: -page, Home: -Infinity, End: Infinity };
+    if (e.key in moves && w.count > 0) {
+      e.preventDefault();
+      const cur = w.focus < 0 ? (moves[e.key] > 0 ? -1 : w.count) : w.focus;
+      const next = Math.max(0, Math.min(w.count - 1, cur + moves[e.key]));
+      w.focus = next;
+      setSelection(new Set([next]), next);
+      ensureVisible(next);
+    } else if (e.ctrlKey && (e.key === 'a' || e.key === 'A')) {
+      e.preventDefault();  // the page decides what Ctrl+A selects
+    }
+    sendList(KIND.KEY, Object.assign({ key: e.key, keys }, selInfo()));
+    render();
+  });
+  function ensureVisible(row) {
+    const top = row * w.rowHeight, bottom = top + w.rowHeight;
+    if (top < body.scrollTop) body.scrollTop = top;
+    else if (bottom > body.scrollTop + body.clientHeight) body.scrollTop = bottom - body.clientHeight;
+  }
+  w.apply = (op) => {
+    switch (op.op) {
+      case OP.LIST_SETUP:
+        w.columns = Array.isArray(op.columns) ? op.columns : [];
+        w.rowHeight = Math.max(1, op.rowHeight | 0 || 18);
+        w.showHeader = op.header !== false;
+        layoutHeader();
+        for (const r of w.rows.values()) r.remove();
+        w.rows.clear();
+        w.painted.clear();
+        w.asked.clear();
+        break;
+      case OP.LIST_COUNT:
+        w.count = Math.max(0, op.count | 0);
+        w.painted.clear();
+        w.asked.clear();
+        for (const r of Array.from(w.selected)) if (r >= w.count) w.selected.delete(r);
+        break;
+      case OP.LIST_SEL: {
+        const sel = new Set();
+        for (const [a, b] of op.rows || []) for (let i = a; i <= b && i < w.count; i++) sel.add(i);
+        setSelection(sel, op.mark | 0);
+        break;
+      }
+      case OP.LIST_COLW:
+        if (w.columns[op.col]) { w.columns[op.col][PAINT.COLUMN_WIDTH] = op.width; layoutHeader(); }
+        break;
+      case OP.LIST_SHOW:
+        if (op.row >= 0 && op.row < w.count) ensureVisible(op.row);
+        break;
+      case OP.ROWS: {
+        const from = op.from | 0;
+        (op.paint || []).forEach((items, k) => { w.painted.set(from + k, items); w.asked.delete(from + k); });
+        break;
+      }
+      case OP.LIST_INVAL: {
+        const to = op.to < 0 ? w.count - 1 : op.to;
+        if (op.from <= 0 && to >= w.count - 1) { w.painted.clear(); w.asked.clear(); } else for (let i = op.from; i <= to; i++) { w.painted.delete(i); w.asked.delete(i); }
+        break;
+      }
+      default:
+        return;
+    }
+    queueRender();
+  };
+  layoutHeader();
+  queueRender();
+  return w;
+}

@@ -1,0 +1,38 @@
+// The bridge protocol, page side: operation names (C++ -> page), event names and widget
+// event kinds (page -> C++), and the slots of a display list item. The same names are
+// spelt once on the C++ side, in src/engine/bridge_protocol.h.
+// ---------------------------------------------------------------- protocol
+export const OP = Object.freeze({
+  LOAD: 'load', STYLE: 'style', ATTR: 'attr', TEXT: 'text', HTML: 'html', STATE: 'state',
+  ENABLE: 'enable', POPUP: 'popup', FILL: 'fill', TRACK: 'track', PAINT: 'paint',
+  IMAGE: 'image', CHART: 'chart', LIST_SETUP: 'listsetup', LIST_COUNT: 'listcount',
+  LIST_SEL: 'listsel', LIST_COLW: 'listcolw', LIST_SHOW: 'listshow', ROWS: 'rows',
+  LIST_INVAL: 'listinval', TOOLTIP: 'tooltip', CALL: 'call', DIALOG: 'dialog', BEEP: 'beep',
+  OPEN: 'open', REPLAYED: 'replayed',
+});
+
+export const EV = Object.freeze({
+  READY: 'ready', GEOMETRY: 'geom', CLICK: 'click', COMMAND: 'command', FORM: 'form',
+  LIST: 'list', STATIC: 'static', EXTERNAL: 'external',
+});
+
+// The "kind" of a list or static event.
+export const KIND = Object.freeze({
+  CLICK: 'click', DBLCLICK: 'dblclick', RCLICK: 'rclick', KEY: 'key', ROWS: 'rows',
+  SELECT: 'select', SCROLL: 'scroll', DOWN: 'down', MOVE: 'move', UP: 'up', LEAVE: 'leave',
+  SIZE: 'size',
+});
+
+// A display list item: [kind, ...] with its values at these slots.
+export const PAINT = Object.freeze({
+  FILL: 'f', ROUND_RECT: 'r', GRADIENT: 'g', LINE: 'l', TEXT: 't', BITMAP: 'b',
+  KIND: 0, LEFT: 1, TOP: 2, WIDTH: 3, HEIGHT: 4,
+  FILL_COLOR: 5,
+  RADIUS: 5, ROUND_FILL: 6, BORDER_COLOR: 7, BORDER_WIDTH: 8,
+  GRADIENT_TOP: 5, GRADIENT_BOTTOM: 6,
+  X1: 1, Y1: 2, X2: 3, Y2: 4, LINE_COLOR: 5, LINE_WIDTH: 6,
+  TEXT_COLOR: 5, TEXT_VALUE: 6, ALIGN: 7, VALIGN: 8, SIZE: 9, BOLD: 10, ELLIPSIS: 11, FONT: 12,
+  SRC: 5,
+  // A list column of "listsetup": [title, width, align].
+  COLUMN_TITLE: 0, COLUMN_WIDTH: 1, COLUMN_ALIGN: 2,
+});

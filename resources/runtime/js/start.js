@@ -1,0 +1,33 @@
+// Starting up: mounts the widgets, registers this frame's runtime with the host, sends
+// the page's window.external calls, and connects when this is the top page. Loaded by
+// runtime.js, which did what must happen before the page's own scripts.
+import { host, isTop } from './host.js';
+import { EV } from './protocol.js';
+import { rt } from './frame.js';
+import { mountWidgets, resizeObserver } from './widgets.js';
+import './behaviours.js';
+
+// The page's window.external calls go out once the frame has registered, so that C++
+// answers a frame it knows is there.
+function sendExternalCalls() {
+  const external = window.__dvExternal;
+  if (!external) return;
+  external.send = (method, args) => rt.send({ ev: EV.EXTERNAL, method, args });
+  for (const [method, args] of external.queued.splice(0)) external.send(method, args);
+}
+
+function start() {
+  mountWidgets(document);
+  window.addEventListener('resize', () => rt.queueGeometry());
+  host.register(rt);
+  sendExternalCalls();
+  if (rt.path.startsWith('dlg/')) {
+    rt.measureDialog();
+    if (resizeObserver && document.body) resizeObserver.observe(document.body);
+    new MutationObserver(() => rt.measureDialog()).observe(document.body, { childList: true, subtree: true, characterData: true });
+  }
+}
+window.addEventListener('pagehide', () => host.unregister(rt));
+if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+else start();
+if (isTop) host.connect();
