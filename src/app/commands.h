@@ -30,9 +30,9 @@ using FrameFactory = std::function<std::shared_ptr<void>(AppContext& ctx, Progra
 
 // The parts the application is built from; main() chooses them.
 struct AppParts {
-    FrameFactory frame;           // the top window's pages; none: the frame page bare
-    WindowParts window;           // the desktop window; none: browser mode only
-    std::string testPagesDir;     // served under /test/ (the end-to-end tests' own frame)
+    FrameFactory frame;        // the top window's pages; none: the frame page bare
+    WindowParts window;        // the desktop window; none: browser mode only
+    std::string testPagesDir;  // served under /test/ (the end-to-end tests' own frame)
 };
 
 // What a command works with: the program's one database and state, made in program.cpp

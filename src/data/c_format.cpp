@@ -7,7 +7,7 @@
 namespace dorvath {
 namespace {
 
-void pad(std::string& out, std::string_view body, int width, bool left, bool zero) {
+void Pad(std::string& out, std::string_view body, int width, bool left, bool zero) {
     int fill = width - static_cast<int>(body.size());
     if (fill <= 0) {
         out.append(body);
@@ -28,7 +28,7 @@ void pad(std::string& out, std::string_view body, int width, bool left, bool zer
     }
 }
 
-std::string fixed(double v, int precision) {
+std::string Fixed(double v, int precision) {
     if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
     if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
     char buf[400];
@@ -106,7 +106,7 @@ std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> a
             }
             case 'f':
             case 'F':
-                body = fixed(asDouble(), precision < 0 ? 6 : precision);
+                body = Fixed(asDouble(), precision < 0 ? 6 : precision);
                 break;
             case 'c':
                 body.assign(1, static_cast<char>(asInt()));
@@ -120,8 +120,8 @@ std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> a
             default:
                 body.assign(1, conv);
         }
-        if (precision >= 0 && (conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' ||
-                               conv == 'X')) {
+        if (precision >= 0 &&
+            (conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' || conv == 'X')) {
             // a precision on an integer is its least number of digits
             size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
             size_t digits = body.size() - sign;
@@ -129,7 +129,7 @@ std::string CFormatList(std::string_view fmt, std::initializer_list<FormatArg> a
                 body.insert(sign, static_cast<size_t>(precision) - digits, '0');
             zero = false;
         }
-        pad(out, body, width, left, zero);
+        Pad(out, body, width, left, zero);
     }
     if (out.size() > limit) out.resize(limit);
     return out;

@@ -159,13 +159,13 @@ gboolean OnWebProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason
 
 }  // namespace
 
-bool DesktopWindow::DisplayAvailable(int* argc, char*** argv) {
+bool DesktopWindow::displayAvailable(int* argc, char*** argv) {
     if (!gtk_init_check(argc, argv)) return false;
     gdk_set_program_class("Velcan");  // after GTK's own start, which sets a default
     return true;
 }
 
-bool DesktopWindow::ShowError(const std::string& text) {
+bool DesktopWindow::showError(const std::string& text) {
     if (!gtk_init_check(nullptr, nullptr)) return false;
     GtkWidget* d = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                           GTK_BUTTONS_OK, "%s", text.c_str());
@@ -338,7 +338,7 @@ NativeFileAnswer DesktopWindow::chooseFile(const NativeFileRequest& request) {
     }
 }
 
-void DesktopWindow::OpenExternally(const std::string& pathOrUrl) {
+void DesktopWindow::openExternally(const std::string& pathOrUrl) {
     // xdg-open picks the user's browser or viewer; it is not waited for.
     gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(pathOrUrl.c_str()),
                      nullptr};

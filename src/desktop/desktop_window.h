@@ -69,7 +69,7 @@ class DesktopWindow {
   public:
     // Starts GTK when a display can be opened; call before constructing a window. Sets
     // the program class "Velcan" that the window's X11 class carries.
-    static bool DisplayAvailable(int* argc, char*** argv);
+    static bool displayAvailable(int* argc, char*** argv);
 
     DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks);
     ~DesktopWindow();
@@ -90,9 +90,9 @@ class DesktopWindow {
     NativeFileAnswer chooseFile(const NativeFileRequest& request);
     // A modal message box with the program's title, before any window exists; false when
     // no display can be opened.
-    static bool ShowError(const std::string& text);
+    static bool showError(const std::string& text);
     // Hands a file or address to the desktop's default application.
-    static void OpenExternally(const std::string& pathOrUrl);
+    static void openExternally(const std::string& pathOrUrl);
 
     struct Impl;
 

@@ -41,7 +41,7 @@ DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeade
     Report report{};
     for (uint32_t k = 1; k <= header.record_count; ++k) {
         if (!ReceiveOnly(link, report)) return kDownloadFailed;
-        LogRecord r = LogRecord::Parse(report.data());
+        LogRecord r = LogRecord::parse(report.data());
         double time = OleDateFromSeconds(ConvertWatchTime(r.time, bias, daylight));
         if (r.kind == LogRecord::kFix) {
             TrackPoint& p = points.emplace_back();
@@ -95,7 +95,7 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
     for (uint32_t i = 0; i < count; ++i) {
         if (stop.stop_requested()) return kDownloadCancelled;
         if (!Exchange(link, MakeCommandHeader(CMD_LOG_HEADER, i), reply)) return kDownloadFailed;
-        LogHeader header = LogHeader::Parse(reply.data() + 4);
+        LogHeader header = LogHeader::parse(reply.data() + 4);
         const double start =
             OleDateFromSeconds(ConvertWatchTime(header.start_time, bias, daylight));
         if (db.findTrackAt(start) != 0) {

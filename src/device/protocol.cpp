@@ -123,7 +123,7 @@ std::u16string Utf8ToUtf16(const std::string& s) {
     return out;
 }
 
-LogHeader LogHeader::Parse(const uint8_t* p) {
+LogHeader LogHeader::parse(const uint8_t* p) {
     LogHeader h;
     h.start_time = GetU32(p);
     h.record_count = GetU32(p + 4);
@@ -135,7 +135,7 @@ LogHeader LogHeader::Parse(const uint8_t* p) {
     return h;
 }
 
-void LogHeader::Serialize(uint8_t* p) const {
+void LogHeader::serialize(uint8_t* p) const {
     PutU32(p, start_time);
     PutU32(p + 4, record_count);
     PutU32(p + 8, unused);
@@ -145,7 +145,7 @@ void LogHeader::Serialize(uint8_t* p) const {
     PutF32(p + 24, pace);
 }
 
-LogRecord LogRecord::Parse(const uint8_t* p) {
+LogRecord LogRecord::parse(const uint8_t* p) {
     LogRecord r;
     r.lat_e6 = GetI32(p);
     r.lng_e6 = GetI32(p + 4);
@@ -161,7 +161,7 @@ LogRecord LogRecord::Parse(const uint8_t* p) {
     return r;
 }
 
-void LogRecord::Serialize(uint8_t* p) const {
+void LogRecord::serialize(uint8_t* p) const {
     PutI32(p, lat_e6);
     PutI32(p + 4, lng_e6);
     PutU32(p + 8, time);

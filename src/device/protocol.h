@@ -70,8 +70,8 @@ struct LogHeader {
     int32_t elapsed = 0;
     float pace = 0;
 
-    static LogHeader Parse(const uint8_t* p);
-    void Serialize(uint8_t* p) const;
+    static LogHeader parse(const uint8_t* p);
+    void serialize(uint8_t* p) const;
 };
 
 // One record of a log's stream, bytes 0-47 of its report.
@@ -91,8 +91,8 @@ struct LogRecord {
     float pace = 0;
     float atli = 0;
 
-    static LogRecord Parse(const uint8_t* p);
-    void Serialize(uint8_t* p) const;
+    static LogRecord parse(const uint8_t* p);
+    void serialize(uint8_t* p) const;
 };
 
 // The three settings reads into `block` (bytes 0-123). Slices already received stay in

@@ -94,7 +94,7 @@ void FrameStore::drop(const FramePath& f) {
     std::erase_if(frames_, [&](const auto& kv) { return IsSameOrBelow(f, kv.first); });
 }
 
-std::string FrameStore::DialogKey(const FramePath& dialog) {
+std::string FrameStore::dialogKey(const FramePath& dialog) {
     return KeptKey(dialog, protocol::op::kDialog);
 }
 
@@ -127,7 +127,7 @@ std::vector<json> FrameStore::replayFrame(const FramePath& f) const {
     }
     if (f.empty())
         for (const FramePath& d : dialogs_)
-            if (const json* open = kept(d, DialogKey(d))) out.push_back(*open);
+            if (const json* open = kept(d, dialogKey(d))) out.push_back(*open);
     return out;
 }
 

@@ -48,7 +48,7 @@ class FrameStore {
     // A new dialog frame showing resource; its open operation is kept under DialogKey.
     FramePath addDialog(const std::string& resource);
     bool removeDialog(const FramePath& dialog);  // false when not open
-    static std::string DialogKey(const FramePath& dialog);
+    static std::string dialogKey(const FramePath& dialog);
 
     const std::map<FramePath, FrameState>& frames() const { return frames_; }
     // The operations that rebuild f (its kept values, the loads of its child frames, and

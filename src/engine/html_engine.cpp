@@ -121,7 +121,7 @@ FramePath HtmlEngine::openDialog(const std::string& resource, const std::string&
     std::lock_guard lock(core_->mutex);
     FramePath f = core_->frames.addDialog(resource);
     core_->mirror.drop(f);
-    core_->send.sendKept(f, FrameStore::DialogKey(f), proto::OpenDialog(f, resource, title));
+    core_->send.sendKept(f, FrameStore::dialogKey(f), proto::OpenDialog(f, resource, title));
     return f;
 }
 
@@ -129,7 +129,7 @@ void HtmlEngine::closeDialog(const FramePath& dialog) {
     std::lock_guard lock(core_->mutex);
     if (!core_->frames.removeDialog(dialog)) return;
     core_->mirror.drop(dialog);
-    core_->send.send(FrameStore::DialogKey(dialog), proto::CloseDialog(dialog));
+    core_->send.send(FrameStore::dialogKey(dialog), proto::CloseDialog(dialog));
 }
 
 void HtmlEngine::beep(const FramePath& f) {

@@ -20,12 +20,12 @@ using FramePath = std::string;
 struct Element {
     std::string id;
     std::string selector;
-    static Element ById(std::string id) { return Element{std::move(id), {}}; }
-    static Element BySelector(std::string sel) { return Element{{}, std::move(sel)}; }
+    static Element byId(std::string id) { return Element{std::move(id), {}}; }
+    static Element bySelector(std::string sel) { return Element{{}, std::move(sel)}; }
     std::string key() const { return id.empty() ? "?" + selector : "#" + id; }
 };
-inline Element Id(std::string id) { return Element::ById(std::move(id)); }
-inline Element Sel(std::string sel) { return Element::BySelector(std::move(sel)); }
+inline Element Id(std::string id) { return Element::byId(std::move(id)); }
+inline Element Sel(std::string sel) { return Element::bySelector(std::move(sel)); }
 
 // Element state bits (the engine's numbering). "command" uses kStateCurrent.
 enum : unsigned {

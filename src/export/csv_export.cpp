@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "data/c_format.h"
 #include "data/atomic_file.h"
+#include "data/c_format.h"
 #include "export/point_source.h"
 
 namespace dorvath {

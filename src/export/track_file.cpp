@@ -247,8 +247,8 @@ ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
     for (uint32_t i = 0; i < count; ++i) {
         BlockResult block = ImportTrackRecord(source, db);
         if (!block.stored) {
-            done.status = done.imported == 0 ? TrackImport::Status::Refused
-                                             : TrackImport::Status::EndedEarly;
+            done.status =
+                done.imported == 0 ? TrackImport::Status::Refused : TrackImport::Status::EndedEarly;
             return ImportResult::failure(CFormat("run %u of %u: %s", i + 1, count, block.problem),
                                          done);
         }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "data/track.h"
 #include "data/result.h"
+#include "data/track.h"
 #include "data/track_database.h"
 
 namespace dorvath {
@@ -84,7 +84,6 @@ struct TrackImport {
 using ImportResult = Result<TrackImport>;
 
 ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db);
-ImportResult OpenTrackFile(const std::filesystem::path& path,
-                           TrackDatabase& db);
+ImportResult OpenTrackFile(const std::filesystem::path& path, TrackDatabase& db);
 
 }  // namespace dorvath

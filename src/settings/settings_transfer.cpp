@@ -6,13 +6,13 @@
 namespace dorvath {
 
 Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
-                           const WatchOpener& opener) {
+                               const WatchOpener& opener) {
     return RunWithWatch(sink, opener,
                         [&](ReportLink& link) { return ReadWatchSettings(link, block); });
 }
 
 Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
-                         const WatchOpener& opener) {
+                             const WatchOpener& opener) {
     return RunWithWatch(sink, opener,
                         [&](ReportLink& link) { return WriteWatchSettings(link, block); });
 }
@@ -21,7 +21,8 @@ SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
                                 const WatchOpener& opener) {
     SettingsSaved saved{state.saveSettingsFile()};
     Result<> sent = SendSettingsToWatch(state.settings, sink, opener);
-    return sent ? SaveSettingsResult::success(saved) : SaveSettingsResult::failure(sent.reason, saved);
+    return sent ? SaveSettingsResult::success(saved)
+                : SaveSettingsResult::failure(sent.reason, saved);
 }
 
 Result<FirmwareVersion> ReadFirmwareVersion(DeviceMessageSink& sink, const WatchOpener& opener) {

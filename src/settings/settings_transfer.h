@@ -15,7 +15,7 @@ namespace dorvath {
 // Reads the watch's 124 bytes into `block` ("onsetread"). On a failed transfer the
 // slices already received stay in the block and the connection message is shown.
 Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
-                           const WatchOpener& opener = OpenFoundWatch);
+                               const WatchOpener& opener = OpenFoundWatch);
 
 struct SettingsSaved {
     bool fileWritten = false;  // setting.dat rewritten
@@ -30,7 +30,7 @@ SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
 
 // Sends bytes 0-123 of `block` without touching any file.
 Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
-                         const WatchOpener& opener = OpenFoundWatch);
+                             const WatchOpener& opener = OpenFoundWatch);
 
 // "FW:%s" with the watch's version text ("fwversion"); nullopt after the connection
 // message.

@@ -45,7 +45,7 @@ void CCalendarCtrl::setMarks(const std::vector<double>& startDates) {
     marks_.clear();
     for (double d : startDates) {
         DateTimeFields f = OleDateToFields(d);
-        marks_.insert(DayKey(f.year, f.month, f.day));
+        marks_.insert(dayKey(f.year, f.month, f.day));
     }
 }
 
@@ -62,7 +62,7 @@ void CCalendarCtrl::rebuild() {
         c.year = f.year;
         c.month = f.month;
         c.day = f.day;
-        c.marked = marks_.count(DayKey(f.year, f.month, f.day)) ? 1 : 0;
+        c.marked = marks_.count(dayKey(f.year, f.month, f.day)) ? 1 : 0;
         cells_.push_back(c);
     }
     layout();

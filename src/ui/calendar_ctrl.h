@@ -67,7 +67,7 @@ class CCalendarCtrl {
 
   private:
     void layout();
-    static int DayKey(int y, int m, int d) { return y * 10000 + m * 100 + d; }
+    static int dayKey(int y, int m, int d) { return y * 10000 + m * 100 + d; }
 
     HtmlEngine& engine_;
     EventLoop& loop_;

@@ -4,6 +4,8 @@
 
 namespace dorvath {
 
-void DialogMessageSink::showMessage(const std::string& text) { ShowMessageText(engine_, loop_, text); }
+void DialogMessageSink::showMessage(const std::string& text) {
+    ShowMessageText(engine_, loop_, text);
+}
 
 }  // namespace dorvath

@@ -10,7 +10,7 @@ CLapList::CLapList(HtmlEngine& engine, EventLoop& loop, FramePath frame, std::ve
                    const DeviceSettings& settings)
     : COwnerListView(engine, loop, std::move(frame), kControl), laps_(laps), settings_(settings) {}
 
-ListSetup CLapList::columns() const { return SingleColumn(kRowHeight); }
+ListSetup CLapList::columns() const { return singleColumn(kRowHeight); }
 
 void CLapList::selectAll() {
     std::set<int> all;
@@ -37,7 +37,8 @@ void CLapList::drawRow(Canvas& c, int row, Rect r) const {
            left);
     c.text(Rect{r.left + 90, r.top, r.right, r.bottom}, FormatPace(l.pace), black, left);
     c.text(Rect{r.left, r.top, r.right - 72, r.bottom}, FormatEnergy(l.kcal), black, right);
-    c.text(Rect{r.left, r.top, r.right, r.bottom}, FormatDistance(l.dist, FormatSettings::of(settings_)), black, right);
+    c.text(Rect{r.left, r.top, r.right, r.bottom},
+           FormatDistance(l.dist, FormatSettings::of(settings_)), black, right);
     ListRowPainter::bottomLine(c, r);
 }
 

@@ -73,7 +73,12 @@ void RaiseThreadPriority() {
 
 CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
                    AppState& state)
-    : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state), sink_(engine, loop) {}
+    : MessageTarget(loop),
+      engine_(engine),
+      host_(host),
+      db_(db),
+      state_(state),
+      sink_(engine, loop) {}
 
 CMainWnd::~CMainWnd() { engine_.events().detach(kFrame, this); }
 

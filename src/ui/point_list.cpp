@@ -19,7 +19,9 @@ constexpr Color kGridLine = Rgb(226, 230, 236);
 
 CPointList::CPointList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
                        std::vector<TrackPoint>& points, const DeviceSettings& settings)
-    : COwnerListView(engine, loop, std::move(frame), kControl), points_(points), settings_(settings) {}
+    : COwnerListView(engine, loop, std::move(frame), kControl),
+      points_(points),
+      settings_(settings) {}
 
 ListSetup CPointList::columns() const {
     ListSetup s;

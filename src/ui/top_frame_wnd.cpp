@@ -19,8 +19,8 @@ std::optional<Rect> TaskbarFromWorkArea(const Rect& m, const Rect& w) {
     return strip;
 }
 
-CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host,
-                           TrackDatabase& db, AppState& state)
+CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
+                           AppState& state)
     : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state) {}
 
 CTopFrameWnd::~CTopFrameWnd() { engine_.events().detach(kFrame, this); }

@@ -120,7 +120,11 @@ std::string ChartTooltip(const TrackPoint& p, const FormatSettings& fs) {
 
 TrackChartView::TrackChartView(HtmlEngine& engine, EventLoop& loop, FramePath frame,
                                WindowHandle parent, const DeviceSettings& settings)
-    : engine_(engine), loop_(loop), frame_(std::move(frame)), parent_(parent), settings_(settings) {}
+    : engine_(engine),
+      loop_(loop),
+      frame_(std::move(frame)),
+      parent_(parent),
+      settings_(settings) {}
 
 void TrackChartView::build(const std::vector<TrackPoint>& loaded) {
     model_ = MakeChartModel(loaded, settings_.unitSystem());

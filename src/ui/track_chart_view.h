@@ -8,9 +8,9 @@
 
 #include "data/device_settings.h"
 #include "data/track.h"
-#include "ui/value_format.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
+#include "ui/value_format.h"
 
 namespace dorvath {
 

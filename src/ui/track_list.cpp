@@ -7,9 +7,11 @@ namespace dorvath {
 
 CTrackList::CTrackList(HtmlEngine& engine, EventLoop& loop, FramePath frame,
                        std::vector<Track>& tracks, const DeviceSettings& settings)
-    : COwnerListView(engine, loop, std::move(frame), kControl), tracks_(tracks), settings_(settings) {}
+    : COwnerListView(engine, loop, std::move(frame), kControl),
+      tracks_(tracks),
+      settings_(settings) {}
 
-ListSetup CTrackList::columns() const { return SingleColumn(kRowHeight); }
+ListSetup CTrackList::columns() const { return singleColumn(kRowHeight); }
 
 void CTrackList::fill() {
     openRow_ = -1;

@@ -26,7 +26,7 @@ void COwnerListView::setup() {
     if (fitsColumn()) column0_ = kWideColumn;
 }
 
-ListSetup COwnerListView::SingleColumn(int rowHeight) {
+ListSetup COwnerListView::singleColumn(int rowHeight) {
     ListSetup s;
     s.columns = {ListColumn{"", kWideColumn, Align::Left}};
     s.rowHeight = rowHeight;

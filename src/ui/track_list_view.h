@@ -51,7 +51,7 @@ class COwnerListView : public MessageTarget {
     virtual int count() const = 0;
 
   protected:
-    static ListSetup SingleColumn(int rowHeight);  // the run and lap lists
+    static ListSetup singleColumn(int rowHeight);  // the run and lap lists
     virtual ListSetup columns() const = 0;
     virtual void drawRow(Canvas& c, int row, Rect r) const = 0;
     virtual int rowWidth() const { return column0_; }

@@ -9,8 +9,8 @@
 namespace dorvath {
 
 struct FormatSettings {
-    int unitSystem = 0;               // 0 metric, 1 imperial, anything else: no unit texts
-    int tformat = 0;                  // 1: 12-hour clock, else 24-hour
+    int unitSystem = 0;  // 0 metric, 1 imperial, anything else: no unit texts
+    int tformat = 0;     // 1: 12-hour clock, else 24-hour
     static FormatSettings of(const DeviceSettings& settings);
 };
 

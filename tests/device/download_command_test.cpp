@@ -49,7 +49,7 @@ TEST(DownloadCommand, DemoRunsAreStoredOnceAndListed) {
 
 class ScenarioCommand : public ::testing::Test {
   protected:
-    std::string Scenario(const std::string& json) {
+    std::string scenario(const std::string& json) {
         std::ofstream(dir / "watch.json") << json;
         return "--simulate-watch=" + (dir / "watch.json").string();
     }
@@ -57,7 +57,7 @@ class ScenarioCommand : public ::testing::Test {
 };
 
 TEST_F(ScenarioCommand, StoresExactlyTheScenariosFixesLapsAndTimes) {
-    auto r = RunDorvath({"download", "--data-dir", dir.path().string(), Scenario(R"({
+    auto r = RunDorvath({"download", "--data-dir", dir.path().string(), scenario(R"({
         "settings": {"utc_bias": -60, "daylight": 1},
         "logs": [{"start_time": 1700000000, "distance_km": 2.5, "kcal": 150, "elapsed": 900,
                   "pace": 10.0, "records": [
@@ -95,7 +95,7 @@ TEST_F(ScenarioCommand, StoresExactlyTheScenariosFixesLapsAndTimes) {
 TEST_F(ScenarioCommand, FaultKeepsTheLogsCompletedBeforeItAndExitsOne) {
     // settings 6, count 2, then per 10-record log: header 2, request 1, records 10;
     // the fault comes two records into the second log.
-    auto r = RunDorvath({"download", "--data-dir", dir.path().string(), Scenario(R"({
+    auto r = RunDorvath({"download", "--data-dir", dir.path().string(), scenario(R"({
         "logs": [{"start_time": 1000000, "generate": {"points": 10, "lap_every_m": 0}},
                  {"start_time": 2000000, "generate": {"points": 10, "lap_every_m": 0}},
                  {"start_time": 3000000, "generate": {"points": 10, "lap_every_m": 0}}],
@@ -110,7 +110,7 @@ TEST_F(ScenarioCommand, FaultKeepsTheLogsCompletedBeforeItAndExitsOne) {
 // command stops at its next step, says so in its summary and exits 130; only whole runs
 // are stored, and the next download stores the rest.
 TEST_F(ScenarioCommand, CtrlCStopsAfterTheStoredRunsAndExits130) {
-    const std::string watch = Scenario(R"({"report_delay_us": 300,
+    const std::string watch = scenario(R"({"report_delay_us": 300,
         "logs": [{"start_time": 1000000, "generate": {"points": 3000, "seed": 1}},
                  {"start_time": 2000000, "generate": {"points": 3000, "seed": 2}},
                  {"start_time": 3000000, "generate": {"points": 3000, "seed": 3}}]})");
@@ -152,16 +152,16 @@ TEST_F(ScenarioCommand, CtrlCStopsAfterTheStoredRunsAndExits130) {
 
 TEST_F(ScenarioCommand, BadScenarioNamesTheKey) {
     auto r = RunDorvath({"download", "--data-dir", dir.path().string(),
-                         Scenario(R"({"logs": [{"start_time": 1, "extra": 2}]})")});
+                         scenario(R"({"logs": [{"start_time": 1, "extra": 2}]})")});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("logs[0].extra: unknown key"), std::string::npos) << r.err;
 }
 
 TEST_F(ScenarioCommand, EraseEmptiesTheSimulatedWatch) {
-    auto r = RunDorvath({"erase", Scenario(R"({"logs": [{"start_time": 1}]})")});
+    auto r = RunDorvath({"erase", scenario(R"({"logs": [{"start_time": 1}]})")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    auto stopped = RunDorvath({"erase", Scenario(R"({"faults": {"stop_after_reports": 1}})")});
+    auto stopped = RunDorvath({"erase", scenario(R"({"faults": {"stop_after_reports": 1}})")});
     EXPECT_EQ(stopped.status, 1);
     EXPECT_EQ(stopped.err, "端末とUSBの接続を確認して下さい\n");
 }

@@ -42,7 +42,7 @@ class KilledStore : public ::testing::Test {
                    "generate": {"points": 100000, "lap_every_m": 1000, "seed": 7}}]})";
         watch = "--simulate-watch=" + (scenarioDir / "watch.json").string();
     }
-    std::vector<std::string> Download(const test::TempDir& dir) {
+    std::vector<std::string> download(const test::TempDir& dir) {
         return {"--data-dir", dir.path().string(), watch, "download"};
     }
     test::TempDir scenarioDir;
@@ -53,7 +53,7 @@ TEST_F(KilledStore, KilledAtAnyMomentLeavesNoGhostAndTheNextDownloadStoresTheRun
     // How long an uninterrupted download takes here, to spread the kills across it.
     test::TempDir whole;
     const auto t0 = Clock::now();
-    auto full = test::RunDorvath(Download(whole));
+    auto full = test::RunDorvath(download(whole));
     const auto took = Clock::now() - t0;
     std::printf("an uninterrupted download of %d points took %.0f ms\n", kPoints,
                 std::chrono::duration<double, std::milli>(took).count());
@@ -69,14 +69,14 @@ TEST_F(KilledStore, KilledAtAnyMomentLeavesNoGhostAndTheNextDownloadStoresTheRun
                    Kill{SIGKILL, 0.95}, Kill{SIGTERM, 0.7}, Kill{SIGINT, 0.85}}) {
         SCOPED_TRACE(std::string(strsignal(k.signal)) + " at " + std::to_string(k.at));
         test::TempDir dir;
-        test::StartedDorvath child = test::StartDorvath(Download(dir));
+        test::StartedDorvath child = test::StartDorvath(download(dir));
         ASSERT_GT(child.pid, 0);
         std::this_thread::sleep_for(std::chrono::duration_cast<Clock::duration>(took * k.at));
         child.kill(k.signal);
         child.wait();
         ExpectEveryRunWhole(dir / "velcan.db");
 
-        auto again = test::RunDorvath(Download(dir));
+        auto again = test::RunDorvath(download(dir));
         ASSERT_EQ(again.status, 0) << again.err;
         TrackDatabase d;
         d.open((dir / "velcan.db").string());

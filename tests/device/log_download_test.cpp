@@ -20,7 +20,7 @@ using Wire = WatchSimulator::Wire;
 
 class DownloadTest : public test::SimFixture {
   protected:
-    int Download() {
+    int download() {
         progress.clear();
         return DownloadLogs(
             *link, db, [this](std::string t) { progress.push_back(t); }, &stats);
@@ -33,17 +33,17 @@ class DownloadTest : public test::SimFixture {
 
 TEST_F(DownloadTest, HeaderRequestForIndexThreeIsCodeIndexAndZeros) {
     for (uint32_t i = 0; i < 4; ++i) scenario.logs.push_back(FixLog(1000000 + i * 10000, 1));
-    Start();
-    ASSERT_EQ(Download(), 1);
-    auto headers = Writes(CMD_LOG_HEADER);
+    start();
+    ASSERT_EQ(download(), 1);
+    auto headers = writes(CMD_LOG_HEADER);
     ASSERT_EQ(headers.size(), 4u);
     Report expected{0x01, 0x01, 0xAA, 0x55, 0x03};
     EXPECT_EQ(headers[3], expected);
 }
 
 TEST_F(DownloadTest, EmptyWatchExchangesSettingsAndCountOnly) {
-    Start();
-    EXPECT_EQ(Download(), 1);
+    start();
+    EXPECT_EQ(download(), 1);
     EXPECT_TRUE(progress.empty());
     const auto& w = watch->wire();
     ASSERT_EQ(w.size(), 8u);
@@ -54,7 +54,7 @@ TEST_F(DownloadTest, EmptyWatchExchangesSettingsAndCountOnly) {
         EXPECT_EQ(w[2 * i].bytes, MakeRequest(codes[i]));
         EXPECT_EQ(w[2 * i + 1].kind, Wire::WatchReply);
     }
-    EXPECT_EQ(Count("TK"), 0);
+    EXPECT_EQ(count("TK"), 0);
 }
 
 class AckTest : public DownloadTest, public ::testing::WithParamInterface<uint32_t> {};
@@ -64,8 +64,8 @@ class AckTest : public DownloadTest, public ::testing::WithParamInterface<uint32
 TEST_P(AckTest, AcknowledgesAfterEverySixtyFourthRecord) {
     const uint32_t n = GetParam();
     scenario.logs.push_back(FixLog(2000000, n));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     const auto& w = watch->wire();
     size_t at = 0;
     while (at < w.size() &&
@@ -87,7 +87,7 @@ TEST_P(AckTest, AcknowledgesAfterEverySixtyFourthRecord) {
     }
     EXPECT_EQ(got, expected);
     EXPECT_EQ(watch->acknowledgements(), static_cast<int>(n / 64));
-    EXPECT_EQ(Count("TKPT"), static_cast<int>(n));
+    EXPECT_EQ(count("TKPT"), static_cast<int>(n));
 }
 
 INSTANTIATE_TEST_SUITE_P(StreamLengths, AckTest, ::testing::Values(0u, 63u, 64u, 65u, 128u, 130u));
@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(StreamLengths, AckTest, ::testing::Values(0u, 63u, 64u,
 TEST_F(DownloadTest, ProgressMovesInStepsOfSixtyFour) {
     scenario.logs.push_back(FixLog(3000000, 5));
     scenario.logs.push_back(FixLog(3100000, 200));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     std::vector<std::string> expected = {"履歴1 5-5", "履歴2 200-64", "履歴2 200-128",
                                          "履歴2 200-192", "履歴2 200-200"};
     EXPECT_EQ(progress, expected);
@@ -108,8 +108,8 @@ TEST_F(DownloadTest, LapBoundsCountEveryRecordOfTheStream) {
     scenario.logs.push_back(
         LogOf(100000, {Fix(100000), Fix(100001), Fix(100002), LapMarker(100002, 1000.5f, 300),
                        Fix(100003), Fix(100004), LapMarker(100004, 999.25f, 310)}));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     auto points = db.trackPoints(1);
     ASSERT_EQ(points.size(), 5u);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(points[i].sindex, i);
@@ -135,10 +135,10 @@ TEST_F(DownloadTest, OtherKindsCountInPositionsButAreNotStored) {
     LogRecord other = Fix(500001);
     other.kind = 2;
     scenario.logs.push_back(LogOf(500000, {Fix(500000), other, LapMarker(500002)}));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     EXPECT_EQ(progress, std::vector<std::string>{"履歴1 3-3"});
-    EXPECT_EQ(Count("TKPT"), 1);
+    EXPECT_EQ(count("TKPT"), 1);
     auto laps = db.trackLaps(1);
     ASSERT_EQ(laps.size(), 1u);
     EXPECT_EQ(laps[0].si, 0);
@@ -158,8 +158,8 @@ TEST_F(DownloadTest, FixAndHeaderFieldsAreStoredAsReceived) {
     log.header.elapsed = 1800;
     log.header.pace = 10.5f;
     scenario.logs.push_back(log);
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     const double start = OleDateFromSeconds(1700000000 + 32400);
@@ -199,8 +199,8 @@ TEST_F(DownloadTest, ValuesThatAreNotNumbersAreStoredAsZero) {
     log.header.pace = nan;
     scenario.logs.push_back(log);
     scenario.logs.push_back(FixLog(800000, 2));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     EXPECT_EQ(stats.stored, 2);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
@@ -218,8 +218,8 @@ TEST_F(DownloadTest, ValuesThatAreNotNumbersAreStoredAsZero) {
 
 TEST_F(DownloadTest, EmptyLogStoresATrackWithoutPoints) {
     scenario.logs.push_back(LogOf(600000, {}));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     EXPECT_EQ(progress, std::vector<std::string>{"履歴1 0-0"});
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
@@ -251,8 +251,8 @@ TEST_P(ZoneTest, StartAndPointTimesUseTheWatchsZone) {
     scenario.settings.set("utc_bias", GetParam().bias);
     scenario.settings.set("daylight", GetParam().daylight);
     scenario.logs.push_back(LogOf(0, {Fix(0)}));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     const double expected = OleDateFromSeconds(GetParam().expected);
@@ -266,8 +266,8 @@ INSTANTIATE_TEST_SUITE_P(Zones, ZoneTest,
 
 TEST_F(DownloadTest, TokyoMidnightIsNineInTheMorning) {
     scenario.logs.push_back(LogOf(0, {}));
-    Start();
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     EXPECT_NEAR(t.stime, 25569.375, 1e-6);
@@ -282,9 +282,9 @@ TEST_F(DownloadTest, StoredLogIsSkippedWithoutRecordsRequest) {
     Track stored;
     stored.stime = stored.etime = OleDateFromSeconds(800000 + 32400) + 0.5 * kOneSecond;
     db.insertTrack(stored);
-    Start();
-    ASSERT_EQ(Download(), 1);
-    auto records = Writes(CMD_LOG_RECORDS);
+    start();
+    ASSERT_EQ(download(), 1);
+    auto records = writes(CMD_LOG_RECORDS);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0], MakeCommandHeader(CMD_LOG_RECORDS, 1));
     // The second header is asked for straight after the first.
@@ -295,20 +295,20 @@ TEST_F(DownloadTest, StoredLogIsSkippedWithoutRecordsRequest) {
     EXPECT_EQ(progress, std::vector<std::string>{"履歴2 10-10"});
     EXPECT_EQ(stats.skipped, 1);
     EXPECT_EQ(stats.stored, 1);
-    EXPECT_EQ(Count("TK"), 2);
+    EXPECT_EQ(count("TK"), 2);
 }
 
 TEST_F(DownloadTest, SecondDownloadStoresNothing) {
     scenario.logs.push_back(FixLog(800000, 70));
     scenario.logs.push_back(FixLog(900000, 3));
-    Start();
-    ASSERT_EQ(Download(), 1);
-    ASSERT_EQ(Download(), 1);
+    start();
+    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), 1);
     EXPECT_EQ(stats.stored, 0);
     EXPECT_EQ(stats.skipped, 2);
     EXPECT_TRUE(progress.empty());
-    EXPECT_EQ(Count("TK"), 2);
-    EXPECT_EQ(Count("TKPT"), 73);
+    EXPECT_EQ(count("TK"), 2);
+    EXPECT_EQ(count("TKPT"), 73);
 }
 
 // ---- Failures -------------------------------------------------------------------------
@@ -319,7 +319,7 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     // settings 6, count 2, header 2, request 1, 100 records and 1 ack, header 2,
     // request 1, then 9 records: the 10th read is the first to go unanswered.
     scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 101 + 2 + 1 + 9;
-    Start();
+    start();
     AddSimulatedWatch("fail", watch);
     long before = watch.use_count();
     std::vector<std::string> seen;
@@ -331,8 +331,8 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     EXPECT_EQ(out.reason, "the watch stopped answering");  // no database error
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before - 1);  // the link let go of the watch
-    EXPECT_EQ(Count("TK"), 1);
-    EXPECT_EQ(Count("TKPT"), 100);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 100);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     EXPECT_NEAR(t.stime, OleDateFromSeconds(1000000 + 32400), 1e-6);
@@ -349,7 +349,7 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     scenario.logs.push_back(FixLog(1000000, 100));
     scenario.logs.push_back(FixLog(2000000, 300));
     scenario.logs.push_back(FixLog(3000000, 70));
-    Start();
+    start();
     AddSimulatedWatch("cancel", watch);
     const long before = watch.use_count();
     std::stop_source stop;
@@ -369,8 +369,8 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     EXPECT_EQ(watch->acknowledgements(), 1);  // the first log's only one
     ASSERT_FALSE(watch->wire().empty());
     EXPECT_EQ(watch->wire().back().kind, Wire::WatchReply);  // no time-out, nothing unread
-    EXPECT_EQ(Count("TK"), 1);
-    EXPECT_EQ(Count("TKPT"), 100);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 100);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     EXPECT_NEAR(t.stime, OleDateFromSeconds(1000000 + 32400), 1e-6);
@@ -380,8 +380,8 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     EXPECT_EQ(out.result, kDownloadComplete);
     EXPECT_EQ(out.stats.stored, 2);
     EXPECT_EQ(out.stats.skipped, 1);
-    EXPECT_EQ(Count("TK"), 3);
-    EXPECT_EQ(Count("TKPT"), 470);
+    EXPECT_EQ(count("TK"), 3);
+    EXPECT_EQ(count("TKPT"), 470);
     for (const Track& r : db.allTracks())
         EXPECT_EQ(
             db.queryInt("select count(*) from TKPT where tkid=" + std::to_string(r.objid) + ";"),
@@ -390,13 +390,13 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     // A stop asked for before the start ends before the first header, with nothing sent
     // after the count.
     scenario.logs.push_back(FixLog(4000000, 5));
-    Start();
+    start();
     watch->clearWire();
     std::stop_source early;
     early.request_stop();
     EXPECT_EQ(DownloadLogs(*link, db, nullptr, &stats, early.get_token()), kDownloadCancelled);
-    EXPECT_TRUE(Writes(CMD_LOG_HEADER).empty());
-    EXPECT_EQ(Count("TK"), 3);
+    EXPECT_TRUE(writes(CMD_LOG_HEADER).empty());
+    EXPECT_EQ(count("TK"), 3);
 }
 
 // A reply that comes after the 1000 ms, or comes short, fails its transfer like silence;
@@ -423,18 +423,18 @@ TEST_F(DownloadTest, LateOrShortReplyEndsTheDownloadLikeATimeOut) {
         scenario.faults.shortAtReport = c.shortAt;
         watch = std::make_shared<WatchSimulator>(scenario);
         link = std::make_unique<SimulatedLink>(watch, SimulatedTiming{{}, true});
-        EXPECT_EQ(Download(), c.stored == 2 ? 1 : 0);
-        EXPECT_EQ(Count("TK"), c.stored);
-        EXPECT_EQ(Count("TKPT"), 100 * c.stored);
+        EXPECT_EQ(download(), c.stored == 2 ? 1 : 0);
+        EXPECT_EQ(count("TK"), c.stored);
+        EXPECT_EQ(count("TKPT"), 100 * c.stored);
     }
 }
 
 TEST_F(DownloadTest, MoreLogsCountedThanDeliveredFailsOnTheMissingHeader) {
     scenario.logs.push_back(FixLog(1000000, 3));
     scenario.faults.extraLogCount = 2;
-    Start();
-    EXPECT_EQ(Download(), 0);
-    EXPECT_EQ(Count("TK"), 1);
+    start();
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(count("TK"), 1);
     const auto& w = watch->wire();
     ASSERT_GE(w.size(), 2u);
     EXPECT_EQ(w[w.size() - 2].bytes, MakeCommandHeader(CMD_LOG_HEADER, 1));
@@ -445,28 +445,28 @@ TEST_F(DownloadTest, ShortStreamFailsAndStoresNothingOfIt) {
     WatchLog log = FixLog(1000000, 10);
     log.header.record_count = 11;
     scenario.logs.push_back(log);
-    Start();
-    EXPECT_EQ(Download(), 0);
-    EXPECT_EQ(Count("TK"), 0);
-    EXPECT_EQ(Count("TKPT"), 0);
+    start();
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(count("TK"), 0);
+    EXPECT_EQ(count("TKPT"), 0);
 }
 
 TEST_F(DownloadTest, FailedSettingsReadEndsBeforeTheCount) {
     scenario.logs.push_back(FixLog(1000000, 3));
     scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
-    Start();
-    EXPECT_EQ(Download(), 0);
-    EXPECT_TRUE(Writes(CMD_LOG_COUNT).empty());
-    EXPECT_EQ(Count("TK"), 0);
+    start();
+    EXPECT_EQ(download(), 0);
+    EXPECT_TRUE(writes(CMD_LOG_COUNT).empty());
+    EXPECT_EQ(count("TK"), 0);
 }
 
 TEST_F(DownloadTest, FailedAcknowledgementEndsTheDownload) {
     scenario.logs.push_back(FixLog(1000000, 100));
     scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 64;  // the ack write times out
-    Start();
-    EXPECT_EQ(Download(), 0);
+    start();
+    EXPECT_EQ(download(), 0);
     EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
-    EXPECT_EQ(Count("TK"), 0);
+    EXPECT_EQ(count("TK"), 0);
 }
 
 TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
@@ -476,7 +476,7 @@ TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
     db.execute("create table LAP (objid integer primary key);");  // inserts will fail
     scenario.logs[1].records.push_back(LapMarker(2000006));
     scenario.logs[1].header.record_count = 6;
-    Start();
+    start();
     AddSimulatedWatch("db", watch);
     long before = watch.use_count();
     DownloadOutcome out = RunDownload("sim:db", db, nullptr);
@@ -485,8 +485,8 @@ TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
     EXPECT_FALSE(out.reason.empty());
     EXPECT_EQ(out.stats.stored, 1);
     EXPECT_EQ(watch.use_count(), before - 1);
-    EXPECT_EQ(Count("TK"), 1);
-    EXPECT_EQ(Count("TKPT"), 5);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 5);
     // The connection is usable again: nothing was left in a transaction.
     EXPECT_NO_THROW(db.execute("begin transaction;"));
     db.execute("commit transaction;");

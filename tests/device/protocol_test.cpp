@@ -54,11 +54,11 @@ TEST(Records, HeaderAndRecordRoundTripAtTheirOffsets) {
     r.pace = 5.5f;
     r.atli = -12.75f;
     uint8_t buf[48];
-    r.Serialize(buf);
+    r.serialize(buf);
     EXPECT_EQ(GetU32(buf + 8), 0xF0000001u);
     EXPECT_EQ(GetF64(buf + 16), 1e6 + 0.125);
     EXPECT_EQ(GetI32(buf + 28), 1);
-    LogRecord back = LogRecord::Parse(buf);
+    LogRecord back = LogRecord::parse(buf);
     EXPECT_EQ(back.lat_e6, r.lat_e6);
     EXPECT_EQ(back.time, r.time);
     EXPECT_EQ(back.dist, r.dist);
@@ -73,10 +73,10 @@ TEST(Records, HeaderAndRecordRoundTripAtTheirOffsets) {
     h.elapsed = 5;
     h.pace = 6.5f;
     uint8_t hb[28];
-    h.Serialize(hb);
+    h.serialize(hb);
     EXPECT_EQ(GetF32(hb + 12), 3.5f);
     EXPECT_EQ(GetI32(hb + 20), 5);
-    LogHeader hback = LogHeader::Parse(hb);
+    LogHeader hback = LogHeader::parse(hb);
     EXPECT_EQ(hback.record_count, 2u);
     EXPECT_EQ(hback.pace, 6.5f);
 }

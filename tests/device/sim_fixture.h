@@ -68,17 +68,17 @@ class SimFixture : public ::testing::Test {
     }
 
     // Makes the watch from `scenario` and a link onto it.
-    void Start() {
+    void start() {
         watch = std::make_shared<WatchSimulator>(scenario);
         link = std::make_unique<SimulatedLink>(watch);
     }
 
-    int Count(const char* table) {
+    int count(const char* table) {
         return db.queryInt(std::string("select count(*) from ") + table + ";");
     }
 
     // Host writes whose first four bytes are `code`.
-    std::vector<Report> Writes(uint32_t code) const {
+    std::vector<Report> writes(uint32_t code) const {
         std::vector<Report> out;
         for (const Report& r : watch->hostWrites())
             if (GetU32(r.data()) == code) out.push_back(r);

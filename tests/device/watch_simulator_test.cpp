@@ -18,12 +18,12 @@ class SimulatorTest : public test::SimFixture {
 
 TEST_F(SimulatorTest, HoldsBackRecordSixtyFiveUntilAcknowledged) {
     scenario.logs.push_back(FixLog(1000, 70));
-    Start();
+    start();
     ASSERT_TRUE(Write(MakeCommandHeader(CMD_LOG_RECORDS, 0)));
     Report r{};
     for (int k = 1; k <= 64; ++k) {
         ASSERT_TRUE(Read(r)) << k;
-        EXPECT_EQ(LogRecord::Parse(r.data()).time, 1000u + k - 1);
+        EXPECT_EQ(LogRecord::parse(r.data()).time, 1000u + k - 1);
     }
     Report before = r;
     EXPECT_FALSE(Read(r));
@@ -34,13 +34,13 @@ TEST_F(SimulatorTest, HoldsBackRecordSixtyFiveUntilAcknowledged) {
     EXPECT_FALSE(Read(r));
     ASSERT_TRUE(Write(MakeCommandHeader(CMD_LOG_RECORDS_ACK, 0)));
     for (int k = 65; k <= 70; ++k) ASSERT_TRUE(Read(r)) << k;
-    EXPECT_EQ(LogRecord::Parse(r.data()).time, 1069u);
+    EXPECT_EQ(LogRecord::parse(r.data()).time, 1069u);
     EXPECT_FALSE(Read(r));  // the stream is over
 }
 
 TEST_F(SimulatorTest, AnswersSettingsAndKeepsWhatIsWritten) {
     scenario.settings.set("weight", 71);
-    Start();
+    start();
     Report r{};
     ASSERT_TRUE(Write(MakeRequest(CMD_SETTINGS_READ_2)));
     ASSERT_TRUE(Read(r));
@@ -55,7 +55,7 @@ TEST_F(SimulatorTest, AnswersSettingsAndKeepsWhatIsWritten) {
 }
 
 TEST_F(SimulatorTest, NewCommandDropsUnreadReplyAndUnknownOnesGetNone) {
-    Start();
+    start();
     Report r{};
     ASSERT_TRUE(Write(MakeRequest(CMD_FIRMWARE_VERSION)));
     ASSERT_TRUE(Write(MakeRequest(CMD_MODEL_QUERY)));
@@ -66,7 +66,7 @@ TEST_F(SimulatorTest, NewCommandDropsUnreadReplyAndUnknownOnesGetNone) {
 }
 
 TEST_F(SimulatorTest, BlockBodyWithWrongSumIsRefused) {
-    Start();
+    start();
     Report r{};
     std::vector<uint8_t> block(4096, 1);
     ASSERT_TRUE(Write(MakeCommandHeader(CMD_FIRMWARE_BLOCK, 4096, 4095)));  // sum is 4096
@@ -86,7 +86,7 @@ TEST_F(SimulatorTest, BlockBodyWithWrongSumIsRefused) {
 }
 
 TEST_F(SimulatorTest, MisalignedBlockHeaderIsRefused) {
-    Start();
+    start();
     Report r{};
     ASSERT_TRUE(Write(MakeCommandHeader(CMD_FIRMWARE_BLOCK, 100, 0)));
     ASSERT_TRUE(Read(r));
@@ -98,7 +98,7 @@ TEST_F(SimulatorTest, MisalignedBlockHeaderIsRefused) {
 
 TEST_F(SimulatorTest, StopsAnsweringAfterTheGivenNumberOfReports) {
     scenario.faults.stopAfterReports = 3;
-    Start();
+    start();
     Report r{};
     EXPECT_TRUE(Write(MakeRequest(CMD_FIRMWARE_VERSION)));
     EXPECT_TRUE(Read(r));
@@ -111,7 +111,7 @@ TEST_F(SimulatorTest, StopsAnsweringAfterTheGivenNumberOfReports) {
 }
 
 TEST_F(SimulatorTest, ClosedLinkRefusesTransfers) {
-    Start();
+    start();
     link->Close();
     link->Close();
     EXPECT_FALSE(link->IsOpen());
@@ -130,7 +130,7 @@ struct RecordingSink : DeviceMessageSink {
 
 TEST_F(SimulatorTest, DeleteAllIsOneExchangeAndEmptiesTheWatch) {
     scenario.logs.push_back(FixLog(1000, 3));
-    Start();
+    start();
     RecordingSink sink;
     EXPECT_TRUE(DeleteWatchLogs(sink, [&] { return std::make_unique<SimulatedLink>(watch); }));
     EXPECT_TRUE(sink.messages.empty());
@@ -145,7 +145,7 @@ TEST_F(SimulatorTest, DeleteWithoutWatchOrReplyShowsTheConnectionMessage) {
     EXPECT_FALSE(DeleteWatchLogs(sink, [] { return std::unique_ptr<ReportLink>(); }));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     scenario.faults.stopAfterReports = 1;
-    Start();
+    start();
     sink.messages.clear();
     EXPECT_FALSE(DeleteWatchLogs(sink, [&] { return std::make_unique<SimulatedLink>(watch); }));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});

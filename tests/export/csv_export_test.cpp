@@ -62,7 +62,7 @@ TEST(CsvLine, TimeOfDayIsRoundedAndDateLeftOut) {
 }
 
 TEST_F(CsvExport, SampleRunMatchesHandWrittenFile) {
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportCsv({dir / "run.csv", t}, db);
     ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(ReadBytes(dir / "run.csv"), ReadBytes(GoldenFile("sample.csv")));
@@ -70,7 +70,7 @@ TEST_F(CsvExport, SampleRunMatchesHandWrittenFile) {
 }
 
 TEST_F(CsvExport, RunWithoutPointsGivesEmptyFile) {
-    Track t = Store({}, SampleTrack({}));
+    Track t = store({}, SampleTrack({}));
     ASSERT_TRUE(ExportCsv({dir / "run.csv", t}, db).ok);
     EXPECT_TRUE(std::filesystem::exists(dir / "run.csv"));
     EXPECT_EQ(std::filesystem::file_size(dir / "run.csv"), 0u);
@@ -78,13 +78,13 @@ TEST_F(CsvExport, RunWithoutPointsGivesEmptyFile) {
 
 TEST_F(CsvExport, LinesFollowRecordingOrder) {
     std::vector<TrackPoint> pts = GeneratedPoints(50, 3);
-    Track t = Store(pts, SampleTrack(pts));
+    Track t = store(pts, SampleTrack(pts));
     ASSERT_TRUE(ExportCsv({dir / "run.csv", t}, db).ok);
     EXPECT_EQ(ReadBytes(dir / "run.csv"), CsvText(pts));
 }
 
 TEST_F(CsvExport, FileThatCannotBeCreatedIsFailure) {
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportCsv({dir / "missing" / "run.csv", t}, db);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.reason.empty());

@@ -48,13 +48,13 @@ class ExportTest : public ::testing::Test {
     }
 
     // Stores a run the way the download does and returns its record with the new objid.
-    Track Store(std::vector<TrackPoint> pts, Track t) {
+    Track store(std::vector<TrackPoint> pts, Track t) {
         std::vector<Lap> laps;
         db.storeTrack(t, pts, laps);
         return t;
     }
 
-    int Count(const char* table) {
+    int count(const char* table) {
         return db.queryInt(std::string("select count(*) from ") + table + ";");
     }
 

@@ -51,10 +51,10 @@ class GpsBabel : public ExportTest {
             points[i].lat = -points[i].lat;
             points[i].lng = -points[i].lng;
         }
-        track = Store(points, SampleTrack(points));
+        track = store(points, SampleTrack(points));
     }
 
-    std::vector<BabelPoint> ReadBack(const char* format, const std::filesystem::path& file) {
+    std::vector<BabelPoint> readBack(const char* format, const std::filesystem::path& file) {
         ProcessResult r = RunProcess(std::string("gpsbabel -t -i ") + format + " -f " +
                                      Quote(file) + " -o unicsv -F - 2>" + Quote(dir / "err.txt"));
         EXPECT_EQ(r.status, 0) << ReadBytes(dir / "err.txt");
@@ -68,7 +68,7 @@ class GpsBabel : public ExportTest {
 
 TEST_F(GpsBabel, ReadsEveryGpxPointWithItsPlaceAndTime) {
     ASSERT_TRUE(ExportGpx({dir / "run.gpx", track}, db).ok);
-    std::vector<BabelPoint> got = ReadBack("gpx", dir / "run.gpx");
+    std::vector<BabelPoint> got = readBack("gpx", dir / "run.gpx");
     ASSERT_EQ(got.size(), points.size());
     for (size_t i = 0; i < points.size(); ++i) {
         SCOPED_TRACE(i);
@@ -82,7 +82,7 @@ TEST_F(GpsBabel, ReadsEveryGpxPointWithItsPlaceAndTime) {
 
 TEST_F(GpsBabel, ReadsEveryKmlPointWithItsPlace) {
     ASSERT_TRUE(ExportKml({dir / "run.kml", track}, db).ok);
-    std::vector<BabelPoint> got = ReadBack("kml", dir / "run.kml");
+    std::vector<BabelPoint> got = readBack("kml", dir / "run.kml");
     ASSERT_EQ(got.size(), points.size());
     for (size_t i = 0; i < points.size(); ++i) {
         SCOPED_TRACE(i);
@@ -92,9 +92,9 @@ TEST_F(GpsBabel, ReadsEveryKmlPointWithItsPlace) {
 }
 
 TEST_F(GpsBabel, ReadsNoPointFromEmptyGpx) {
-    Track empty = Store({}, SampleTrack({}));
+    Track empty = store({}, SampleTrack({}));
     ASSERT_TRUE(ExportGpx({dir / "empty.gpx", empty}, db).ok);
-    EXPECT_TRUE(ReadBack("gpx", dir / "empty.gpx").empty());
+    EXPECT_TRUE(readBack("gpx", dir / "empty.gpx").empty());
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ TEST(TrackPointRecord, FieldsAtTheirOffsetsLittleEndianReservedZero) {
 }
 
 TEST_F(TrackFile, TwoRunsOfThreeAndZeroPointsGive356Bytes) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
-    Track b = Store({}, SampleTrack({}));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track b = store({}, SampleTrack({}));
     SaveResult r = SaveTrackFile(dir / "two.trk", {a, b}, db);
     ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(r.runs, 2);
@@ -146,8 +146,8 @@ TEST_F(TrackFile, NoRunsGiveTheFourByteCountZero) {
 }
 
 TEST_F(TrackFile, RunsAreWrittenInTheOrderGiven) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
-    Track b = Store({}, SampleTrack({}));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track b = store({}, SampleTrack({}));
     ASSERT_TRUE(SaveTrackFile(dir / "ba.trk", {b, a, b}, db).ok);
     std::string bytes = ReadBytes(dir / "ba.trk");
     ASSERT_EQ(bytes.size(), 4u + 56 + 56 + 240 + 56);
@@ -202,17 +202,17 @@ TEST_F(TrackFile, RoundTripStoresNewRunsWithSameValuesAndNoLaps) {
 }
 
 TEST_F(TrackFile, OpeningTwiceStoresTwice) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
     ASSERT_TRUE(SaveTrackFile(dir / "a.trk", {a}, db).ok);
     EXPECT_EQ(OpenTrackFile(dir / "a.trk", db).imported, 1);
     EXPECT_EQ(OpenTrackFile(dir / "a.trk", db).imported, 1);
-    EXPECT_EQ(Count("TK"), 3);
-    EXPECT_EQ(Count("TKPT"), 9);
+    EXPECT_EQ(count("TK"), 3);
+    EXPECT_EQ(count("TKPT"), 9);
 }
 
 // A stored count that disagrees with the stored points must not make the file unreadable.
 TEST_F(TrackFile, RecordCountIsThePointsActuallyWritten) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
     db.execute("update TK set numofpt=99;");
     ASSERT_TRUE(db.findTrack(a.objid, a));
     ASSERT_EQ(a.numofpt, 99);
@@ -225,7 +225,7 @@ TEST_F(TrackFile, RecordCountIsThePointsActuallyWritten) {
 }
 
 TEST_F(TrackFile, SaveToMissingFolderFailsAndWritesNothing) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
     SaveResult r = SaveTrackFile(dir / "missing" / "a.trk", {a}, db);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.reason.find("missing"), std::string::npos) << r.reason;
@@ -233,7 +233,7 @@ TEST_F(TrackFile, SaveToMissingFolderFailsAndWritesNothing) {
 }
 
 TEST_F(TrackFile, SaveWithDatabaseErrorKeepsOldFile) {
-    Track a = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track a = store(SamplePoints(), SampleTrack(SamplePoints()));
     WriteBytes(dir / "a.trk", "old");
     db.execute("drop table TKPT;");
     SaveResult r = SaveTrackFile(dir / "a.trk", {a}, db);
@@ -306,15 +306,15 @@ std::vector<BadFile> BadFiles() {
 TEST_F(TrackFile, BadFilesStopAtTheBadBlockWithItsReason) {
     for (const BadFile& bad : BadFiles()) {
         SCOPED_TRACE(bad.name);
-        int tk = Count("TK"), pt = Count("TKPT");
+        int tk = count("TK"), pt = count("TKPT");
         WriteBytes(dir / "bad.trk", bad.bytes);
         ImportResult r = OpenTrackFile(dir / "bad.trk", db);
         EXPECT_EQ(r.status, bad.status);
         EXPECT_EQ(r.imported, bad.imported);
         EXPECT_NE(r.reason.find(bad.reason), std::string::npos) << r.reason;
         // Only the complete runs before the bad block, each with all three points.
-        EXPECT_EQ(Count("TK"), tk + bad.imported);
-        EXPECT_EQ(Count("TKPT"), pt + 3 * bad.imported);
+        EXPECT_EQ(count("TK"), tk + bad.imported);
+        EXPECT_EQ(count("TKPT"), pt + 3 * bad.imported);
     }
 }
 
@@ -326,7 +326,7 @@ TEST_F(TrackFile, TruncatedInsidePointRecordOfLastRun) {
     EXPECT_EQ(r.status, Status::EndedEarly);
     EXPECT_EQ(r.imported, 1);
     EXPECT_NE(r.reason.find("run 2 of 2"), std::string::npos) << r.reason;
-    EXPECT_EQ(Count("TKPT"), 3);
+    EXPECT_EQ(count("TKPT"), 3);
 }
 
 // A source that says more bytes are left than it delivers (a file that shrinks while it
@@ -350,8 +350,8 @@ TEST_F(TrackFile, ShortReadInsidePointsStoresNothingOfTheRun) {
     ImportResult r = ImportTrackData(source, db);
     EXPECT_EQ(r.status, Status::Refused);
     EXPECT_NE(r.reason.find("ends inside point 2 of 3"), std::string::npos) << r.reason;
-    EXPECT_EQ(Count("TK"), 0);
-    EXPECT_EQ(Count("TKPT"), 0);
+    EXPECT_EQ(count("TK"), 0);
+    EXPECT_EQ(count("TKPT"), 0);
 }
 
 TEST_F(TrackFile, BytesAfterTheLastRunAreIgnoredWithANote) {
@@ -369,7 +369,7 @@ TEST_F(TrackFile, MissingFileAndFolderAreRefused) {
     r = OpenTrackFile(dir.path(), db);
     EXPECT_EQ(r.status, Status::Refused);
     EXPECT_FALSE(r.reason.empty());
-    EXPECT_EQ(Count("TK"), 0);
+    EXPECT_EQ(count("TK"), 0);
 }
 
 TEST_F(TrackFile, DatabaseRefusalRollsTheRunBack) {
@@ -382,8 +382,8 @@ TEST_F(TrackFile, DatabaseRefusalRollsTheRunBack) {
     EXPECT_EQ(r.status, Status::EndedEarly);
     EXPECT_EQ(r.imported, 1);
     EXPECT_NE(r.reason.find("database"), std::string::npos) << r.reason;
-    EXPECT_EQ(Count("TK"), 1);
-    EXPECT_EQ(Count("TKPT"), 3);
+    EXPECT_EQ(count("TK"), 1);
+    EXPECT_EQ(count("TKPT"), 3);
 }
 
 TEST_F(TrackFile, MemorySourceReadsLikeAFile) {

@@ -36,14 +36,14 @@ TEST_F(XmlExport, GpxOfSampleRunMatchesHandWrittenFile) {
 }
 
 TEST_F(XmlExport, GpxExportReadsStoredPointsAndWritesSameBytes) {
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportGpx({dir / "run.gpx", t}, db);
     ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(ReadBytes(dir / "run.gpx"), ReadBytes(GoldenFile("sample.gpx")));
 }
 
 TEST_F(XmlExport, GpxOfRunWithoutPointsKeepsEmptyElements) {
-    Track t = Store({}, SampleTrack({}));
+    Track t = store({}, SampleTrack({}));
     ASSERT_TRUE(ExportGpx({dir / "empty.gpx", t}, db).ok);
     std::string bytes = ReadBytes(dir / "empty.gpx");
     EXPECT_EQ(bytes, ReadBytes(GoldenFile("empty.gpx")));
@@ -69,7 +69,7 @@ TEST_F(XmlExport, KmlOfSampleRunMatchesHandWrittenFile) {
     std::string expected = ReadBytes(GoldenFile("sample.kml"));
     EXPECT_EQ(KmlText(SamplePoints()), expected);
     ExpectPrintedForm(expected, "</kml>");
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ASSERT_TRUE(ExportKml({dir / "run.kml", t}, db).ok);
     EXPECT_EQ(ReadBytes(dir / "run.kml"), expected);
 }
@@ -85,7 +85,7 @@ TEST_F(XmlExport, KmlTwoPointsGiveLngLatPairsEachFollowedByBlank) {
 }
 
 TEST_F(XmlExport, KmlOfRunWithoutPointsHasEmptyCoordinatesAndFullStyle) {
-    Track t = Store({}, SampleTrack({}));
+    Track t = store({}, SampleTrack({}));
     ASSERT_TRUE(ExportKml({dir / "empty.kml", t}, db).ok);
     std::string bytes = ReadBytes(dir / "empty.kml");
     EXPECT_EQ(bytes, ReadBytes(GoldenFile("empty.kml")));
@@ -95,14 +95,14 @@ TEST_F(XmlExport, KmlOfRunWithoutPointsHasEmptyCoordinatesAndFullStyle) {
 
 TEST_F(XmlExport, ExportReplacesExistingFile) {
     WriteBytes(dir / "run.gpx", std::string(5000, 'x'));
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ASSERT_TRUE(ExportGpx({dir / "run.gpx", t}, db).ok);
     EXPECT_EQ(ReadBytes(dir / "run.gpx"), ReadBytes(GoldenFile("sample.gpx")));
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"run.gpx", "velcan.db"}));
 }
 
 TEST_F(XmlExport, FileInMissingFolderIsReportedFailure) {
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     for (auto fn : {ExportGpx, ExportKml}) {
         ExportResult r = fn({dir / "no-such-folder" / "run.gpx", t}, db);
         EXPECT_FALSE(r.ok);
@@ -112,7 +112,7 @@ TEST_F(XmlExport, FileInMissingFolderIsReportedFailure) {
 
 TEST_F(XmlExport, TargetThatIsAFolderFailsAndLeavesNoTemporaryFile) {
     std::filesystem::create_directory(dir / "taken.gpx");
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     ExportResult r = ExportGpx({dir / "taken.gpx", t}, db);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.reason.empty());
@@ -123,7 +123,7 @@ TEST_F(XmlExport, TargetThatIsAFolderFailsAndLeavesNoTemporaryFile) {
 // A write that fails half way (here: the file size limit) must not replace the old file.
 TEST_F(XmlExport, FailedWriteKeepsOldFileWhole) {
     std::vector<TrackPoint> pts = GeneratedPoints(400, 7);
-    Track t = Store(pts, SampleTrack(pts));
+    Track t = store(pts, SampleTrack(pts));
     WriteBytes(dir / "run.kml", "old");
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -144,7 +144,7 @@ TEST_F(XmlExport, FailedWriteKeepsOldFileWhole) {
 }
 
 TEST_F(XmlExport, DatabaseErrorIsReportedNotThrown) {
-    Track t = Store(SamplePoints(), SampleTrack(SamplePoints()));
+    Track t = store(SamplePoints(), SampleTrack(SamplePoints()));
     db.execute("drop table TKPT;");
     ExportResult r = ExportGpx({dir / "run.gpx", t}, db);
     EXPECT_FALSE(r.ok);

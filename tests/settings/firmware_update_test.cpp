@@ -37,19 +37,20 @@ std::vector<uint8_t> FirmwareBytes(size_t size = kFirmwareFileSize,
 
 class FirmwareTest : public ::testing::Test {
   protected:
-    std::string WriteFile(const std::vector<uint8_t>& bytes, const std::string& name = "fw.bin") {
+    std::string writeFile(const std::vector<uint8_t>& bytes, const std::string& name = "fw.bin") {
         std::ofstream out(dir / name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         return (dir / name).string();
     }
-    FirmwareResult Update(const std::string& path) {
+    FirmwareResult update(const std::string& path) {
         watch = std::make_shared<WatchSimulator>(scenario);
-        return UpdateFirmware(path, image, sink, busy, [this] {
-                   return std::unique_ptr<ReportLink>(new SimulatedLink(watch));
-               }).result;
+        return UpdateFirmware(
+                   path, image, sink, busy,
+                   [this] { return std::unique_ptr<ReportLink>(new SimulatedLink(watch)); })
+            .result;
     }
-    int HeadersFor(uint32_t address) {
+    int headersFor(uint32_t address) {
         int n = 0;
         for (const Report& r : watch->hostWrites())
             if (GetU32(r.data()) == CMD_FIRMWARE_BLOCK && GetU32(r.data() + 4) == address) ++n;
@@ -91,8 +92,8 @@ TEST(FirmwareFile, StampSumsTheRegionBeforeIt) {
 
 TEST_F(FirmwareTest, WholeUpdateCarriesTheStampedImage) {
     auto file = FirmwareBytes();
-    std::string path = WriteFile(file);
-    ASSERT_EQ(Update(path), FirmwareResult::Completed);
+    std::string path = writeFile(file);
+    ASSERT_EQ(update(path), FirmwareResult::Completed);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateDoneMessage});
     EXPECT_EQ(busy.starts, 1);
     EXPECT_EQ(busy.stops, 1);
@@ -127,7 +128,7 @@ TEST_F(FirmwareTest, WrongSizeOrTrailerIsRefusedBeforeAnyReport) {
     for (auto bytes :
          {FirmwareBytes(kFirmwareFileSize + 1), FirmwareBytes(kFirmwareFileSize, 0x5200AAAA)}) {
         sink.messages.clear();
-        EXPECT_EQ(Update(WriteFile(bytes)), FirmwareResult::BadFormat);
+        EXPECT_EQ(update(writeFile(bytes)), FirmwareResult::BadFormat);
         EXPECT_EQ(sink.messages, std::vector<std::string>{kBadFirmwareMessage});
         EXPECT_TRUE(watch->wire().empty());
         EXPECT_EQ(busy.starts, 0);
@@ -135,8 +136,8 @@ TEST_F(FirmwareTest, WrongSizeOrTrailerIsRefusedBeforeAnyReport) {
 }
 
 TEST_F(FirmwareTest, MissingOrEmptyFileEndsSilently) {
-    EXPECT_EQ(Update((dir / "none.bin").string()), FirmwareResult::Unreadable);
-    EXPECT_EQ(Update(WriteFile({}, "empty.bin")), FirmwareResult::Unreadable);
+    EXPECT_EQ(update((dir / "none.bin").string()), FirmwareResult::Unreadable);
+    EXPECT_EQ(update(writeFile({}, "empty.bin")), FirmwareResult::Unreadable);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_TRUE(watch->wire().empty());
 }
@@ -153,16 +154,16 @@ TEST_F(FirmwareTest, EmptyFieldAsksForAFileAndLooksForNoWatch) {
 }
 
 TEST_F(FirmwareTest, NoWatchShowsTheConnectionMessage) {
-    FirmwareResult r = UpdateFirmware(WriteFile(FirmwareBytes()), image, sink, busy,
-                                      [] { return std::unique_ptr<ReportLink>(); })
-                           .result;
+    FirmwareResult r = UpdateFirmware(writeFile(FirmwareBytes()), image, sink, busy, [] {
+                           return std::unique_ptr<ReportLink>();
+                       }).result;
     EXPECT_EQ(r, FirmwareResult::NotConnected);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
 }
 
 TEST_F(FirmwareTest, WrongModelSendsNoBlock) {
     scenario.model = "KT908";
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::WrongModel);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::WrongModel);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_EQ(watch->hostWrites().size(), 1u);
     EXPECT_EQ(busy.starts, 0);
@@ -170,7 +171,7 @@ TEST_F(FirmwareTest, WrongModelSendsNoBlock) {
 
 TEST_F(FirmwareTest, RefusedHeaderStopsTheUpdate) {
     scenario.faults.refuseHeaderAtBlock = 5;
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::HeaderRefused);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::HeaderRefused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_EQ(watch->blocksAccepted(), 5);
     EXPECT_FALSE(watch->firmwareEnded());
@@ -182,18 +183,18 @@ TEST_F(FirmwareTest, RefusedHeaderStopsTheUpdate) {
 
 TEST_F(FirmwareTest, RefusedBodyIsSentAgain) {
     scenario.faults.refuseBodyTimes = 2;
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
     EXPECT_EQ(watch->bodiesRefused(), 2);
-    EXPECT_EQ(HeadersFor(0), 3);
-    EXPECT_EQ(HeadersFor(4096), 1);
+    EXPECT_EQ(headersFor(0), 3);
+    EXPECT_EQ(headersFor(4096), 1);
     EXPECT_EQ(watch->blocksAccepted(), 192);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateDoneMessage});
 }
 
 TEST_F(FirmwareTest, SixteenRefusalsOfOneBlockStop) {
     scenario.faults.refuseBodyTimes = kMaxBodyRefusals;
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::BodyRefusedTooOften);
-    EXPECT_EQ(HeadersFor(0), kMaxBodyRefusals);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::BodyRefusedTooOften);
+    EXPECT_EQ(headersFor(0), kMaxBodyRefusals);
     EXPECT_EQ(watch->blocksAccepted(), 0);
     EXPECT_FALSE(watch->firmwareEnded());
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateFailedMessage});
@@ -201,12 +202,12 @@ TEST_F(FirmwareTest, SixteenRefusalsOfOneBlockStop) {
 
     scenario.faults.refuseBodyTimes = kMaxBodyRefusals - 1;
     sink.messages.clear();
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
 }
 
 TEST_F(FirmwareTest, TransferFailureMidBlockShowsTheConnectionMessage) {
     scenario.faults.stopAfterReports = 2 + 65 * 3 + 10;  // inside block 3's body
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::TransferFailed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::TransferFailed);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     EXPECT_EQ(busy.starts, 1);
     EXPECT_EQ(busy.stops, 1);
@@ -216,7 +217,7 @@ TEST_F(FirmwareTest, TransferFailureMidBlockShowsTheConnectionMessage) {
 TEST_F(FirmwareTest, FailedEndWriteIsNotReported) {
     // Everything but the end command goes through.
     scenario.faults.stopAfterReports = 2 + 192 * (1 + 1 + 64 + 1);
-    EXPECT_EQ(Update(WriteFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
     EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateDoneMessage});
 }

@@ -17,16 +17,16 @@ using test::RunDorvath;
 
 class SettingsCommands : public ::testing::Test {
   protected:
-    std::string Scenario(const std::string& json) {
+    std::string scenario(const std::string& json) {
         std::ofstream(dir / "watch.json") << json;
         return "--simulate-watch=" + (dir / "watch.json").string();
     }
-    std::string DataDir() { return "--data-dir=" + dir.path().string(); }
+    std::string dataDirOption() { return "--data-dir=" + dir.path().string(); }
     test::TempDir dir;
 };
 
 TEST_F(SettingsCommands, FirmwareVersionPrintsTheLabel) {
-    auto r = RunDorvath({"firmware-version", Scenario(R"({"firmware_version": "V3.2b"})")});
+    auto r = RunDorvath({"firmware-version", scenario(R"({"firmware_version": "V3.2b"})")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "FW:V3.2b\n");
     auto none = RunDorvath({"firmware-version"});
@@ -35,8 +35,8 @@ TEST_F(SettingsCommands, FirmwareVersionPrintsTheLabel) {
 }
 
 TEST_F(SettingsCommands, ReadPrintsTheWatchsBlockAndLeavesTheFileAlone) {
-    auto r = RunDorvath({"watch-settings", "read", DataDir(),
-                         Scenario(R"({"settings": {"weight": 77, "utc_bias": 60, "min2": 45}})")});
+    auto r = RunDorvath({"watch-settings", "read", dataDirOption(),
+                         scenario(R"({"settings": {"weight": 77, "utc_bias": 60, "min2": 45}})")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("alarm0=0\nhour0=12\nmin0=0\n", 0), 0u);
     EXPECT_NE(r.out.find("\nweight=77\n"), std::string::npos);
@@ -52,10 +52,10 @@ TEST_F(SettingsCommands, SendWritesTheFileFirstAndFailsWithoutWatch) {
     AppState state;
     state.settings.set("weight", 90);
     ASSERT_TRUE(state.saveSettingsFile(dir / "setting.dat"));
-    auto r = RunDorvath({"watch-settings", "send", DataDir(), Scenario("{}")});
+    auto r = RunDorvath({"watch-settings", "send", dataDirOption(), scenario("{}")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    auto none = RunDorvath({"watch-settings", "send", DataDir()});
+    auto none = RunDorvath({"watch-settings", "send", dataDirOption()});
     EXPECT_NE(none.status, 0);
     EXPECT_EQ(none.err, std::string(kConnectionMessage) + "\n");
     AppState again;
@@ -75,13 +75,13 @@ TEST_F(SettingsCommands, FirmwareUpdateMessages) {
                   static_cast<std::streamsize>(file.size()));
     }
     std::string fw = (dir / "fw.bin").string();
-    auto ok = RunDorvath({"firmware-update", fw, Scenario("{}")});
+    auto ok = RunDorvath({"firmware-update", fw, scenario("{}")});
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(ok.err, std::string(kUpdateDoneMessage) + "\n");
-    auto model = RunDorvath({"firmware-update", fw, Scenario(R"({"model": "KT100"})")});
+    auto model = RunDorvath({"firmware-update", fw, scenario(R"({"model": "KT100"})")});
     EXPECT_NE(model.status, 0);
     EXPECT_EQ(model.err, std::string(kUpdateFailedMessage) + "\n");
-    auto empty = RunDorvath({"firmware-update", Scenario("{}")});
+    auto empty = RunDorvath({"firmware-update", scenario("{}")});
     EXPECT_NE(empty.status, 0);
     EXPECT_EQ(empty.err, std::string(kChooseFirmwareMessage) + "\n");
     file.push_back(0);
@@ -90,10 +90,10 @@ TEST_F(SettingsCommands, FirmwareUpdateMessages) {
         out.write(reinterpret_cast<const char*>(file.data()),
                   static_cast<std::streamsize>(file.size()));
     }
-    auto bad = RunDorvath({"firmware-update", (dir / "long.bin").string(), Scenario("{}")});
+    auto bad = RunDorvath({"firmware-update", (dir / "long.bin").string(), scenario("{}")});
     EXPECT_NE(bad.status, 0);
     EXPECT_EQ(bad.err, std::string(kBadFirmwareMessage) + "\n");
-    auto missing = RunDorvath({"firmware-update", (dir / "none.bin").string(), Scenario("{}")});
+    auto missing = RunDorvath({"firmware-update", (dir / "none.bin").string(), scenario("{}")});
     EXPECT_NE(missing.status, 0);
 }
 

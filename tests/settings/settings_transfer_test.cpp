@@ -18,11 +18,11 @@ struct RecordingSink : DeviceMessageSink {
 
 class TransferTest : public ::testing::Test {
   protected:
-    void Start() { watch = std::make_shared<WatchSimulator>(scenario); }
-    WatchOpener Opener() {
+    void start() { watch = std::make_shared<WatchSimulator>(scenario); }
+    WatchOpener opener() {
         return [this] { return std::unique_ptr<ReportLink>(new SimulatedLink(watch)); };
     }
-    static WatchOpener NoWatch() {
+    static WatchOpener noWatch() {
         return [] { return std::unique_ptr<ReportLink>(); };
     }
 
@@ -34,11 +34,11 @@ class TransferTest : public ::testing::Test {
 TEST_F(TransferTest, ReadReplacesTheDeviceBytesOnly) {
     scenario.settings.set("weight", 82);
     scenario.settings.set("utc_bias", 120);
-    Start();
+    start();
     DeviceSettings block;
     block.set("unit_system", 1);
     block.set("reserved", 77);
-    ASSERT_TRUE(ReadSettingsFromWatch(block, sink, Opener()));
+    ASSERT_TRUE(ReadSettingsFromWatch(block, sink, opener()));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(block.get("weight"), 82);
     EXPECT_EQ(block.utcBias(), 120);
@@ -49,10 +49,10 @@ TEST_F(TransferTest, ReadReplacesTheDeviceBytesOnly) {
 TEST_F(TransferTest, ReadFailingAtSliceTwoKeepsSliceOne) {
     for (int i = 0; i < 124; ++i) scenario.settings.bytes()[i] = static_cast<uint8_t>(0x80 + i);
     scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
-    Start();
+    start();
     DeviceSettings block;
     const DeviceSettings before = block;
-    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, Opener()));
+    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, opener()));
     for (int i = 0; i < 60; ++i) EXPECT_EQ(block.bytes()[i], 0x80 + i) << i;
     for (int i = 60; i < DeviceSettings::kFileSize; ++i)
         EXPECT_EQ(block.bytes()[i], before.bytes()[i]) << i;
@@ -61,7 +61,7 @@ TEST_F(TransferTest, ReadFailingAtSliceTwoKeepsSliceOne) {
 
 TEST_F(TransferTest, ReadWithoutWatchSendsNothing) {
     DeviceSettings block;
-    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, NoWatch()));
+    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, noWatch()));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     EXPECT_EQ(block, DeviceSettings());
 }
@@ -71,7 +71,7 @@ TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
     SetDataDir(dir.path());
     AppState state;
     state.settings.set("weight", 55);
-    SaveSettingsResult r = SaveSettings(state, sink, NoWatch());
+    SaveSettingsResult r = SaveSettings(state, sink, noWatch());
     EXPECT_TRUE(r.fileWritten);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
@@ -84,11 +84,11 @@ TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
 TEST_F(TransferTest, SaveSendsThreeSlicesWithZerosBeyondThem) {
     test::TempDir dir;
     SetDataDir(dir.path());
-    Start();
+    start();
     AppState state;
     for (int i = 0; i < DeviceSettings::kFileSize; ++i)
         state.settings.bytes()[i] = static_cast<uint8_t>(i + 1);
-    SaveSettingsResult r = SaveSettings(state, sink, Opener());
+    SaveSettingsResult r = SaveSettings(state, sink, opener());
     EXPECT_TRUE(r.fileWritten);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(sink.messages.empty());
@@ -110,9 +110,9 @@ TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
     test::TempDir dir;
     SetDataDir(dir.path());
     scenario.faults.stopAfterReports = 3;
-    Start();
+    start();
     AppState state;
-    SaveSettingsResult r = SaveSettings(state, sink, Opener());
+    SaveSettingsResult r = SaveSettings(state, sink, opener());
     EXPECT_TRUE(r.fileWritten);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(watch->hostWrites().size(), 2u);
@@ -120,18 +120,18 @@ TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
 }
 
 TEST_F(TransferTest, FirmwareVersionLabel) {
-    Start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()).label, "FW:V1.0");
+    start();
+    EXPECT_EQ(ReadFirmwareVersion(sink, opener()).label, "FW:V1.0");
     ASSERT_EQ(watch->hostWrites().size(), 1u);
     EXPECT_EQ(watch->hostWrites()[0], MakeRequest(CMD_FIRMWARE_VERSION));
     scenario.firmwareVersion = std::string(40, 'Z');
-    Start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, Opener()).label, "FW:" + std::string(32, 'Z'));
+    start();
+    EXPECT_EQ(ReadFirmwareVersion(sink, opener()).label, "FW:" + std::string(32, 'Z'));
     EXPECT_TRUE(sink.messages.empty());
     scenario.faults.stopAfterReports = 1;
-    Start();
-    EXPECT_FALSE(ReadFirmwareVersion(sink, Opener()).ok);
-    EXPECT_FALSE(ReadFirmwareVersion(sink, NoWatch()).ok);
+    start();
+    EXPECT_FALSE(ReadFirmwareVersion(sink, opener()).ok);
+    EXPECT_FALSE(ReadFirmwareVersion(sink, noWatch()).ok);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{kConnectionMessage, kConnectionMessage}));
 }
 

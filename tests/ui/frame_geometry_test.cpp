@@ -87,29 +87,24 @@ TEST(MaximizedWorkArea, NoTaskbarGivesTheWholeDesktop) {
 }
 
 TEST(MaximizedWorkArea, TaskbarAtTheBottom) {
-    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 1040, 1920, 1080}),
-              (Rect{0, 0, 1920, 1040}));
+    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 1040, 1920, 1080}), (Rect{0, 0, 1920, 1040}));
 }
 
 TEST(MaximizedWorkArea, TaskbarAtTheLeft) {
-    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 0, 64, 1080}),
-              (Rect{64, 0, 1920, 1080}));
+    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 0, 64, 1080}), (Rect{64, 0, 1920, 1080}));
 }
 
 TEST(MaximizedWorkArea, TaskbarAtTheTop) {
-    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 0, 1920, 32}),
-              (Rect{0, 32, 1920, 1080}));
+    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 0, 1920, 32}), (Rect{0, 32, 1920, 1080}));
 }
 
 TEST(MaximizedWorkArea, TaskbarAtTheRight) {
-    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{1856, 0, 1920, 1080}),
-              (Rect{0, 0, 1856, 1080}));
+    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{1856, 0, 1920, 1080}), (Rect{0, 0, 1856, 1080}));
 }
 
 TEST(MaximizedWorkArea, EdgesWithinTwoPixelsCountAsNear) {
     // A bottom bar hanging 2 pixels off the screen on each side still counts.
-    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{-2, 1040, 1922, 1082}),
-              (Rect{0, 0, 1920, 1040}));
+    EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{-2, 1040, 1922, 1082}), (Rect{0, 0, 1920, 1040}));
     // Three pixels away no longer does: a floating bar leaves the whole desktop.
     EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{3, 1040, 1920, 1080}), kDesktop);
     EXPECT_EQ(MaximizedWorkArea(kDesktop, Rect{0, 1040, 1920, 1077}), kDesktop);
@@ -122,8 +117,7 @@ TEST(MaximizedWorkArea, LaterPositionOverridesEarlier) {
 
 TEST(MaximizedWorkArea, DesktopAwayFromTheOrigin) {
     const Rect second{1920, 0, 3200, 1024};
-    EXPECT_EQ(MaximizedWorkArea(second, Rect{1920, 990, 3200, 1024}),
-              (Rect{1920, 0, 3200, 990}));
+    EXPECT_EQ(MaximizedWorkArea(second, Rect{1920, 990, 3200, 1024}), (Rect{1920, 0, 3200, 990}));
 }
 
 }  // namespace

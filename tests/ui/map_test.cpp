@@ -141,8 +141,8 @@ class PlaybackTest : public ::testing::Test {
         for (const std::string& c : engine.calls(kMap, "setCar")) out.push_back(c.substr(0, 9));
         return out;
     }
-    std::string lat(int i) { return CFormatLat(points[i].lat); }
-    static std::string CFormatLat(double v) {
+    std::string lat(int i) { return cFormatLat(points[i].lat); }
+    static std::string cFormatLat(double v) {
         char b[32];
         std::snprintf(b, sizeof b, "%.6f", static_cast<double>(static_cast<float>(v)));
         return b;

@@ -55,7 +55,7 @@ class CtrlCStops {
         if (pthread_sigmask(SIG_BLOCK, &set, &oldMask_) != 0) return;
         blocked_ = true;
         try {
-            thread_ = std::thread([stop]() mutable { Watch(stop); });
+            thread_ = std::thread([stop]() mutable { watch(stop); });
         } catch (const std::system_error&) {
             return;  // without the thread Ctrl+C ends the program, as before
         }
@@ -81,7 +81,7 @@ class CtrlCStops {
     CtrlCStops& operator=(const CtrlCStops&) = delete;
 
   private:
-    static void Watch(std::stop_source& stop) {
+    static void watch(std::stop_source& stop) {
         // The signal may come to this thread, rather than to one that is moving reports.
         sigset_t set;
         sigemptyset(&set);
@@ -134,5 +134,7 @@ int Download(Program& program, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int DownloadCommand(Program& program, const std::vector<std::string>& args) { return Download(program, args); }
+int DownloadCommand(Program& program, const std::vector<std::string>& args) {
+    return Download(program, args);
+}
 }  // namespace dorvath

@@ -70,14 +70,14 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
             if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
             return 0;
         case SingleInstance::Acquire::kFailed:
-            return StartFailed(
-                program, CFormat("cannot use the data folder %s: %s", DataDir().string(), single.error()));
+            return StartFailed(program, CFormat("cannot use the data folder %s: %s",
+                                                DataDir().string(), single.error()));
     }
     try {
         StartLogic(program);
     } catch (const CppSQLite3Exception& e) {
-        return StartFailed(program, CFormat("cannot open the database in %s: %s", DataDir().string(),
-                                   DatabaseErrorText(e)));
+        return StartFailed(program, CFormat("cannot open the database in %s: %s",
+                                            DataDir().string(), DatabaseErrorText(e)));
     }
 
     EventLoop loop;

@@ -36,5 +36,7 @@ int Export(Program& program, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int ExportCommand(Program& program, const std::vector<std::string>& args) { return Export(program, args); }
+int ExportCommand(Program& program, const std::vector<std::string>& args) {
+    return Export(program, args);
+}
 }  // namespace dorvath

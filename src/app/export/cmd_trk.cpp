@@ -36,7 +36,7 @@ int Open(Program& program, const std::vector<std::string>& args) {
         std::fprintf(stderr, "dorvath trk open: %s%s\n",
                      r.status == TrackImport::Status::Refused      ? "refused: "
                      : r.status == TrackImport::Status::EndedEarly ? "stopped early: "
-                                                                    : "",
+                                                                   : "",
                      r.reason.c_str());
     return r.complete() ? 0 : 1;
 }
@@ -50,5 +50,7 @@ int Trk(Program& program, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int TrackFileCommand(Program& program, const std::vector<std::string>& args) { return Trk(program, args); }
+int TrackFileCommand(Program& program, const std::vector<std::string>& args) {
+    return Trk(program, args);
+}
 }  // namespace dorvath

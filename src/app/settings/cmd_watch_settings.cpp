@@ -34,5 +34,7 @@ int WatchSettings(Program& program, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int WatchSettingsCommand(Program& program, const std::vector<std::string>& args) { return WatchSettings(program, args); }
+int WatchSettingsCommand(Program& program, const std::vector<std::string>& args) {
+    return WatchSettings(program, args);
+}
 }  // namespace dorvath

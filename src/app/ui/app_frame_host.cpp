@@ -101,7 +101,7 @@ FrameHost::FileChoice AppFrameHost::chooseFile(const FileDialogSpec& spec) {
 void AppFrameHost::openShippedFile(const std::string& relativePath) {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) {
-        DesktopWindow::OpenExternally((ShippedDir() / relativePath).string());
+        DesktopWindow::openExternally((ShippedDir() / relativePath).string());
         return;
     }
 #endif

@@ -44,7 +44,7 @@ std::optional<int> RunDesktop(EventLoop& loop, const std::string& url,
                               std::function<void()> onLoopStart) {
     int argc = 0;
     char** argv = nullptr;
-    if (!DesktopWindow::DisplayAvailable(&argc, &argv)) return std::nullopt;
+    if (!DesktopWindow::displayAvailable(&argc, &argv)) return std::nullopt;
 
     DesktopCallbacks cb;
     cb.hitTest = [](int x, int y) { return ToDesktopHit(AppHitTest(x, y)); };
@@ -76,6 +76,6 @@ void Present() {
 
 }  // namespace
 
-WindowParts DesktopWindowParts() { return {RunDesktop, Present, DesktopWindow::ShowError}; }
+WindowParts DesktopWindowParts() { return {RunDesktop, Present, DesktopWindow::showError}; }
 }  // namespace dorvath
 #endif

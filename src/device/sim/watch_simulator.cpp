@@ -55,7 +55,7 @@ bool WatchSimulator::send(Report& report) {
     } else if (streaming_ && sinceAck_ < kRecordsPerAck) {
         const WatchLog& l = scenario_.logs[streamLog_];
         report = Report{};
-        l.records[streamNext_].Serialize(report.data());
+        l.records[streamNext_].serialize(report.data());
         ++streamNext_;
         ++sinceAck_;
         if (streamNext_ >= l.records.size()) streaming_ = false;
@@ -122,7 +122,7 @@ void WatchSimulator::handleCommand(const Report& r) {
             // A log that is counted but missing gets no answer.
             if (arg < scenario_.logs.size()) {
                 uint8_t h[LogHeader::kSize];
-                scenario_.logs[arg].header.Serialize(h);
+                scenario_.logs[arg].header.serialize(h);
                 replyWithPayload(code, h, sizeof h);
             }
             break;
