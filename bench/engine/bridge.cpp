@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/bridge_client.h"
 #include "engine/bridge_engine.h"
 #include "engine/bridge_server.h"
+#include "support/bridge_client.h"
 
 namespace dorvath {
 namespace {

@@ -15,9 +15,9 @@
 #include "device/protocol.h"
 #include "device/sim/simulated_link.h"
 #include "device/sim/watch_simulator.h"
-#include "engine/recording_html_engine.h"
 #include "ratio_reporter.h"
 #include "settings/firmware_update.h"
+#include "support/recording_html_engine.h"
 #include "ui/loading_dlg.h"
 
 using namespace dorvath;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bench_database.h"
-#include "engine/bridge_client.h"
 #include "engine/bridge_engine.h"
 #include "engine/bridge_server.h"
 #include "ratio_reporter.h"
+#include "support/bridge_client.h"
 #include "ui/list_page_wnd.h"
 #include "ui/map_line.h"
 

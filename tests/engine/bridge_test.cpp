@@ -4,9 +4,9 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/bridge_client.h"
 #include "engine/bridge_engine.h"
 #include "engine/bridge_server.h"
+#include "support/bridge_client.h"
 
 namespace dorvath {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/bridge_protocol.h"
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 
 namespace dorvath {
 namespace {

@@ -12,7 +12,7 @@
 #include "device/protocol.h"
 #include "device/sim/watch_simulator.h"
 #include "device/watch_finder.h"
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 #include "ui/download_dialog.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "data/temp_dir.h"
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 #include "ui/frame_host.h"
 
 namespace dorvath {

@@ -3,7 +3,7 @@
 #include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
 #include "ui/top_frame_wnd.h"

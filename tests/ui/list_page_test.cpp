@@ -7,8 +7,8 @@
 
 #include "data/app_state.h"
 #include "data/track_database.h"
-#include "engine/recording_html_engine.h"
 #include "list_page_fixture.h"
+#include "support/recording_html_engine.h"
 #include "ui/list_page_wnd.h"
 #include "ui/messages.h"
 

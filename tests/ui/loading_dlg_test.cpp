@@ -5,7 +5,7 @@
 #include <chrono>
 #include <future>
 
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 
 namespace dorvath {
 namespace {

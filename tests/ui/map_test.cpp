@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 #include "ui/map_bridge.h"
 #include "ui/map_line.h"
 #include "ui/track_playback.h"

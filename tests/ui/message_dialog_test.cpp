@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 #include "ui/device_message_sink.h"
 #include "ui/messages.h"
 

@@ -13,9 +13,9 @@
 #include "device/protocol.h"
 #include "device/sim/watch_simulator.h"
 #include "device/watch_finder.h"
-#include "engine/recording_html_engine.h"
 #include "settings/firmware_update.h"
 #include "settings/settings_form.h"
+#include "support/recording_html_engine.h"
 #include "ui/settings_page_wnd.h"
 
 namespace dorvath {

@@ -1,4 +1,4 @@
-#include "engine/bridge_client.h"
+#include "support/bridge_client.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>

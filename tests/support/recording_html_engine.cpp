@@ -1,4 +1,4 @@
-#include "engine/recording_html_engine.h"
+#include "support/recording_html_engine.h"
 
 #include "engine/bridge_protocol.h"
 
