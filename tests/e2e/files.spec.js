@@ -32,6 +32,8 @@ async function exportGpx(page, list, file) {
   await list.locator('#ontkgpx').click();
   const dialog = page.frameLocator('iframe.dv-dialog');
   await expect(dialog.locator('#fdFilter option').first()).toHaveText('GPX Files (*.gpx)');
+  // The dialog empties the name field as it opens: type only once it shows its folder.
+  await expect(dialog.locator('#fdPath')).not.toBeEmpty();
   await dialog.locator('input[name=filename]').fill(file);
   await dialog.locator('#fdOk').click();
 }
