@@ -95,11 +95,12 @@ bool AppState::loadSettingsFile(const std::filesystem::path& path) {
     return true;
 }
 
-bool AppState::saveSettingsFile() { return saveSettingsFile(AppPath("setting.dat")); }
+Result<> AppState::saveSettingsFile() { return saveSettingsFile(AppPath("setting.dat")); }
 
-bool AppState::saveSettingsFile(const std::filesystem::path& path) {
+Result<> AppState::saveSettingsFile(const std::filesystem::path& path) {
     const auto* bytes = reinterpret_cast<const char*>(settings.data());
-    return WriteFileAtomically(path, {bytes, DeviceSettings::kFileSize}).empty();
+    std::string why = WriteFileAtomically(path, {bytes, DeviceSettings::kFileSize});
+    return why.empty() ? Result<>::success() : Result<>::failure(std::move(why));
 }
 
 }  // namespace dorvath

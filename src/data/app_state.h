@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/device_settings.h"
+#include "data/result.h"
 #include "data/track.h"
 
 namespace dorvath {
@@ -34,7 +35,7 @@ std::filesystem::path AppPath(const std::string& name);
 // Creates the data folder when missing: the one --data-dir names, or an installed
 // program's on its first start (the build folder needs nothing). The reason, when it
 // cannot be made or is not a folder; "" otherwise.
-std::string PrepareDataDir();
+[[nodiscard]] std::string PrepareDataDir();
 
 class AppState {
   public:
@@ -52,8 +53,8 @@ class AppState {
     bool loadSettingsFile(const std::filesystem::path& path);
     // Writes the 132 bytes through a temporary file renamed over setting.dat, so a crash
     // never leaves a torn file. False when it could not be written.
-    bool saveSettingsFile();
-    bool saveSettingsFile(const std::filesystem::path& path);
+    Result<> saveSettingsFile();
+    Result<> saveSettingsFile(const std::filesystem::path& path);
 };
 
 }  // namespace dorvath

@@ -49,6 +49,7 @@ class AtomicFile {
 };
 
 // Writes bytes to path through an AtomicFile. Returns "" on success, else why not.
-std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+[[nodiscard]] std::string WriteFileAtomically(const std::filesystem::path& path,
+                                              std::string_view bytes);
 
 }  // namespace dorvath

@@ -37,8 +37,10 @@ enum DownloadResult : int {
 // no record is left on its way); the link is then left as a failed transfer leaves it,
 // for the caller to close. A database error propagates as CppSQLite3Exception with the
 // log's rows removed.
-DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
-                            DownloadStats* stats = nullptr, std::stop_token stop = {});
+[[nodiscard]] DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db,
+                                          const DownloadProgress& progress,
+                                          DownloadStats* stats = nullptr,
+                                          std::stop_token stop = {});
 
 // What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
 // link on every path. ok unless it failed (a cancelled download is not a failure); a

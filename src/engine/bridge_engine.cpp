@@ -1,5 +1,7 @@
 #include "engine/bridge_engine.h"
 
+#include <optional>
+
 #include "engine/bridge_protocol.h"
 #include "engine/engine_core.h"
 
@@ -78,7 +80,12 @@ void BridgeEngine::send(std::string text) {
 
 void BridgeEngine::receive(const std::string& text) {
     json ev = json::parse(text, nullptr, false);
-    auto parsed = protocol::ParseEvent(ev);
+    std::optional<protocol::PageEvent> parsed;
+    try {
+        parsed = protocol::ParseEvent(ev);
+    } catch (const std::exception&) {
+        return;  // a page's malformed event is dropped, as one that does not parse
+    }
     if (!parsed) return;
     if (parsed->kind == protocol::PageEvent::Kind::Ready) {
         std::lock_guard lock(core().mutex);

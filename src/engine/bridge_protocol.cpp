@@ -59,7 +59,8 @@ std::optional<ElementBox> ParseBox(const json& b) {
     if (!b.is_array() || b.size() < 9) return std::nullopt;
     if (!std::all_of(b.begin(), b.begin() + 8, [](const json& v) { return v.is_number(); }))
         return std::nullopt;
-    auto n = [&](int i) { return static_cast<int>(b[i].get<double>()); };
+    // Pixels the page reports; far outside any screen is clamped, not cast as it is.
+    auto n = [&](int i) { return static_cast<int>(std::clamp(b[i].get<double>(), -1e8, 1e8)); };
     return ElementBox{Rect{n(0), n(1), n(2), n(3)}, Rect{n(4), n(5), n(6), n(7)},
                       b[8].is_boolean() && b[8].get<bool>()};
 }

@@ -5,6 +5,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -161,7 +162,7 @@ int EventLoop::timerPeriod(WindowHandle w, int timerId) const {
 
 int EventLoop::run() {
     LoopThreadScope scope(loopThread_);
-    while (!quit_.load()) io_->run_one();
+    while (!quit_.load()) runOne();
     return quitCode_.load();
 }
 
@@ -179,7 +180,7 @@ int EventLoop::runModal(ModalLoop& m) {
     LoopThreadScope scope(loopThread_);
     ++modalDepth_;
     afterTurn();  // what the caller set up (the dialog itself) goes out before we wait
-    while (!m.ended() && !quit_.load()) io_->run_one();
+    while (!m.ended() && !quit_.load()) runOne();
     --modalDepth_;
     return m.ended() ? m.result() : -1;
 }
@@ -196,6 +197,24 @@ void EventLoop::runFor(int ms) {
 }
 
 void EventLoop::addTurnHook(std::function<void()> hook) { turnHooks_.push_back(std::move(hook)); }
+
+void EventLoop::setUnexpectedErrorHandler(std::function<void(const std::string&)> handler) {
+    unexpected_ = std::move(handler);
+}
+
+void EventLoop::runOne() {
+    try {
+        io_->run_one();
+    } catch (const std::exception& e) {
+        // Asio lets the loop run on after a handler threw; what the handler batched still
+        // goes out.
+        if (unexpected_)
+            unexpected_(e.what());
+        else
+            std::fprintf(stderr, "dorvath: unexpected error: %s\n", e.what());
+        afterTurn();
+    }
+}
 
 void EventLoop::afterTurn() {
     for (auto& h : turnHooks_) h();

@@ -113,6 +113,10 @@ class EventLoop {
 
     // Called after every handler the loop runs: the page engine sends its batch there.
     void addTurnHook(std::function<void()> hook);
+    // A handler that throws ends its own turn, not the program: the text goes here
+    // (standard error unless set) and the loop goes on. Pages end their expected failures
+    // themselves; this is for the unexpected ones.
+    void setUnexpectedErrorHandler(std::function<void(const std::string& what)> handler);
 
     // True on the thread currently running the loop.
     bool onLoopThread() const;
@@ -136,6 +140,8 @@ class EventLoop {
     std::unordered_map<WindowHandle, MessageTarget*> targets_;
     std::map<std::pair<WindowHandle, int>, std::shared_ptr<Timer>> timers_;
     std::vector<std::function<void()>> turnHooks_;
+    std::function<void(const std::string&)> unexpected_;
+    void runOne();
     std::atomic<bool> quit_{false};
     std::atomic<int> quitCode_{0};
     int modalDepth_ = 0;

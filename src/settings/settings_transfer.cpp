@@ -19,7 +19,8 @@ Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sin
 
 SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
                                 const WatchOpener& opener) {
-    SettingsSaved saved{state.saveSettingsFile()};
+    const Result<> file = state.saveSettingsFile();
+    SettingsSaved saved{file.ok, file.reason};
     Result<> sent = SendSettingsToWatch(state.settings, sink, opener);
     return sent ? SaveSettingsResult::success(saved)
                 : SaveSettingsResult::failure(sent.reason, saved);

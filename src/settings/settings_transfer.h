@@ -19,6 +19,7 @@ Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
 
 struct SettingsSaved {
     bool fileWritten = false;  // setting.dat rewritten
+    std::string fileProblem;   // why not
 };
 // ok when all three slices went to the watch.
 using SaveSettingsResult = Result<SettingsSaved>;

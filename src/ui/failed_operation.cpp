@@ -18,6 +18,8 @@ const char* Heading(FailedOperation what) {
             return "トラックファイルを読み込めませんでした";
         case FailedOperation::Database:
             return "データベースのエラーです";
+        case FailedOperation::Unexpected:
+            return "予期しないエラーが起きました";
         default:
             return "";
     }
@@ -32,6 +34,7 @@ void EndFailedOperation(HtmlEngine& engine, EventLoop& loop, FailedOperation wha
             return;  // the sink has shown it
         case FailedOperation::Download:
         case FailedOperation::SettingsFile:
+        case FailedOperation::MapLine:
         case FailedOperation::FirmwareFile:
             std::fprintf(stderr, "dorvath: %s\n", reason.c_str());
             return;

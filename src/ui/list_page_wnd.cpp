@@ -130,8 +130,8 @@ void CListPageWnd::showOpenedPoints() {
 }
 
 void CListPageWnd::putMapLine() {
-    // A failed write is not told: the page then shows the line it had.
-    (void)WriteMapLine(mapLinePath, state_.mapPoints);
+    const std::string why = WriteMapLine(mapLinePath, state_.mapPoints);
+    if (!why.empty()) EndFailedOperation(engine_, loop(), FailedOperation::MapLine, why);
     map_.putTKLine(mapLineUrl);
 }
 

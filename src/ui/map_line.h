@@ -21,7 +21,7 @@ size_t MapLineStride(size_t mapPoints);
 std::string MapLineXml(const std::vector<TrackPoint>& mapPoints);
 
 // Writes log.xml whole or not at all; "" or why not.
-std::string WriteMapLine(const std::filesystem::path& path,
-                         const std::vector<TrackPoint>& mapPoints);
+[[nodiscard]] std::string WriteMapLine(const std::filesystem::path& path,
+                                       const std::vector<TrackPoint>& mapPoints);
 
 }  // namespace dorvath

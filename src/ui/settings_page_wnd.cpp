@@ -99,8 +99,7 @@ void CSettingsPageWnd::saveSettings() {
     readBackPage();
     const SaveSettingsResult r = SaveSettings(state_, sink_);
     if (!r.fileWritten)
-        EndFailedOperation(engine_, loop(), FailedOperation::SettingsFile,
-                           "setting.dat could not be written");
+        EndFailedOperation(engine_, loop(), FailedOperation::SettingsFile, r.fileProblem);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
 }
 

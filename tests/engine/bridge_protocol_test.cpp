@@ -177,6 +177,12 @@ TEST(BridgeProtocol, EveryEventParses) {
     ASSERT_EQ(ready->boxes.size(), 1u);
     EXPECT_EQ(ready->boxes.at("a").content, (Rect{5, 6, 7, 8}));
     EXPECT_TRUE(ready->boxes.at("a").visible);
+    // Coordinates no screen has are clamped, never cast as they are.
+    auto huge = parse(R"({"ev":"ready","frame":"main","page":"202",
+        "boxes":{"a":[1e300,-1e300,0,0,0,0,0,0,false]}})");
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->boxes.at("a").border.left, 100000000);
+    EXPECT_EQ(huge->boxes.at("a").border.top, -100000000);
 
     EXPECT_EQ(parse(R"({"ev":"geom","frame":"","w":1,"h":2})")->kind, p::PageEvent::Kind::Geometry);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,6 +34,21 @@ template <typename P>
 bool RunUntil(EventLoop& loop, P pred, int boundMs = 5000) {
     for (int waited = 0; waited < boundMs && !pred(); waited += 5) loop.runFor(5);
     return pred();
+}
+
+TEST(EventLoopPost, AHandlerThatThrowsEndsItsTurnNotTheLoop) {
+    EventLoop loop;
+    std::vector<std::string> told;
+    loop.setUnexpectedErrorHandler([&](const std::string& what) { told.push_back(what); });
+    bool after = false;
+    loop.postTask([] { throw std::runtime_error("broken handler"); });
+    loop.postTask([&] {
+        after = true;
+        loop.quit(7);
+    });
+    EXPECT_EQ(loop.run(), 7);
+    EXPECT_TRUE(after);
+    EXPECT_EQ(told, std::vector<std::string>{"broken handler"});
 }
 
 TEST(EventLoopPost, MessagesArriveInPostedOrder) {

@@ -57,7 +57,10 @@ class CtrlCStops {
         try {
             thread_ = std::thread([stop]() mutable { watch(stop); });
         } catch (const std::system_error&) {
-            return;  // without the thread Ctrl+C ends the program, as before
+            // Without the thread Ctrl+C ends the program, as it did before it could stop.
+            pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
+            blocked_ = false;
+            return;
         }
         g_interruptWrite = g_interruptPipe[1];
         struct sigaction sa {};
