@@ -228,5 +228,8 @@ test('widget rules: control ids, types and style words', async ({ page }) => {
     unknown: null,
     notype: null,
     num: { type: 'sys-calendar', ctl: 4000, words: [] },
+    // An id beyond 32 bits or an empty one is control 0.
+    huge: { type: 'sys-static', ctl: 0, words: [] },
+    empty: { type: 'sys-static', ctl: 0, words: [] },
   });
 });

@@ -24,7 +24,9 @@ export function widgetSpec(el) {
   const type = (el.getAttribute('type') || '').toLowerCase();
   if (!kWidgetTypes.includes(type)) return null;
   const idText = el.getAttribute('id') || '';
-  const ctl = /^\s*[-+]?\d/.test(idText) ? parseInt(idText, 10) : 0;
+  const read = /^\s*[-+]?\d/.test(idText) ? parseInt(idText, 10) : 0;
+  // The id travels as a 32-bit integer; one beyond that range names no control.
+  const ctl = read >= -2147483648 && read <= 2147483647 ? read : 0;
   const words = new Set();
   for (const a of el.attributes) {
     if (a.value !== '' || a.name === 'id' || a.name === 'type' || a.name === 'name') continue;
