@@ -46,26 +46,14 @@ class CListPageWnd : public MessageTarget, public PageHandler {
 
     CCalendarCtrl& calendar() { return calendar_; }
     CTrackList& trackList() { return tracks_; }
-    CLapList& lapList() { return laps_; }
-    CPointList& pointList() { return points_; }
     TrackChartView& chart() { return chart_; }
-    CMapBridge& map() { return map_; }
     CTrackPlayback& playback() { return playback_; }
     // Where log.xml is written, and the address the map page reads it from.
     std::filesystem::path mapLinePath = AppPath("log.xml");
     std::string mapLineUrl = "/log.xml";
 
-    // The actions, also called by the page's events.
-    void reloadDay();                         // WM_RELOAD_DAY
-    void reloadMarks();                       // marks from the database, then the month again
-    void openRun();                           // the run list's selection mark
-    void openLap();                           // the lap list's selection mark
-    void deleteRuns();                        // the selected runs, after asking
-    void exportRun(const std::string& kind);  // "gpx", "kml" or "csv"
-    void saveTrackFile();                     // the selected runs
-    void openTrackFile();                     // its runs stored as new ones
-    void setMonthLabel();
-    void setTrackCount();
+    void reloadDay();  // WM_RELOAD_DAY: the selected day's runs again
+    void openRun();    // the run list's selection mark
 
     bool onButtonClick(const ClickEvent& e) override;
     void onPageCommand(const CommandEvent& e) override;
@@ -75,6 +63,16 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     void onTimer(int timerId) override;
 
   protected:
+    // The actions the page's events call.
+    void reloadMarks();                       // marks from the database, then the month again
+    void openLap();                           // the lap list's selection mark
+    void deleteRuns();                        // the selected runs, after asking
+    void exportRun(const std::string& kind);  // "gpx", "kml" or "csv"
+    void saveTrackFile();                     // the selected runs
+    void openTrackFile();                     // its runs stored as new ones
+    void setMonthLabel();
+    void setTrackCount();
+
     std::optional<std::filesystem::path> choose(FileDialogMode mode, const std::string& label,
                                                 const std::string& ext);
     void databaseFailed(const CppSQLite3Exception& e);  // ends the operation with its text
