@@ -210,6 +210,6 @@ function beep() {
     g.connect(audio.destination);
     o.start();
     o.stop(audio.currentTime + 0.12);
-  } catch (e) { /* no sound device */ }
+  } catch { /* no sound device */ }
   document.documentElement.dataset.dvBeeps = String((parseInt(document.documentElement.dataset.dvBeeps || '0', 10)) + 1);
 }

@@ -5,7 +5,7 @@ import { EV, OP } from './protocol.js';
 
 export const isTop = window === window.top || !sameOrigin(window.top);
 function sameOrigin(w) {
-  try { return !!w.location.href && !!w.document; } catch (e) { return false; }
+  try { return !!w.location.href && !!w.document; } catch { return false; }
 }
 
 function framePath() {
@@ -56,7 +56,7 @@ function makeHost() {
       else if (host.pending.length < 200) host.pending.push(ev);
     },
     sendNow(ev) {
-      try { host.ws.send(JSON.stringify(ev)); } catch (e) { /* closed meanwhile */ }
+      try { host.ws.send(JSON.stringify(ev)); } catch { /* closed meanwhile */ }
     },
     connect() {
       const ws = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/ws');
@@ -72,7 +72,7 @@ function makeHost() {
       };
       ws.onmessage = (m) => {
         let ops;
-        try { ops = JSON.parse(m.data); } catch (e) { return; }
+        try { ops = JSON.parse(m.data); } catch { return; }
         if (!Array.isArray(ops)) return;
         for (const op of ops) {
           try { host.route(op); } catch (e) { console.error('dorvath op', op && op.op, e); }

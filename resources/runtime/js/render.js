@@ -5,7 +5,7 @@ import { PAINT } from './protocol.js';
 export function find(op) {
   if (op.id !== undefined) return document.getElementById(op.id);
   if (op.sel) {
-    try { return document.querySelector(op.sel); } catch (e) { return null; }
+    try { return document.querySelector(op.sel); } catch { return null; }
   }
   return null;
 }
