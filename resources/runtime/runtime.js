@@ -8,14 +8,14 @@
   // --behavior must not inherit, or every child of a button would be one too.
   try {
     CSS.registerProperty({ name: '--behavior', syntax: '*', inherits: false });
-  } catch (e) { /* registered already, or not supported: see behaviorOf in js/render.js */ }
+  } catch { /* registered already, or not supported: see behaviorOf in js/render.js */ }
 
   // uPlot formats its numbers for navigator.language, which a POSIX locale makes "C" in
   // WebKitGTK: not a language tag, and uPlot would not load at all. The pages are Japanese.
   try {
     new Intl.NumberFormat(navigator.language);
-  } catch (e) {
-    try { Object.defineProperty(navigator, 'language', { value: 'ja-JP', configurable: true }); } catch (e2) { /* left as it is */ }
+  } catch {
+    try { Object.defineProperty(navigator, 'language', { value: 'ja-JP', configurable: true }); } catch { /* left as it is */ }
   }
 
   // window.external.<method>(args) of a page script: held until the modules send them.
@@ -31,7 +31,7 @@
         },
     });
     Object.defineProperty(window, 'external', { value: ext, configurable: true, writable: true });
-  } catch (e) { /* leave window.external as it is */ }
+  } catch { /* leave window.external as it is */ }
 
   // The media type, before the first paint.
   function setMedia() {
@@ -43,7 +43,7 @@
   }
   setMedia();
   for (const q of ['(prefers-contrast: more)', '(forced-colors: active)']) {
-    try { matchMedia(q).addEventListener('change', setMedia); } catch (e) { /* old engine */ }
+    try { matchMedia(q).addEventListener('change', setMedia); } catch { /* old engine */ }
   }
 
   import('./js/start.js').catch((e) => console.error('dorvath runtime', e));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -104,12 +105,83 @@ TEST(BridgeProtocol, EveryOperationIsOneTheRuntimeKnowsWithWhatItReads) {
     EXPECT_EQ(built, runtimeOps);  // every operation the runtime applies is built here
 }
 
-TEST(BridgeProtocol, NamesAndDisplayListSlotsAreTheRuntimes) {
+TEST(BridgeProtocol, NamesKeysAndDisplayListSlotsAreTheRuntimes) {
     EXPECT_EQ(
         Values(RuntimeTable("EV")),
         (std::set<std::string>{p::ev::kReady, p::ev::kGeometry, p::ev::kClick, p::ev::kCommand,
                                p::ev::kForm, p::ev::kList, p::ev::kStatic, p::ev::kExternal}));
     EXPECT_EQ(RuntimeTable("KIND").size(), 12u);  // WidgetEvent::Kind, checked by the parser
+    {
+        using namespace p::key;
+        const std::map<std::string, std::string> keys{{"OP", kOp},
+                                                      {"EV", kEv},
+                                                      {"FRAME", kFrame},
+                                                      {"PAGE", kPage},
+                                                      {"URL", kUrl},
+                                                      {"ID", kId},
+                                                      {"SEL", kSel},
+                                                      {"NAME", kName},
+                                                      {"VALUE", kValue},
+                                                      {"SET", kSet},
+                                                      {"CLEAR", kClear},
+                                                      {"SHOW", kShow},
+                                                      {"X", kX},
+                                                      {"Y", kY},
+                                                      {"VALUES", kValues},
+                                                      {"IDS", kIds},
+                                                      {"CTL", kCtl},
+                                                      {"W", kW},
+                                                      {"H", kH},
+                                                      {"ITEMS", kItems},
+                                                      {"SRC", kSrc},
+                                                      {"CHART", kChart},
+                                                      {"COLUMNS", kColumns},
+                                                      {"ROW_HEIGHT", kRowHeight},
+                                                      {"HEADER", kHeader},
+                                                      {"COUNT", kCount},
+                                                      {"ROWS", kRows},
+                                                      {"MARK", kMark},
+                                                      {"COL", kCol},
+                                                      {"WIDTH", kWidth},
+                                                      {"ROW", kRow},
+                                                      {"FROM", kFrom},
+                                                      {"TO", kTo},
+                                                      {"PAINT", kPaint},
+                                                      {"TEXT", kText},
+                                                      {"FN", kFn},
+                                                      {"ARGS", kArgs},
+                                                      {"TITLE", kTitle},
+                                                      {"OPEN", kOpen},
+                                                      {"FORM", kForm},
+                                                      {"BOXES", kBoxes},
+                                                      {"TAG", kTag},
+                                                      {"ATTRS", kAttrs},
+                                                      {"DBL", kDbl},
+                                                      {"KIND", kKind},
+                                                      {"PX", kPx},
+                                                      {"PY", kPy},
+                                                      {"KEYS", kKeys},
+                                                      {"KEY", kKey},
+                                                      {"HOT", kHot},
+                                                      {"HOT_X", kHotX},
+                                                      {"FOCUS", kFocus},
+                                                      {"TOP", kTop},
+                                                      {"VISIBLE", kVisible},
+                                                      {"VSCROLL", kVScroll},
+                                                      {"LIST_W", kListW},
+                                                      {"LIST_H", kListH},
+                                                      {"METHOD", kMethod}};
+        EXPECT_EQ(RuntimeTable("KEY"), keys);
+    }
+    // The modules spell no key of an operation or event themselves: they go through KEY.
+    const std::regex literalKey(R"(\b(op|ev)\.[a-z]|[{,] *(ev|op): )");
+    for (const auto& f : std::filesystem::directory_iterator(std::string(DORVATH_SOURCE_DIR) +
+                                                             "/resources/runtime/js")) {
+        std::ifstream in(f.path());
+        std::string line;
+        for (int n = 1; std::getline(in, line); ++n)
+            EXPECT_FALSE(std::regex_search(line, literalKey)) << f.path().filename() << ":" << n;
+    }
     using namespace p::paint;
     const std::map<std::string, std::string> slots{
         {"FILL", kFill},

@@ -1,16 +1,19 @@
 // The behaviours "clickable", "command" and "tabcommand", and form change reports.
-import { EV } from './protocol.js';
+import { EV, KEY } from './protocol.js';
 import { attrsOf, behaviorTarget, inBorderBox, isDisabled } from './render.js';
 import { collectForm } from './forms.js';
 import { cover, rt } from './frame.js';
 
 // ---------------------------------------------------------------- behaviours
+function command(el, dbl) { return { [KEY.EV]: EV.COMMAND, [KEY.ID]: el.id, [KEY.DBL]: dbl }; }
+
 document.addEventListener('click', (e) => {
   if (e.button !== 0 || cover) return;
   const el = behaviorTarget(e.target, 'clickable');
   if (!el || isDisabled(el)) return;
   if (el.type === 'submit') e.preventDefault();
-  rt.send({ ev: EV.CLICK, id: el.id || '', tag: el.tagName.toLowerCase(), attrs: attrsOf(el), form: collectForm() });
+  rt.send({ [KEY.EV]: EV.CLICK, [KEY.ID]: el.id || '', [KEY.TAG]: el.tagName.toLowerCase(), [KEY.ATTRS]: attrsOf(el),
+            [KEY.FORM]: collectForm() });
 });
 
 let captured = null;
@@ -25,7 +28,7 @@ document.addEventListener('mousedown', (e) => {
   }
   const tab = behaviorTarget(e.target, 'tabcommand');
   if (tab && tab.id && !isDisabled(tab) && inBorderBox(tab, e.clientX, e.clientY)) {
-    rt.send({ ev: EV.COMMAND, id: tab.id, dbl: false });
+    rt.send(command(tab, false));
   }
 });
 window.addEventListener('mouseup', (e) => {
@@ -34,18 +37,18 @@ window.addEventListener('mouseup', (e) => {
   captured = null;
   const wasSet = el.classList.contains('state-current');
   el.classList.remove('state-current');
-  if (wasSet && el.id && inBorderBox(el, e.clientX, e.clientY)) rt.send({ ev: EV.COMMAND, id: el.id, dbl: false });
+  if (wasSet && el.id && inBorderBox(el, e.clientX, e.clientY)) rt.send(command(el, false));
 });
 document.addEventListener('dblclick', (e) => {
   if (cover) return;
   const tab = behaviorTarget(e.target, 'tabcommand');
-  if (tab && tab.id && !isDisabled(tab)) rt.send({ ev: EV.COMMAND, id: tab.id, dbl: true });
+  if (tab && tab.id && !isDisabled(tab)) rt.send(command(tab, true));
 });
 
 function formChanged(e) {
   const name = e.target && e.target.getAttribute ? e.target.getAttribute('name') : null;
   if (!name) return;
-  rt.send({ ev: EV.FORM, name, form: collectForm() });
+  rt.send({ [KEY.EV]: EV.FORM, [KEY.NAME]: name, [KEY.FORM]: collectForm() });
 }
 document.addEventListener('input', formChanged);
 document.addEventListener('change', formChanged);

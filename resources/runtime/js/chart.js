@@ -1,6 +1,8 @@
 // Line charts in a static control: drawn with uPlot (shipped with the pages in
 // /Html/uplot) from what C++ sends, and the hot spot under the pointer.
 // ---------------------------------------------------------------- charts
+import { KEY } from './protocol.js';
+
 const kHotRadius = 5;  // px around a data point that count as its hot spot
 
 function chartFont(spec, size) { return size + 'px ' + (spec.font || 'sans-serif'); }
@@ -106,10 +108,10 @@ export function drawChart(el, old, spec) {
 // series from 1 as an image map lists them, with the point index as its "x" value.
 export function chartHotSpot(chart, x, y) {
   const u = chart.plot, n = chart.n;
-  if (!u || !n) return { hot: 0 };
+  if (!u || !n) return { [KEY.HOT]: 0 };
   const xp = x - (parseFloat(u.over.style.left) || 0), yp = y - (parseFloat(u.over.style.top) || 0);
   let i0 = Math.floor(u.posToVal(xp - kHotRadius, 'x')), i1 = Math.ceil(u.posToVal(xp + kHotRadius, 'x'));
-  if (!(i1 >= 0 && i0 < n)) return { hot: 0 };
+  if (!(i1 >= 0 && i0 < n)) return { [KEY.HOT]: 0 };
   i0 = Math.max(0, i0);
   i1 = Math.min(n - 1, i1, i0 + 4000);
   let best = kHotRadius * kHotRadius + 1e-9, hot = 0, index = -1;
@@ -128,5 +130,5 @@ export function chartHotSpot(chart, x, y) {
       }
     }
   }
-  return hot ? { hot, hx: String(index) } : { hot: 0 };
+  return hot ? { [KEY.HOT]: hot, [KEY.HOT_X]: String(index) } : { [KEY.HOT]: 0 };
 }

@@ -1,6 +1,6 @@
 // One frame's runtime: the operations it applies, state bits, covers, popups, the beep.
 import { host, pageName, path } from './host.js';
-import { EV, OP } from './protocol.js';
+import { EV, KEY, OP } from './protocol.js';
 import { find, px } from './render.js';
 import { collectForm, fillForm } from './forms.js';
 import { mountWidgets, resizeObserver } from './widgets.js';
@@ -14,12 +14,14 @@ export const rt = {
   lastGeom: '',
   ready: false,
   send(ev) {
-    ev.frame = rt.path;
+    ev[KEY.FRAME] = rt.path;
     host.send(ev);
   },
   readyEvent() {
-    return { ev: EV.READY, frame: rt.path, page: rt.page, w: innerWidth, h: innerHeight,
-             form: collectForm(), boxes: rt.boxes(), widgets: rt.widgetList() };
+    // "widgets" is for the page's own inspection; the bridge does not read it.
+    return { [KEY.EV]: EV.READY, [KEY.FRAME]: rt.path, [KEY.PAGE]: rt.page, [KEY.W]: innerWidth,
+             [KEY.H]: innerHeight, [KEY.FORM]: collectForm(), [KEY.BOXES]: rt.boxes(),
+             widgets: rt.widgetList() };
   },
   widgetList() {
     const out = [];
@@ -48,7 +50,7 @@ export const rt = {
     const text = JSON.stringify(b) + innerWidth + 'x' + innerHeight;
     if (text === rt.lastGeom) return;
     rt.lastGeom = text;
-    rt.send({ ev: EV.GEOMETRY, w: innerWidth, h: innerHeight, boxes: b });
+    rt.send({ [KEY.EV]: EV.GEOMETRY, [KEY.W]: innerWidth, [KEY.H]: innerHeight, [KEY.BOXES]: b });
   },
   geomQueued: false,
   queueGeometry() {
@@ -79,44 +81,45 @@ export const rt = {
     if (host.sizeDialog) host.sizeDialog(rt.path, w, h);
   },
   apply(op) {
-    const el = op.id !== undefined || op.sel !== undefined ? find(op) : null;
-    switch (op.op) {
+    const el = op[KEY.ID] !== undefined || op[KEY.SEL] !== undefined ? find(op) : null;
+    const name = op[KEY.NAME], value = op[KEY.VALUE];
+    switch (op[KEY.OP]) {
       case OP.STYLE:
         if (!el) return;
         {
-          const v = String(op.value || '').replace(/;\s*$/, '').trim();
-          if (v) el.style.setProperty(op.name, v.replace(/\s*!important$/, ''));
-          else el.style.removeProperty(op.name);
+          const v = String(value || '').replace(/;\s*$/, '').trim();
+          if (v) el.style.setProperty(name, v.replace(/\s*!important$/, ''));
+          else el.style.removeProperty(name);
         }
         return;
       case OP.ATTR:
         if (!el) return;
-        if (op.value === null) el.removeAttribute(op.name);
-        else el.setAttribute(op.name, op.value);
-        if (op.name === 'value' && 'value' in el) el.value = op.value === null ? '' : op.value;
+        if (value === null) el.removeAttribute(name);
+        else el.setAttribute(name, value);
+        if (name === 'value' && 'value' in el) el.value = value === null ? '' : value;
         return;
       case OP.TEXT:
-        if (el) el.textContent = op.value;
+        if (el) el.textContent = value;
         return;
       case OP.HTML:
         if (!el) return;
-        el.innerHTML = op.value;
+        el.innerHTML = value;
         mountWidgets(el);
         return;
       case OP.STATE:
-        if (el) applyState(el, op.set | 0, op.clear | 0);
+        if (el) applyState(el, op[KEY.SET] | 0, op[KEY.CLEAR] | 0);
         return;
       case OP.ENABLE:
-        setEnabled(op.value !== false);
+        setEnabled(value !== false);
         return;
       case OP.POPUP:
         if (el) popup(el, op);
         return;
       case OP.FILL:
-        fillForm(op.values);
+        fillForm(op[KEY.VALUES]);
         return;
       case OP.TRACK:
-        for (const id of op.ids || []) rt.tracked.add(String(id));
+        for (const id of op[KEY.IDS] || []) rt.tracked.add(String(id));
         for (const id of rt.tracked) {
           const t = document.getElementById(id);
           if (t && resizeObserver) resizeObserver.observe(t);
@@ -124,9 +127,9 @@ export const rt = {
         rt.lastGeom = '';
         return;
       case OP.CALL: {
-        const fn = window[op.fn];
+        const fn = window[op[KEY.FN]];
         if (typeof fn === 'function') {
-          try { fn.apply(window, op.args || []); } catch (e) { console.error('dorvath call', op.fn, e); }
+          try { fn.apply(window, op[KEY.ARGS] || []); } catch (e) { console.error('dorvath call', op[KEY.FN], e); }
         }
         return;
       }
@@ -134,7 +137,7 @@ export const rt = {
         beep();
         return;
       case OP.OPEN:
-        window.open(op.url, '_blank', 'noopener');
+        window.open(op[KEY.URL], '_blank', 'noopener');
         return;
       case OP.REPLAYED:
         rt.ready = true;
@@ -142,7 +145,7 @@ export const rt = {
         document.dispatchEvent(new CustomEvent('dorvath-replayed'));
         return;
       default: {
-        const w = rt.widgets.get(op.ctl | 0);
+        const w = rt.widgets.get(op[KEY.CTL] | 0);
         if (w && w.apply) w.apply(op);
       }
     }
@@ -180,14 +183,14 @@ function setEnabled(on) {
 
 let openPopup = null;
 function popup(el, op) {
-  if (!op.show) {
+  if (!op[KEY.SHOW]) {
     el.style.display = 'none';
     if (openPopup === el) openPopup = null;
     return;
   }
   el.style.position = 'absolute';
-  el.style.left = px(op.x);
-  el.style.top = px(op.y);
+  el.style.left = px(op[KEY.X]);
+  el.style.top = px(op[KEY.Y]);
   el.style.zIndex = '1000';
   el.style.display = 'block';
   openPopup = el;
@@ -210,6 +213,6 @@ function beep() {
     g.connect(audio.destination);
     o.start();
     o.stop(audio.currentTime + 0.12);
-  } catch (e) { /* no sound device */ }
+  } catch { /* no sound device */ }
   document.documentElement.dataset.dvBeeps = String((parseInt(document.documentElement.dataset.dvBeeps || '0', 10)) + 1);
 }

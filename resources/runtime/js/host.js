@@ -1,11 +1,11 @@
 // The host: the top page holds the one WebSocket; every frame (the top page, its iframes,
 // sys-ie widgets, dialogs) registers a runtime with it, applies the operations addressed
 // to its frame path and reports its events. This module: the host, loads and dialogs.
-import { EV, OP } from './protocol.js';
+import { EV, KEY, OP } from './protocol.js';
 
 export const isTop = window === window.top || !sameOrigin(window.top);
 function sameOrigin(w) {
-  try { return !!w.location.href && !!w.document; } catch (e) { return false; }
+  try { return !!w.location.href && !!w.document; } catch { return false; }
 }
 
 function framePath() {
@@ -27,11 +27,11 @@ export function pageName() {
 }
 
 function pageUrl(op) {
-  if (op.page !== undefined) {
-    const p = op.page;
+  if (op[KEY.PAGE] !== undefined) {
+    const p = op[KEY.PAGE];
     return '/' + (p.indexOf('.') < 0 && p.indexOf('/') < 0 ? p + '.html' : p);
   }
-  const u = op.url || '';
+  const u = op[KEY.URL] || '';
   return /^[a-z]+:/i.test(u) || u.startsWith('/') ? u : '/' + u;
 }
 
@@ -56,7 +56,7 @@ function makeHost() {
       else if (host.pending.length < 200) host.pending.push(ev);
     },
     sendNow(ev) {
-      try { host.ws.send(JSON.stringify(ev)); } catch (e) { /* closed meanwhile */ }
+      try { host.ws.send(JSON.stringify(ev)); } catch { /* closed meanwhile */ }
     },
     connect() {
       const ws = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/ws');
@@ -67,15 +67,15 @@ function makeHost() {
         for (const rt of host.frames.values()) host.sendNow(rt.readyEvent());
         const queued = host.pending;
         host.pending = [];
-        for (const ev of queued) if (ev.ev !== EV.READY) host.sendNow(ev);
+        for (const ev of queued) if (ev[KEY.EV] !== EV.READY) host.sendNow(ev);
         document.documentElement.dataset.dvConnected = '1';
       };
       ws.onmessage = (m) => {
         let ops;
-        try { ops = JSON.parse(m.data); } catch (e) { return; }
+        try { ops = JSON.parse(m.data); } catch { return; }
         if (!Array.isArray(ops)) return;
         for (const op of ops) {
-          try { host.route(op); } catch (e) { console.error('dorvath op', op && op.op, e); }
+          try { host.route(op); } catch (e) { console.error('dorvath op', op && op[KEY.OP], e); }
         }
         host.afterBatch();
       };
@@ -90,14 +90,15 @@ function makeHost() {
     waiting: new Map(),
     route(op) {
       if (!op || typeof op !== 'object') return;
-      const frame = typeof op.frame === 'string' ? op.frame : '';
-      if (op.op === OP.DIALOG) return host.dialog(op);
-      if (op.op === OP.LOAD) return host.load(frame, op);
+      const frame = typeof op[KEY.FRAME] === 'string' ? op[KEY.FRAME] : '';
+      const name = op[KEY.OP];
+      if (name === OP.DIALOG) return host.dialog(op);
+      if (name === OP.LOAD) return host.load(frame, op);
       const rt = host.frames.get(frame);
-      if (!rt || (!rt.ready && op.op === OP.BEEP)) {
+      if (!rt || (!rt.ready && name === OP.BEEP)) {
         // Not loaded yet: its kept state is replayed when it registers; a beep is not
         // kept, so it waits for the page.
-        if (op.op === OP.BEEP && host.waiting.size < 100) {
+        if (name === OP.BEEP && host.waiting.size < 100) {
           const q = host.waiting.get(frame) || [];
           q.push(op);
           host.waiting.set(frame, q);
@@ -105,7 +106,7 @@ function makeHost() {
         return;
       }
       rt.apply(op);
-      if (op.op === OP.REPLAYED && host.waiting.has(frame)) {
+      if (name === OP.REPLAYED && host.waiting.has(frame)) {
         for (const w of host.waiting.get(frame)) rt.apply(w);
         host.waiting.delete(frame);
       }
@@ -117,7 +118,7 @@ function makeHost() {
     },
     load(frame, op) {
       const url = pageUrl(op);
-      const want = op.page !== undefined ? op.page : (op.url || '');
+      const want = op[KEY.PAGE] !== undefined ? op[KEY.PAGE] : (op[KEY.URL] || '');
       const rt = host.frames.get(frame);
       if (rt && rt.page === want) {  // already showing it: rebuild from the kept state
         host.sendNow(rt.readyEvent());
@@ -135,9 +136,9 @@ function makeHost() {
       if (el && el.src !== new URL(url, location.href).href) el.src = url;
     },
     dialog(op) {
-      const frame = op.frame;
+      const frame = op[KEY.FRAME];
       const old = host.dialogs.get(frame);
-      if (!op.open) {
+      if (!op[KEY.OPEN]) {
         if (old) old.remove();
         host.dialogs.delete(frame);
         host.waiting.delete(frame);
@@ -151,13 +152,13 @@ function makeHost() {
       ifr.className = 'dv-dialog';
       ifr.dataset.dvFrame = frame;
       ifr.setAttribute('frameborder', '0');
-      ifr.title = op.title || '';
+      ifr.title = op[KEY.TITLE] || '';
       ifr.style.width = '1px';
       ifr.style.height = '1px';
       cover.appendChild(ifr);
       document.body.appendChild(cover);
       host.dialogs.set(frame, cover);
-      ifr.src = pageUrl({ page: op.page });
+      ifr.src = pageUrl({ [KEY.PAGE]: op[KEY.PAGE] });
     },
     sizeDialog(frame, w, h) {
       const cover = host.dialogs.get(frame);

@@ -1,5 +1,5 @@
 // The list view: report mode, owner data painted on demand for the visible rows.
-import { EV, KIND, OP, PAINT } from './protocol.js';
+import { EV, KEY, KIND, OP, PAINT } from './protocol.js';
 import { keyBits, px, ranges, renderItems } from './render.js';
 import { cover, rt } from './frame.js';
 
@@ -24,8 +24,9 @@ export function listView(el, ctl, words) {
     selected: new Set(), mark: -1, focus: -1, painted: new Map(), rows: new Map(),
     asked: new Map(), lastScroll: '', lastSize: '',
   };
-  const sendList = (kind, extra) => rt.send(Object.assign({ ev: EV.LIST, ctl, kind }, extra || {}));
-  const selInfo = () => ({ sel: ranges(w.selected), mark: w.mark, focus: w.focus });
+  const sendList = (kind, extra) =>
+    rt.send(Object.assign({ [KEY.EV]: EV.LIST, [KEY.CTL]: ctl, [KEY.KIND]: kind }, extra || {}));
+  const selInfo = () => ({ [KEY.SEL]: ranges(w.selected), [KEY.MARK]: w.mark, [KEY.FOCUS]: w.focus });
 
   function layoutHeader() {
     const show = !noHeader && w.showHeader && w.columns.length > 0;
@@ -85,13 +86,14 @@ export function listView(el, ctl, words) {
     }
     if (askFrom >= 0) {
       for (let i = askFrom; i <= askTo; i++) w.asked.set(i, now);
-      sendList(KIND.ROWS, { from: askFrom, to: askTo });
+      sendList(KIND.ROWS, { [KEY.FROM]: askFrom, [KEY.TO]: askTo });
     }
     const vscroll = body.scrollHeight > body.clientHeight + 0.5;
     const sc = from + ':' + (to - from + 1) + ':' + vscroll;
     if (sc !== w.lastScroll) {
       w.lastScroll = sc;
-      sendList(KIND.SCROLL, { top: Math.max(0, from), visible: Math.max(0, to - from + 1), vscroll, lw: body.clientWidth, lh: body.clientHeight });
+      sendList(KIND.SCROLL, { [KEY.TOP]: Math.max(0, from), [KEY.VISIBLE]: Math.max(0, to - from + 1),
+                              [KEY.VSCROLL]: vscroll, [KEY.LIST_W]: body.clientWidth, [KEY.LIST_H]: body.clientHeight });
     }
   }
   let renderQueued = false;
@@ -109,7 +111,7 @@ export function listView(el, ctl, words) {
     const s = el.clientWidth + 'x' + el.clientHeight;
     if (s !== w.lastSize) {
       w.lastSize = s;
-      sendList(KIND.SIZE, { w: el.clientWidth, h: el.clientHeight });
+      sendList(KIND.SIZE, { [KEY.W]: el.clientWidth, [KEY.H]: el.clientHeight });
     }
     queueRender();
   };
@@ -133,7 +135,8 @@ export function listView(el, ctl, words) {
   }
   function pos(e) {
     const r = el.getBoundingClientRect();
-    return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), px: Math.round(e.clientX), py: Math.round(e.clientY) };
+    return { [KEY.X]: Math.round(e.clientX - r.left), [KEY.Y]: Math.round(e.clientY - r.top),
+             [KEY.PX]: Math.round(e.clientX), [KEY.PY]: Math.round(e.clientY) };
   }
   body.addEventListener('mousedown', (e) => {
     if (cover) return;
@@ -155,17 +158,17 @@ export function listView(el, ctl, words) {
       const mark = row < 0 || (e.shiftKey && !single && w.mark >= 0) ? w.mark : row;
       setSelection(sel, mark);
       if (row >= 0) w.focus = row;
-      sendList(KIND.CLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+      sendList(KIND.CLICK, Object.assign({ [KEY.ROW]: row, [KEY.KEYS]: keyBits(e) }, pos(e), selInfo()));
       render();
     } else if (e.button === 2) {
       if (row >= 0 && !w.selected.has(row)) { setSelection(new Set([row]), row); w.focus = row; }
-      sendList(KIND.RCLICK, Object.assign({ row, keys: keyBits(e) }, pos(e), selInfo()));
+      sendList(KIND.RCLICK, Object.assign({ [KEY.ROW]: row, [KEY.KEYS]: keyBits(e) }, pos(e), selInfo()));
       render();
     }
   });
   body.addEventListener('dblclick', (e) => {
     if (cover) return;
-    sendList(KIND.DBLCLICK, Object.assign({ row: rowAt(e), keys: keyBits(e) }, pos(e), selInfo()));
+    sendList(KIND.DBLCLICK, Object.assign({ [KEY.ROW]: rowAt(e), [KEY.KEYS]: keyBits(e) }, pos(e), selInfo()));
   });
   el.addEventListener('contextmenu', (e) => e.preventDefault());
   el.addEventListener('keydown', (e) => {
@@ -183,7 +186,7 @@ export function listView(el, ctl, words) {
     } else if (e.ctrlKey && (e.key === 'a' || e.key === 'A')) {
       e.preventDefault();  // the page decides what Ctrl+A selects
     }
-    sendList(KIND.KEY, Object.assign({ key: e.key, keys }, selInfo()));
+    sendList(KIND.KEY, Object.assign({ [KEY.KEY]: e.key, [KEY.KEYS]: keys }, selInfo()));
     render();
   });
   function ensureVisible(row) {
@@ -192,11 +195,11 @@ export function listView(el, ctl, words) {
     else if (bottom > body.scrollTop + body.clientHeight) body.scrollTop = bottom - body.clientHeight;
   }
   w.apply = (op) => {
-    switch (op.op) {
+    switch (op[KEY.OP]) {
       case OP.LIST_SETUP:
-        w.columns = Array.isArray(op.columns) ? op.columns : [];
-        w.rowHeight = Math.max(1, op.rowHeight | 0 || 18);
-        w.showHeader = op.header !== false;
+        w.columns = Array.isArray(op[KEY.COLUMNS]) ? op[KEY.COLUMNS] : [];
+        w.rowHeight = Math.max(1, op[KEY.ROW_HEIGHT] | 0 || 18);
+        w.showHeader = op[KEY.HEADER] !== false;
         layoutHeader();
         for (const r of w.rows.values()) r.remove();
         w.rows.clear();
@@ -204,31 +207,35 @@ export function listView(el, ctl, words) {
         w.asked.clear();
         break;
       case OP.LIST_COUNT:
-        w.count = Math.max(0, op.count | 0);
+        w.count = Math.max(0, op[KEY.COUNT] | 0);
         w.painted.clear();
         w.asked.clear();
         for (const r of Array.from(w.selected)) if (r >= w.count) w.selected.delete(r);
         break;
       case OP.LIST_SEL: {
         const sel = new Set();
-        for (const [a, b] of op.rows || []) for (let i = a; i <= b && i < w.count; i++) sel.add(i);
-        setSelection(sel, op.mark | 0);
+        for (const [a, b] of op[KEY.ROWS] || []) for (let i = a; i <= b && i < w.count; i++) sel.add(i);
+        setSelection(sel, op[KEY.MARK] | 0);
         break;
       }
-      case OP.LIST_COLW:
-        if (w.columns[op.col]) { w.columns[op.col][PAINT.COLUMN_WIDTH] = op.width; layoutHeader(); }
+      case OP.LIST_COLW: {
+        const col = op[KEY.COL];
+        if (w.columns[col]) { w.columns[col][PAINT.COLUMN_WIDTH] = op[KEY.WIDTH]; layoutHeader(); }
         break;
-      case OP.LIST_SHOW:
-        if (op.row >= 0 && op.row < w.count) ensureVisible(op.row);
+      }
+      case OP.LIST_SHOW: {
+        const row = op[KEY.ROW];
+        if (row >= 0 && row < w.count) ensureVisible(row);
         break;
+      }
       case OP.ROWS: {
-        const from = op.from | 0;
-        (op.paint || []).forEach((items, k) => { w.painted.set(from + k, items); w.asked.delete(from + k); });
+        const from = op[KEY.FROM] | 0;
+        (op[KEY.PAINT] || []).forEach((items, k) => { w.painted.set(from + k, items); w.asked.delete(from + k); });
         break;
       }
       case OP.LIST_INVAL: {
-        const to = op.to < 0 ? w.count - 1 : op.to;
-        if (op.from <= 0 && to >= w.count - 1) { w.painted.clear(); w.asked.clear(); } else for (let i = op.from; i <= to; i++) { w.painted.delete(i); w.asked.delete(i); }
+        const from = op[KEY.FROM], to = op[KEY.TO] < 0 ? w.count - 1 : op[KEY.TO];
+        if (from <= 0 && to >= w.count - 1) { w.painted.clear(); w.asked.clear(); } else for (let i = from; i <= to; i++) { w.painted.delete(i); w.asked.delete(i); }
         break;
       }
       default:

@@ -1,6 +1,6 @@
 // The bridge protocol, page side: operation names (C++ -> page), event names and widget
-// event kinds (page -> C++), and the slots of a display list item. The same names are
-// spelt once on the C++ side, in src/engine/bridge_protocol.h.
+// event kinds (page -> C++), the keys of both, and the slots of a display list item. The
+// same names are spelt once on the C++ side, in src/engine/bridge_protocol.h.
 // ---------------------------------------------------------------- protocol
 export const OP = Object.freeze({
   LOAD: 'load', STYLE: 'style', ATTR: 'attr', TEXT: 'text', HTML: 'html', STATE: 'state',
@@ -14,6 +14,20 @@ export const OP = Object.freeze({
 export const EV = Object.freeze({
   READY: 'ready', GEOMETRY: 'geom', CLICK: 'click', COMMAND: 'command', FORM: 'form',
   LIST: 'list', STATIC: 'static', EXTERNAL: 'external',
+});
+
+// Keys of operations and events.
+export const KEY = Object.freeze({
+  OP: 'op', EV: 'ev', FRAME: 'frame', PAGE: 'page', URL: 'url', ID: 'id', SEL: 'sel',
+  NAME: 'name', VALUE: 'value', SET: 'set', CLEAR: 'clear', SHOW: 'show', X: 'x', Y: 'y',
+  VALUES: 'values', IDS: 'ids', CTL: 'ctl', W: 'w', H: 'h', ITEMS: 'items', SRC: 'src',
+  CHART: 'chart', COLUMNS: 'columns', ROW_HEIGHT: 'rowHeight', HEADER: 'header',
+  COUNT: 'count', ROWS: 'rows', MARK: 'mark', COL: 'col', WIDTH: 'width', ROW: 'row',
+  FROM: 'from', TO: 'to', PAINT: 'paint', TEXT: 'text', FN: 'fn', ARGS: 'args',
+  TITLE: 'title', OPEN: 'open', FORM: 'form', BOXES: 'boxes', TAG: 'tag', ATTRS: 'attrs',
+  DBL: 'dbl', KIND: 'kind', PX: 'px', PY: 'py', KEYS: 'keys', KEY: 'key', HOT: 'hot',
+  HOT_X: 'hx', FOCUS: 'focus', TOP: 'top', VISIBLE: 'visible', VSCROLL: 'vscroll',
+  LIST_W: 'lw', LIST_H: 'lh', METHOD: 'method',
 });
 
 // The "kind" of a list or static event.

@@ -1,11 +1,11 @@
 // Finding elements, behaviour targets, and display lists rendered as DOM elements.
-import { PAINT } from './protocol.js';
+import { KEY, PAINT } from './protocol.js';
 
 // ---------------------------------------------------------------- helpers
 export function find(op) {
-  if (op.id !== undefined) return document.getElementById(op.id);
-  if (op.sel) {
-    try { return document.querySelector(op.sel); } catch (e) { return null; }
+  if (op[KEY.ID] !== undefined) return document.getElementById(op[KEY.ID]);
+  if (op[KEY.SEL]) {
+    try { return document.querySelector(op[KEY.SEL]); } catch { return null; }
   }
   return null;
 }

@@ -2,7 +2,7 @@
 // the page's window.external calls, and connects when this is the top page. Loaded by
 // runtime.js, which did what must happen before the page's own scripts.
 import { host, isTop } from './host.js';
-import { EV } from './protocol.js';
+import { EV, KEY } from './protocol.js';
 import { rt } from './frame.js';
 import { mountWidgets, resizeObserver } from './widgets.js';
 import './behaviours.js';
@@ -12,7 +12,7 @@ import './behaviours.js';
 function sendExternalCalls() {
   const external = window.__dvExternal;
   if (!external) return;
-  external.send = (method, args) => rt.send({ ev: EV.EXTERNAL, method, args });
+  external.send = (method, args) => rt.send({ [KEY.EV]: EV.EXTERNAL, [KEY.METHOD]: method, [KEY.ARGS]: args });
   for (const [method, args] of external.queued.splice(0)) external.send(method, args);
 }
 

@@ -1,5 +1,5 @@
 // Widgets: mounting, the browser host iframe, the static control.
-import { EV, KIND, OP } from './protocol.js';
+import { EV, KEY, KIND, OP } from './protocol.js';
 import { keyBits, px, renderItems } from './render.js';
 import { cover, rt } from './frame.js';
 import { chartHotSpot, drawChart } from './chart.js';
@@ -73,15 +73,16 @@ function staticControl(el, ctl, words) {
   const w = { el, ctl, words, lastSize: '', chart: null };
   const at = (e) => {
     const r = el.getBoundingClientRect();
-    return { x: Math.round(e.clientX - r.left), y: Math.round(e.clientY - r.top), keys: keyBits(e) };
+    return { [KEY.X]: Math.round(e.clientX - r.left), [KEY.Y]: Math.round(e.clientY - r.top), [KEY.KEYS]: keyBits(e) };
   };
-  const send = (kind, p) => rt.send(Object.assign({ ev: EV.STATIC, ctl, kind }, p));
+  const send = (kind, p) => rt.send(Object.assign({ [KEY.EV]: EV.STATIC, [KEY.CTL]: ctl, [KEY.KIND]: kind }, p));
   // The tooltip keeps below and right of the pointer, inside the control.
   const placeTip = (p) => {
     if (!tip || !p) return;
-    let left = p.x + 12, top = p.y + 20;
-    if (left + tip.offsetWidth > el.clientWidth) left = Math.max(0, p.x - tip.offsetWidth - 4);
-    if (top + tip.offsetHeight > el.clientHeight) top = Math.max(0, p.y - tip.offsetHeight - 6);
+    const x = p[KEY.X], y = p[KEY.Y];
+    let left = x + 12, top = y + 20;
+    if (left + tip.offsetWidth > el.clientWidth) left = Math.max(0, x - tip.offsetWidth - 4);
+    if (top + tip.offsetHeight > el.clientHeight) top = Math.max(0, y - tip.offsetHeight - 6);
     tip.style.left = px(left);
     tip.style.top = px(top);
   };
@@ -105,7 +106,7 @@ function staticControl(el, ctl, words) {
     if (first) requestAnimationFrame(() => {
       const p = moveQueued;
       moveQueued = null;
-      if (w.chart) Object.assign(p, chartHotSpot(w.chart, p.x, p.y));
+      if (w.chart) Object.assign(p, chartHotSpot(w.chart, p[KEY.X], p[KEY.Y]));
       send(KIND.MOVE, p);
     });
   });
@@ -115,23 +116,25 @@ function staticControl(el, ctl, words) {
     const s = el.clientWidth + 'x' + el.clientHeight;
     if (s === w.lastSize) return;
     w.lastSize = s;
-    send(KIND.SIZE, { w: el.clientWidth, h: el.clientHeight });
+    send(KIND.SIZE, { [KEY.W]: el.clientWidth, [KEY.H]: el.clientHeight });
   };
   w.apply = (op) => {
-    if (op.op === OP.PAINT) renderItems(layer, op.items);
-    else if (op.op === OP.IMAGE) {
-      if (!op.src) { if (img) { img.remove(); img = null; } return; }
+    const name = op[KEY.OP];
+    if (name === OP.PAINT) renderItems(layer, op[KEY.ITEMS]);
+    else if (name === OP.IMAGE) {
+      const src = op[KEY.SRC];
+      if (!src) { if (img) { img.remove(); img = null; } return; }
       if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
-      img.src = op.src;
-    } else if (op.op === OP.CHART) {
+      img.src = src;
+    } else if (name === OP.CHART) {
       // A new picture has new hot spots: the old tip's text no longer belongs to it.
       tipText = '';
       hideTip();
-      w.chart = drawChart(el, w.chart, op.chart);
-    } else if (op.op === OP.TOOLTIP) {
-      tipText = op.text || '';
+      w.chart = drawChart(el, w.chart, op[KEY.CHART]);
+    } else if (name === OP.TOOLTIP) {
+      tipText = op[KEY.TEXT] || '';
       if (!tipText) { hideTip(); return; }
-      showTip(pointer || { x: op.x, y: op.y });
+      showTip(pointer || { [KEY.X]: op[KEY.X], [KEY.Y]: op[KEY.Y] });
     }
   };
   return w;
