@@ -63,6 +63,17 @@ class ListPageFilesTest : public ::testing::Test {
         std::vector<Lap> laps;
         db.storeTrack(t, pts, laps);
     }
+    // Selects a run and double-clicks it, which opens it.
+    void openRun(int row) {
+        engine.listSelect(kPage, CTrackList::kControl, {row}, row);
+        WidgetEvent open;
+        open.frame = kPage;
+        open.ctl = CTrackList::kControl;
+        open.type = "sys-listview";
+        open.kind = WidgetEvent::Kind::DoubleClick;
+        open.row = open.from = open.to = row;
+        engine.widget(open);
+    }
     // Presses "Exit" on the message that comes next; returns its two lines when it came.
     std::vector<std::string> nextMessage(const std::function<void()>& action) {
         std::vector<std::string> lines;
@@ -145,14 +156,7 @@ TEST_F(ListPageFilesTest, SavingTwoRunsOfThreeAndZeroPointsAndReadingThemBack) {
 }
 
 TEST_F(ListPageFilesTest, AFileThatCannotBeOpenedChangesNothing) {
-    engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
-    WidgetEvent open;  // a double-click opens the run
-    open.frame = kPage;
-    open.ctl = CTrackList::kControl;
-    open.type = "sys-listview";
-    open.kind = WidgetEvent::Kind::DoubleClick;
-    open.row = open.from = open.to = 0;
-    engine.widget(open);
+    openRun(0);
     loop.poll();
     ASSERT_EQ(AppState::instance().trackPoints.size(), 3u);
     chosen = dir / "missing.trk";
@@ -189,16 +193,7 @@ TEST_F(ListPageFilesTest, AFailedFileCommandOrDatabaseErrorSaysWhyAndThePageGoes
     EXPECT_EQ(AppState::instance().dayTracks.size(), 3u);
 
     db.execute("drop table LAP;");
-    said = nextMessage([&] {
-        engine.listSelect(kPage, CTrackList::kControl, {0}, 0);
-        WidgetEvent open;
-        open.frame = kPage;
-        open.ctl = CTrackList::kControl;
-        open.type = "sys-listview";
-        open.kind = WidgetEvent::Kind::DoubleClick;
-        open.row = open.from = open.to = 0;
-        engine.widget(open);
-    });
+    said = nextMessage([&] { openRun(0); });
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[0], "データベースのエラーです");
     EXPECT_NE(said[1].find("SQLITE_ERROR[1]"), std::string::npos) << said[1];
