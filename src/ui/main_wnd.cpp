@@ -14,6 +14,7 @@
 #include "device/log_deletion.h"
 #include "device/log_download.h"
 #include "device/watch_finder.h"
+#include "ui/busy_flag.h"
 #include "ui/download_dialog.h"
 #include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
@@ -50,15 +51,6 @@ struct CMainWnd::DownloadJob {
 };
 
 namespace {
-
-class DeviceBusy {
-  public:
-    explicit DeviceBusy(bool& flag) : flag_(flag) { flag_ = true; }
-    ~DeviceBusy() { flag_ = false; }
-
-  private:
-    bool& flag_;
-};
 
 // The worker talks to the watch against its time-outs; it asks for a little more of the
 // processor than the UI thread. Without the right to raise it, it runs as it is.
@@ -113,7 +105,7 @@ void CMainWnd::switchTab(int n) {
 
 void CMainWnd::OnDownload() {
     if (deviceBusy_) return;
-    DeviceBusy busy(deviceBusy_);
+    BusyFlag busy(deviceBusy_);
     watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (watchPath_.empty()) {
         sink_.watchNotOpened(WatchNotOpenedMessage());
@@ -150,7 +142,7 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
 
 void CMainWnd::OnDeleteLogs() {
     if (deviceBusy_) return;
-    DeviceBusy busy(deviceBusy_);
+    BusyFlag busy(deviceBusy_);
     if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo, kDeleteLogsQuestion) != 1) return;
     const Result<> r = DeleteWatchLogs(sink_);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);

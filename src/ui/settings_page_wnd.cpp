@@ -7,6 +7,7 @@
 #include "settings/firmware_update.h"
 #include "settings/settings_form.h"
 #include "settings/settings_transfer.h"
+#include "ui/busy_flag.h"
 #include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
 #include "ui/message_dialog.h"
@@ -29,15 +30,6 @@ class LoadingIndicator : public BusyIndicator {
 
   private:
     CLoadingDlg dlg_;
-};
-
-class Busy {
-  public:
-    explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Busy() { flag_ = false; }
-
-  private:
-    bool& flag_;
 };
 
 }  // namespace
@@ -132,7 +124,7 @@ void CSettingsPageWnd::updateFirmware() {
 
 bool CSettingsPageWnd::onButtonClick(const ClickEvent& e) {
     if (busy_) return false;
-    Busy running(busy_);
+    BusyFlag running(busy_);
     if (e.id == "onsetsave") {
         saveSettings();
     } else if (e.id == "onsetread") {

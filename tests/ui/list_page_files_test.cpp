@@ -8,11 +8,9 @@
 #include <memory>
 #include <sstream>
 
-#include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
-#include "support/recording_html_engine.h"
-#include "ui/list_page_wnd.h"
+#include "list_page_fixture.h"
 
 namespace dorvath {
 namespace {
@@ -20,14 +18,10 @@ namespace {
 constexpr const char* kPage = CListPageWnd::kFrame;
 namespace fs = std::filesystem;
 
-class ListPageFilesTest : public ::testing::Test {
+class ListPageFilesTest : public test::ListPageFixture {
   protected:
     void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-        AppState::instance().dayTracks.clear();
-        AppState::instance().trackPoints.clear();
-        AppState::instance().trackLaps.clear();
+        ListPageFixture::SetUp();
         storeRun(7, 3);
         storeRun(9, 0);
         page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
@@ -45,10 +39,6 @@ class ListPageFilesTest : public ::testing::Test {
         page->create();
         loop.poll();
     }
-    void TearDown() override {
-        page.reset();
-        db.close();
-    }
     void storeRun(int hour, int points) {
         Track t;
         t.stime = OleDateFromFields(2016, 5, 10, hour, 0);
@@ -62,17 +52,6 @@ class ListPageFilesTest : public ::testing::Test {
         }
         std::vector<Lap> laps;
         db.storeTrack(t, pts, laps);
-    }
-    // Selects a run and double-clicks it, which opens it.
-    void openRun(int row) {
-        engine.listSelect(kPage, CTrackList::kControl, {row}, row);
-        WidgetEvent open;
-        open.frame = kPage;
-        open.ctl = CTrackList::kControl;
-        open.type = "sys-listview";
-        open.kind = WidgetEvent::Kind::DoubleClick;
-        open.row = open.from = open.to = row;
-        engine.widget(open);
     }
     // Presses "Exit" on the message that comes next; returns its two lines when it came.
     std::vector<std::string> nextMessage(const std::function<void()>& action) {
@@ -94,11 +73,6 @@ class ListPageFilesTest : public ::testing::Test {
         return s.str();
     }
 
-    test::TempDir dir;
-    TrackDatabase db;
-    EventLoop loop;
-    RecordingHtmlEngine engine;
-    std::unique_ptr<CListPageWnd> page;
     std::vector<FileDialogSpec> specs;
     std::optional<fs::path> chosen;
 };

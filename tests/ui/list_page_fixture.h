@@ -28,6 +28,25 @@ class ListPageFixture : public ::testing::Test {
         db.close();
     }
 
+    // A widget event of one of the page's controls (the three lists are list views).
+    static WidgetEvent widgetEvent(int ctl, WidgetEvent::Kind kind, int row = -1) {
+        WidgetEvent e;
+        e.frame = CListPageWnd::kFrame;
+        e.ctl = ctl;
+        const bool list =
+            ctl == CTrackList::kControl || ctl == CLapList::kControl || ctl == CPointList::kControl;
+        e.type = list ? "sys-listview" : "sys-static";
+        e.kind = kind;
+        e.row = e.from = e.to = row;
+        return e;
+    }
+    // Selects a run and double-clicks it, which opens it.
+    void openRun(int row) {
+        engine.listSelect(CListPageWnd::kFrame, CTrackList::kControl, {row}, row);
+        engine.widget(widgetEvent(CTrackList::kControl, WidgetEvent::Kind::DoubleClick, row));
+        loop.poll();
+    }
+
     // The calls the page made of the map page's function fn, their arguments in order.
     std::vector<std::vector<std::string>> mapCalls(const std::string& fn) const {
         std::vector<std::vector<std::string>> out;

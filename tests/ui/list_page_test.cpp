@@ -102,20 +102,8 @@ class ListPageTest : public test::ListPageFixture {
         mouseDown(r.left + 3, r.top + 3);
     }
     void listEvent(int ctl, K kind, int row = -1) {
-        WidgetEvent e;
-        e.frame = kPage;
-        e.ctl = ctl;
-        e.type = "sys-listview";
-        e.kind = kind;
-        e.row = row;
-        e.from = row;
-        e.to = row;
-        engine.widget(e);
+        engine.widget(widgetEvent(ctl, kind, row));
         loop.poll();
-    }
-    void openRun(int row) {
-        engine.listSelect(kPage, CTrackList::kControl, {row}, row);
-        listEvent(CTrackList::kControl, K::DoubleClick, row);
     }
     // The texts of the rows painted last for a list.
     std::string paintedRow(int ctl, int row) {
@@ -363,11 +351,7 @@ TEST_F(ListPageTest, RightClickShowsTheRunMenuOnlyWithASelection) {
     storeRun(2016, 5, 10, 7, 30);
     start();
     engine.clearOperations();
-    WidgetEvent e;
-    e.frame = kPage;
-    e.ctl = CTrackList::kControl;
-    e.type = "sys-listview";
-    e.kind = K::RightClick;
+    WidgetEvent e = widgetEvent(CTrackList::kControl, K::RightClick);
     e.pageX = 40;
     e.pageY = 90;
     engine.widget(e);

@@ -57,17 +57,8 @@ class ChartTest : public test::ListPageFixture {
         page->create();
         loop.poll();
     }
-    void openRun(int row) {
-        engine.listSelect(kPage, CTrackList::kControl, {row}, row);
-        send(CTrackList::kControl, K::DoubleClick, 0, 0, 0, row);
-    }
-    void send(int ctl, K kind, int x = 0, int y = 0, unsigned keys = 0, int row = -1) {
-        WidgetEvent e;
-        e.frame = kPage;
-        e.ctl = ctl;
-        e.type = ctl == CTrackList::kControl ? "sys-listview" : "sys-static";
-        e.kind = kind;
-        e.row = row;
+    void send(int ctl, K kind, int x = 0, int y = 0, unsigned keys = 0) {
+        WidgetEvent e = widgetEvent(ctl, kind);
         e.x = x;
         e.y = y;
         e.keys = keys;
@@ -78,11 +69,7 @@ class ChartTest : public test::ListPageFixture {
     }
     // A move over hot spot `hot` whose "x" is `index` (none when empty).
     void move(int hot, std::optional<std::string> index, unsigned keys = 0) {
-        WidgetEvent e;
-        e.frame = kPage;
-        e.ctl = TrackChartView::kControl;
-        e.type = "sys-static";
-        e.kind = K::MouseMove;
+        WidgetEvent e = widgetEvent(TrackChartView::kControl, K::MouseMove);
         e.x = 200;
         e.y = 100;
         e.keys = keys;
