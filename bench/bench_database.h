@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "data/track_database.h"
 
@@ -25,5 +26,17 @@ struct BenchDatabase {
         std::filesystem::remove_all(dir);
     }
 };
+
+// `count` laps of 1000 m that share `points` points evenly, each `seconds` long.
+inline std::vector<Lap> EvenLaps(int count, int points, int32_t seconds = 0) {
+    std::vector<Lap> laps(count);
+    for (int i = 0; i < count; ++i) {
+        laps[i].time = seconds;
+        laps[i].dist = 1000;
+        laps[i].si = i * (points / count);
+        laps[i].ei = (i + 1) * (points / count);
+    }
+    return laps;
+}
 
 }  // namespace dorvath::bench

@@ -36,16 +36,7 @@ std::vector<TrackPoint> MakePoints() {
     return pts;
 }
 
-std::vector<Lap> MakeLaps() {
-    std::vector<Lap> laps(kLaps);
-    for (int i = 0; i < kLaps; ++i) {
-        laps[i].time = 345;
-        laps[i].dist = 1000;
-        laps[i].si = i * (kPoints / kLaps);
-        laps[i].ei = (i + 1) * (kPoints / kLaps);
-    }
-    return laps;
-}
+std::vector<Lap> MakeLaps() { return bench::EvenLaps(kLaps, kPoints, 345); }
 
 struct Fixture : bench::BenchDatabase {
     std::vector<TrackPoint> points = MakePoints();

@@ -46,12 +46,9 @@ int StoreRun(TrackDatabase& db, int run) {
         p.pace = 6;
         p.atli = 40;
     }
-    std::vector<Lap> laps(kLapsPerRun);
-    for (int i = 0; i < kLapsPerRun; ++i) {
-        laps[i].si = i * kPointsPerRun / kLapsPerRun;
-        laps[i].ei = (i + 1) * kPointsPerRun / kLapsPerRun;
-        laps[i].dist = 1000;
-    }
+    // The points divide evenly among the laps.
+    static_assert(kPointsPerRun % kLapsPerRun == 0);
+    std::vector<Lap> laps = bench::EvenLaps(kLapsPerRun, kPointsPerRun);
     db.storeTrack(t, pts, laps);
     return t.objid;
 }

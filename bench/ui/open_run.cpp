@@ -46,13 +46,7 @@ void StoreRun(TrackDatabase& db) {
         p.kcal = i / 20;
         p.atli = 40 + 10 * std::sin(i / 900.0);
     }
-    std::vector<Lap> laps(kLaps);
-    for (int i = 0; i < kLaps; ++i) {
-        laps[i].time = 345;
-        laps[i].dist = 1000;
-        laps[i].si = i * (kPoints / kLaps);
-        laps[i].ei = (i + 1) * (kPoints / kLaps);
-    }
+    std::vector<Lap> laps = bench::EvenLaps(kLaps, kPoints, 345);
     Track t;
     t.stime = start;
     t.etime = start + kPoints * kOneSecond;

@@ -99,8 +99,7 @@ Result<> AppState::saveSettingsFile() { return saveSettingsFile(AppPath("setting
 
 Result<> AppState::saveSettingsFile(const std::filesystem::path& path) {
     const auto* bytes = reinterpret_cast<const char*>(settings.data());
-    std::string why = WriteFileAtomically(path, {bytes, DeviceSettings::kFileSize});
-    return why.empty() ? Result<>::success() : Result<>::failure(std::move(why));
+    return Result<>::fromReason(WriteFileAtomically(path, {bytes, DeviceSettings::kFileSize}));
 }
 
 }  // namespace dorvath

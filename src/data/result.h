@@ -19,6 +19,11 @@ struct [[nodiscard]] Result : Payload {
     static Result failure(std::string why, Payload payload = {}) {
         return Result(std::move(payload), false, std::move(why));
     }
+    // From a writer that answers "" or why not.
+    static Result fromReason(std::string why, Payload payload = {}) {
+        return why.empty() ? success(std::move(payload))
+                           : failure(std::move(why), std::move(payload));
+    }
     explicit operator bool() const { return ok; }
 
     Result() = default;

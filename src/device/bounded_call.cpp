@@ -36,7 +36,9 @@ std::optional<int> CallWithin(int timeoutMs, std::function<int()> call,
             if (late) late();
         }).detach();
     } catch (const std::system_error&) {
-        return std::nullopt;  // no thread: the call never started
+        // No thread: the call never started, so what it would have used is released now.
+        if (state->whenLate) state->whenLate();
+        return std::nullopt;
     }
     std::unique_lock<std::mutex> lock(state->mutex);
     if (state->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),

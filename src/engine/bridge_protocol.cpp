@@ -506,10 +506,8 @@ json WidgetJson(const WidgetEvent& e) {
 }
 
 json ListSelectJson(const FramePath& f, int ctl, const std::set<int>& rows, int mark) {
-    json ranges = json::array();
-    for (int r : rows) ranges.push_back({r, r});
-    return {{key::kEv, ev::kList},  {key::kFrame, f},    {key::kCtl, ctl},
-            {key::kKind, "select"}, {key::kSel, ranges}, {key::kMark, mark}};
+    return {{key::kEv, ev::kList},  {key::kFrame, f},          {key::kCtl, ctl},
+            {key::kKind, "select"}, {key::kSel, Ranges(rows)}, {key::kMark, mark}};
 }
 
 json ExternalJson(const FramePath& f, const std::string& method,

@@ -34,8 +34,7 @@ std::string CsvText(const std::vector<TrackPoint>& points) {
 ExportResult ExportCsv(const ExportRequest& request, TrackDatabase& db) {
     std::vector<TrackPoint> points;
     if (ExportResult r = ReadRunPoints(request.track, db, points); !r) return r;
-    std::string error = WriteFileAtomically(request.path, CsvText(points));
-    return error.empty() ? ExportResult::success() : ExportResult::failure(error);
+    return ExportResult::fromReason(WriteFileAtomically(request.path, CsvText(points)));
 }
 
 }  // namespace dorvath

@@ -30,8 +30,7 @@ std::string PrintXml(const TiXmlDocument& doc) { return Printed(doc)->Str(); }
 
 ExportResult SaveXml(const TiXmlDocument& doc, const std::filesystem::path& path) {
     std::unique_ptr<TiXmlPrinter> printer = Printed(doc);
-    std::string error = WriteFileAtomically(path, printer->Str());
-    return error.empty() ? ExportResult::success() : ExportResult::failure(error);
+    return ExportResult::fromReason(WriteFileAtomically(path, printer->Str()));
 }
 
 std::string XmlText(const std::vector<TrackPoint>& points, XmlBuilder build) {

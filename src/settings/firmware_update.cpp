@@ -75,10 +75,11 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
     auto failed = [](FirmwareResult r, std::string why) {
         return FirmwareOutcome::failure(std::move(why), {r});
     };
-    if (path.empty()) {
-        sink.showMessage(kChooseFirmwareMessage);
-        return failed(FirmwareResult::NoFileChosen, kChooseFirmwareMessage);
-    }
+    auto refuse = [&](FirmwareResult r, const char* message) {
+        sink.showMessage(message);
+        return failed(r, message);
+    };
+    if (path.empty()) return refuse(FirmwareResult::NoFileChosen, kChooseFirmwareMessage);
     DeviceSession session(sink, opener);
     if (!session.IsOpen()) {
         return failed(FirmwareResult::NotConnected, session.ReportNotConnected());
@@ -88,15 +89,11 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
         case ReadFile::Unreadable:
             return failed(FirmwareResult::Unreadable, "the firmware file cannot be read");
         case ReadFile::WrongSize:
-            sink.showMessage(kBadFirmwareMessage);
-            return failed(FirmwareResult::BadFormat, kBadFirmwareMessage);
+            return refuse(FirmwareResult::BadFormat, kBadFirmwareMessage);
         case ReadFile::Ok:
             break;
     }
-    if (!IsFirmwareFile(file)) {
-        sink.showMessage(kBadFirmwareMessage);
-        return failed(FirmwareResult::BadFormat, kBadFirmwareMessage);
-    }
+    if (!IsFirmwareFile(file)) return refuse(FirmwareResult::BadFormat, kBadFirmwareMessage);
     imageBuffer.assign(file.begin(), file.begin() + kFirmwareImageSize);
     std::vector<uint8_t>().swap(file);
     StampFirmwareImage(imageBuffer);
@@ -106,10 +103,8 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
     if (!Exchange(link, MakeRequest(CMD_MODEL_QUERY), reply)) {
         return failed(FirmwareResult::TransferFailed, session.ReportFailed());
     }
-    if (ReplyText(reply) != kWatchModel) {
-        sink.showMessage(kUpdateFailedMessage);
-        return failed(FirmwareResult::WrongModel, kUpdateFailedMessage);
-    }
+    if (ReplyText(reply) != kWatchModel)
+        return refuse(FirmwareResult::WrongModel, kUpdateFailedMessage);
 
     busy.start();
     const int total = static_cast<int>(kFirmwareBlocks);
@@ -125,8 +120,7 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
         if (r == BlockResult::TransferFailed) {
             return failed(FirmwareResult::TransferFailed, session.ReportFailed());
         }
-        sink.showMessage(kUpdateFailedMessage);
-        return failed(r == BlockResult::HeaderRefused ? FirmwareResult::HeaderRefused
+        return refuse(r == BlockResult::HeaderRefused ? FirmwareResult::HeaderRefused
                                                       : FirmwareResult::BodyRefusedTooOften,
                       kUpdateFailedMessage);
     }

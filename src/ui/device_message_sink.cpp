@@ -1,6 +1,6 @@
 #include "ui/device_message_sink.h"
 
-#include "ui/failed_operation.h"
+#include "ui/message_dialog.h"
 
 namespace dorvath {
 

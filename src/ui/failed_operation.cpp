@@ -43,12 +43,4 @@ void EndFailedOperation(HtmlEngine& engine, EventLoop& loop, FailedOperation wha
     }
 }
 
-void ShowMessageText(HtmlEngine& engine, EventLoop& loop, const std::string& text) {
-    const size_t nl = text.find('\n');
-    if (nl == std::string::npos)
-        ShowMessageDialog(engine, loop, kMessagePageExit, text);
-    else
-        ShowMessageDialog(engine, loop, kMessagePageExit, text.substr(0, nl), text.substr(nl + 1));
-}
-
 }  // namespace dorvath

@@ -26,7 +26,4 @@ enum class FailedOperation {
 void EndFailedOperation(HtmlEngine& engine, EventLoop& loop, FailedOperation what,
                         const std::string& reason);
 
-// The one-button message dialog with a text whose "\n" starts the second line.
-void ShowMessageText(HtmlEngine& engine, EventLoop& loop, const std::string& text);
-
 }  // namespace dorvath

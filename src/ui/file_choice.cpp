@@ -38,6 +38,13 @@ bool Glob(const std::string& name, const std::string& pat) {
     return p == pat.size();
 }
 
+bool HasExtension(const std::string& fileName) {
+    std::size_t dot = fileName.rfind('.');
+    return dot != std::string::npos && dot > 0;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitPatterns(const std::string& pattern) {
     std::vector<std::string> out;
     std::size_t start = 0;
@@ -52,13 +59,6 @@ std::vector<std::string> SplitPatterns(const std::string& pattern) {
     }
     return out;
 }
-
-bool HasExtension(const std::string& fileName) {
-    std::size_t dot = fileName.rfind('.');
-    return dot != std::string::npos && dot > 0;
-}
-
-}  // namespace
 
 std::size_t Utf16Length(const std::string& utf8) {
     std::size_t units = 0;

@@ -34,6 +34,9 @@ inline constexpr std::size_t kPathBufferChars = 260;
 std::size_t Utf16Length(const std::string& utf8);
 bool FitsPathBuffer(const std::filesystem::path& p);
 
+// The patterns of one list ("*.gpx; *.trk" gives "*.gpx", "*.trk"), blanks trimmed.
+std::vector<std::string> SplitPatterns(const std::string& pattern);
+
 // Case-insensitive glob match of a file name against one pattern list ("*.gpx;*.trk").
 // "*" matches any run of characters, "?" one character; "*.*" matches every name.
 bool MatchesFilter(const std::string& fileName, const std::string& pattern);

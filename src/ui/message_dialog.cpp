@@ -76,4 +76,12 @@ int ShowMessageDialog(HtmlEngine& engine, EventLoop& loop, int page, const std::
     return dlg.run();
 }
 
+void ShowMessageText(HtmlEngine& engine, EventLoop& loop, const std::string& text) {
+    const size_t nl = text.find('\n');
+    if (nl == std::string::npos)
+        ShowMessageDialog(engine, loop, kMessagePageExit, text);
+    else
+        ShowMessageDialog(engine, loop, kMessagePageExit, text.substr(0, nl), text.substr(nl + 1));
+}
+
 }  // namespace dorvath

@@ -61,4 +61,7 @@ class CHtmlMsgDlg : public MessageTarget, public PageHandler {
 int ShowMessageDialog(HtmlEngine& engine, EventLoop& loop, int page, const std::string& text1,
                       const std::string& text2 = {});
 
+// The one-button message box with a text whose "\n" starts the second line.
+void ShowMessageText(HtmlEngine& engine, EventLoop& loop, const std::string& text);
+
 }  // namespace dorvath

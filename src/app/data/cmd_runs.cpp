@@ -17,7 +17,9 @@ bool ParseDay(const std::string& s, double& day) {
     return OleDateToFields(day).day == d;  // 2026-02-30 is not a day
 }
 
-int Runs(Program& program, const std::vector<std::string>& args) {
+}  // namespace
+
+int ListRuns(Program& program, const std::vector<std::string>& args) {
     std::optional<double> day;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--day" && i + 1 < args.size()) {
@@ -49,9 +51,5 @@ int Runs(Program& program, const std::vector<std::string>& args) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }
-
-}  // namespace
-
-int ListRuns(Program& program, const std::vector<std::string>& args) { return Runs(program, args); }
 
 }  // namespace dorvath

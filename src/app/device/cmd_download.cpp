@@ -106,7 +106,9 @@ class CtrlCStops {
     std::thread thread_;
 };
 
-int Download(Program& program, const std::vector<std::string>& args) {
+}  // namespace
+
+int DownloadCommand(Program& program, const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath download\n");
         return 2;
@@ -135,9 +137,4 @@ int Download(Program& program, const std::vector<std::string>& args) {
     return out.result == kDownloadComplete ? 0 : 1;
 }
 
-}  // namespace
-
-int DownloadCommand(Program& program, const std::vector<std::string>& args) {
-    return Download(program, args);
-}
 }  // namespace dorvath

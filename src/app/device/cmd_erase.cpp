@@ -6,9 +6,8 @@
 #include "device/log_deletion.h"
 
 namespace dorvath {
-namespace {
 
-int Erase(const std::vector<std::string>& args) {
+int EraseCommand(Program&, const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath erase\n");
         return 2;
@@ -17,10 +16,4 @@ int Erase(const std::vector<std::string>& args) {
     return DeleteWatchLogs(sink) ? 0 : sink.failureStatus();
 }
 
-}  // namespace
-
-int EraseCommand(Program& program, const std::vector<std::string>& args) {
-    (void)program;
-    return Erase(args);
-}
 }  // namespace dorvath

@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char* kUsage = "export gpx|kml|csv OBJID FILE";
 
-int Export(Program& program, const std::vector<std::string>& args) {
+}  // namespace
+
+int ExportCommand(Program& program, const std::vector<std::string>& args) {
     if (args.size() != 3 || (args[0] != "gpx" && args[0] != "kml" && args[0] != "csv")) {
         std::fprintf(stderr, "usage: dorvath %s\n", kUsage);
         return 2;
@@ -34,9 +36,4 @@ int Export(Program& program, const std::vector<std::string>& args) {
     return 0;
 }
 
-}  // namespace
-
-int ExportCommand(Program& program, const std::vector<std::string>& args) {
-    return Export(program, args);
-}
 }  // namespace dorvath

@@ -41,16 +41,13 @@ int Open(Program& program, const std::vector<std::string>& args) {
     return r.complete() ? 0 : 1;
 }
 
-int Trk(Program& program, const std::vector<std::string>& args) {
+}  // namespace
+
+int TrackFileCommand(Program& program, const std::vector<std::string>& args) {
     if (args.size() >= 2 && args[0] == "save") return Save(program, args);
     if (args.size() == 2 && args[0] == "open") return Open(program, args);
     std::fprintf(stderr, "usage: dorvath %s\n", kUsage);
     return 2;
 }
 
-}  // namespace
-
-int TrackFileCommand(Program& program, const std::vector<std::string>& args) {
-    return Trk(program, args);
-}
 }  // namespace dorvath

@@ -11,18 +11,6 @@
 namespace dorvath {
 namespace {
 
-int PrintFirmwareVersion(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: dorvath firmware-version\n");
-        return 2;
-    }
-    StderrMessageSink sink;
-    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink);
-    if (!r) return sink.failureStatus();
-    std::printf("%s\n", r.label.c_str());
-    return 0;
-}
-
 // The block count on a terminal, rewritten in place; nothing when standard error is a
 // file or a pipe, so scripts see only the messages.
 class TerminalProgress : public BusyIndicator {
@@ -39,7 +27,21 @@ class TerminalProgress : public BusyIndicator {
     const bool tty_ = isatty(STDERR_FILENO) == 1;
 };
 
-int FirmwareUpdate(const std::vector<std::string>& args) {
+}  // namespace
+
+int FirmwareVersionCommand(Program&, const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: dorvath firmware-version\n");
+        return 2;
+    }
+    StderrMessageSink sink;
+    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink);
+    if (!r) return sink.failureStatus();
+    std::printf("%s\n", r.label.c_str());
+    return 0;
+}
+
+int FirmwareUpdateCommand(Program&, const std::vector<std::string>& args) {
     if (args.size() > 1) {
         std::fprintf(stderr, "usage: dorvath firmware-update FILE\n");
         return 2;
@@ -55,15 +57,4 @@ int FirmwareUpdate(const std::vector<std::string>& args) {
     return r ? 0 : sink.failureStatus();
 }
 
-}  // namespace
-
-int FirmwareVersionCommand(Program& program, const std::vector<std::string>& args) {
-    (void)program;
-    return PrintFirmwareVersion(args);
-}
-
-int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args) {
-    (void)program;
-    return FirmwareUpdate(args);
-}
 }  // namespace dorvath

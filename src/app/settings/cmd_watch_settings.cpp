@@ -9,9 +9,8 @@
 #include "settings/settings_transfer.h"
 
 namespace dorvath {
-namespace {
 
-int WatchSettings(Program& program, const std::vector<std::string>& args) {
+int WatchSettingsCommand(Program& program, const std::vector<std::string>& args) {
     if (args.size() != 1 || (args[0] != "read" && args[0] != "send")) {
         std::fprintf(stderr, "usage: dorvath watch-settings read|send\n");
         return 2;
@@ -32,9 +31,4 @@ int WatchSettings(Program& program, const std::vector<std::string>& args) {
     return r.fileWritten ? sink.failureStatus() : 1;
 }
 
-}  // namespace
-
-int WatchSettingsCommand(Program& program, const std::vector<std::string>& args) {
-    return WatchSettings(program, args);
-}
 }  // namespace dorvath

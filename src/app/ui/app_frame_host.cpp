@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "data/app_state.h"
+#include "ui/file_choice.h"
 #include "ui/top_frame_wnd.h"
 #ifdef DORVATH_HAVE_DESKTOP
 #include "desktop/desktop_window.h"
@@ -77,15 +78,7 @@ FrameHost::FileChoice AppFrameHost::chooseFile(const FileDialogSpec& spec) {
     r.save = spec.mode == FileDialogMode::Save;
     r.title = spec.title;
     for (const FileFilter& f : spec.filters) {
-        NativeFileRequest::Filter nf{f.label, {}};
-        size_t from = 0;
-        while (from <= f.pattern.size()) {
-            size_t to = f.pattern.find(';', from);
-            if (to == std::string::npos) to = f.pattern.size();
-            if (to > from) nf.globs.push_back(f.pattern.substr(from, to - from));
-            from = to + 1;
-        }
-        r.filters.push_back(std::move(nf));
+        r.filters.push_back({f.label, SplitPatterns(f.pattern)});
     }
     r.folder = spec.initialFolder.string();
     r.overwritePrompt = spec.overwritePrompt;
