@@ -70,6 +70,16 @@ int RealOpenError(const std::string& path) {
     return e ? e : EIO;
 }
 
+// The interface the last hardware search found refused, for the message that follows it.
+std::mutex& DeniedMutex() {
+    static std::mutex m;
+    return m;
+}
+std::string& LastDeniedNode() {
+    static std::string node;
+    return node;
+}
+
 }  // namespace
 
 WatchSearch SearchWatch(const HidLister& list, const HidOpenCheck& openError, uint16_t vendorId,
@@ -100,13 +110,16 @@ std::string WatchNotOpenedMessage(const std::string& deniedNode, bool ruleInstal
 
 std::string WatchNotOpenedMessage() {
     namespace fs = std::filesystem;
-    WatchSearch s =
-        SearchWatch(EnumerateHidInterfaces, RealOpenError, kWatchVendorId, kWatchProductId, 0, {});
+    std::string denied;
+    {
+        std::lock_guard<std::mutex> lock(DeniedMutex());
+        denied = LastDeniedNode();
+    }
     std::error_code ec;
     bool installed = false;
     for (const char* dir : {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"})
         installed = installed || fs::exists(fs::path(dir) / kRuleName, ec);
-    return WatchNotOpenedMessage(s.deniedNode, installed, (ShippedDir() / kRuleName).string());
+    return WatchNotOpenedMessage(denied, installed, (ShippedDir() / kRuleName).string());
 }
 
 std::string FindWatchPath(uint16_t vendorId, uint16_t productId) {
@@ -119,11 +132,16 @@ std::string FindWatchPath(uint16_t vendorId, uint16_t productId) {
     std::string path = SelectWatchPath(sims, vendorId, productId, [](const std::string& p) {
         return SimulatedWatch(p.substr(4)) != nullptr;
     });
-    if (!path.empty()) return path;
-    // Up to a second for udev to give a node that just appeared its permissions.
-    return SearchWatch(EnumerateHidInterfaces, RealOpenError, vendorId, productId, 10,
-                       std::chrono::milliseconds(100))
-        .path;
+    WatchSearch found;
+    if (path.empty()) {
+        // Up to a second for udev to give a node that just appeared its permissions.
+        found = SearchWatch(EnumerateHidInterfaces, RealOpenError, vendorId, productId, 10,
+                            std::chrono::milliseconds(100));
+        path = found.path;
+    }
+    std::lock_guard<std::mutex> lock(DeniedMutex());
+    LastDeniedNode() = found.deniedNode;
+    return path;
 }
 
 std::unique_ptr<ReportLink> OpenWatchLink(const std::string& path) {

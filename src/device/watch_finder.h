@@ -49,7 +49,8 @@ WatchSearch SearchWatch(const HidLister& list, const HidOpenCheck& openError, ui
 // line, when there is one, follows a "\n".
 std::string WatchNotOpenedMessage(const std::string& deniedNode, bool ruleInstalled,
                                   const std::string& ruleSource);
-// The same for the interfaces present now.
+// The same for the last FindWatchPath: what it found refused is told without searching
+// the hardware again.
 std::string WatchNotOpenedMessage();
 
 // An open link to the watch at `path`, or null when it cannot be opened.
