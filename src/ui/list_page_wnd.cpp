@@ -95,16 +95,31 @@ void CListPageWnd::setTrackCount() {
 }
 
 void CListPageWnd::reloadMarks() {
-    try {
-        calendar_.loadMarks(db_);
-    } catch (const CppSQLite3Exception& e) {
-        // A database that cannot be read shows a calendar without marks.
-        calendar_.setMarks({});
-        calendar_.rebuild();
-        databaseFailed(e);
-        return;
-    }
+    const auto failure = tryDatabase([&] { calendar_.loadMarks(db_); });
+    if (failure) calendar_.setMarks({});  // a database that cannot be read: no marks
     calendar_.rebuild();
+    if (failure) databaseFailed(*failure);
+}
+
+std::optional<CppSQLite3Exception> CListPageWnd::tryDatabase(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const CppSQLite3Exception& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+void CListPageWnd::loadPoints(const std::function<void()>& read, bool laps) {
+    CLoadingDlg busy(engine_, loadingOptions);
+    busy.start(kBusyCover);
+    // What could be read stays; what cannot be read shows empty lists.
+    const auto failure = tryDatabase(read);
+    points_.refresh();
+    if (laps) laps_.fill();
+    if (state_.trackPoints.size() > 1) showOpenedPoints();
+    busy.end();
+    if (failure) databaseFailed(*failure);
 }
 
 void CListPageWnd::databaseFailed(const CppSQLite3Exception& e) {
@@ -138,13 +153,8 @@ void CListPageWnd::putMapLine() {
 void CListPageWnd::reloadDay() {
     state_.dayTracks.clear();
     clearViews(false);
-    std::optional<CppSQLite3Exception> failure;
-    try {
-        state_.dayTracks = db_.tracksOfDay(calendar_.selectedDay());
-    } catch (const CppSQLite3Exception& e) {
-        state_.dayTracks.clear();
-        failure = e;
-    }
+    const auto failure =
+        tryDatabase([&] { state_.dayTracks = db_.tracksOfDay(calendar_.selectedDay()); });
     tracks_.fill();
     setTrackCount();
     if (failure) databaseFailed(*failure);
@@ -156,21 +166,12 @@ void CListPageWnd::openRun() {
     clearViews(false);
     tracks_.setOpenRow(mark);
     const int tkid = state_.dayTracks[mark].objid;
-    std::optional<CppSQLite3Exception> failure;
-    CLoadingDlg busy(engine_, loadingOptions);
-    busy.start(kBusyCover);
-    try {
-        state_.trackPoints = db_.trackPoints(tkid);
-        state_.trackLaps = db_.trackLaps(tkid);
-    } catch (const CppSQLite3Exception& e) {
-        // What could be read stays; a run that cannot be read shows empty lists.
-        failure = e;
-    }
-    points_.refresh();
-    laps_.fill();
-    if (state_.trackPoints.size() > 1) showOpenedPoints();
-    busy.end();
-    if (failure) databaseFailed(*failure);
+    loadPoints(
+        [&] {
+            state_.trackPoints = db_.trackPoints(tkid);
+            state_.trackLaps = db_.trackLaps(tkid);
+        },
+        true);
 }
 
 void CListPageWnd::openLap() {
@@ -178,19 +179,7 @@ void CListPageWnd::openLap() {
     if (mark < 0 || mark >= laps_.count()) return;
     const Lap lap = state_.trackLaps[mark];
     clearViews(true);
-    CLoadingDlg busy(engine_, loadingOptions);
-    busy.start(kBusyCover);
-    std::optional<CppSQLite3Exception> failure;
-    try {
-        state_.trackPoints = db_.lapPoints(lap.tkid, lap.si, lap.ei);
-    } catch (const CppSQLite3Exception& e) {
-        state_.trackPoints.clear();
-        failure = e;
-    }
-    points_.refresh();
-    if (state_.trackPoints.size() > 1) showOpenedPoints();
-    busy.end();
-    if (failure) databaseFailed(*failure);
+    loadPoints([&] { state_.trackPoints = db_.lapPoints(lap.tkid, lap.si, lap.ei); }, false);
 }
 
 void CListPageWnd::deleteRuns() {
@@ -212,10 +201,8 @@ void CListPageWnd::deleteRuns() {
             openId = 0;
             clearViews(false);
         }
-        try {
-            db_.deleteTrack(objid);
-        } catch (const CppSQLite3Exception& e) {
-            if (!failure) failure = e;
+        if (auto refused = tryDatabase([&] { db_.deleteTrack(objid); })) {
+            if (!failure) failure = refused;
             continue;  // still stored: its row stays
         }
         engine_.widgets().deleteListRow(kFrame, tracks_.ctl(), row);

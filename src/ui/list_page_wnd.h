@@ -76,6 +76,11 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     std::optional<std::filesystem::path> choose(FileDialogMode mode, const std::string& label,
                                                 const std::string& ext);
     void databaseFailed(const CppSQLite3Exception& e);  // ends the operation with its text
+    // Runs a database read or write; its error, if any, for the caller to end the operation
+    // with once the views show what could be done.
+    static std::optional<CppSQLite3Exception> tryDatabase(const std::function<void()>& work);
+    // Reads the points (and with the laps flag the laps) under the busy dialog and shows them.
+    void loadPoints(const std::function<void()>& read, bool laps);
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);
     // The chart, the map line and playback, from AppState's points.

@@ -62,12 +62,10 @@ std::vector<TrackPoint> ChooseChartPoints(const std::vector<TrackPoint>& loaded)
 }
 
 double ChartPace(double kmh) {
-    if (!(kmh > 1.0)) return 0;
-    // Single precision, as the paces in the lists are rounded.
-    const float p = 60.0f / static_cast<float>(kmh);
-    const int minutes = static_cast<int>(p);
-    const int seconds = static_cast<int>((p - static_cast<float>(minutes)) * 60.0f + 0.5f);
-    return minutes + seconds / 60.0;
+    if (!(kmh > 1.0)) return 0;  // the chart draws 1.0 km/h itself as 0
+    // Rounded as the lists round it.
+    const Pace p = PaceFromSpeed(kmh);
+    return p.minutes + p.seconds / 60.0;
 }
 
 ChartModel MakeChartModel(const std::vector<TrackPoint>& loaded, int unitSystem) {
