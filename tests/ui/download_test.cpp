@@ -12,6 +12,7 @@
 #include "device/protocol.h"
 #include "device/sim/watch_simulator.h"
 #include "device/watch_finder.h"
+#include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "ui/download_dialog.h"
 #include "ui/list_page_wnd.h"
@@ -90,12 +91,8 @@ class DownloadTest : public ::testing::Test {
     // Queues presses for the next message boxes to open, in turn (code per box).
     void answer(std::vector<int> codes) {
         for (int code : codes)
-            loop.postTask([this, code] {
-                auto open = engine.openDialogs();
-                ASSERT_FALSE(open.empty());
-                answered.push_back(lastDialogPage());
-                engine.click(open.back(), "MsgBtn", {{"code", std::to_string(code)}});
-            });
+            test::PressWhenOpen(loop, engine, {{"code", std::to_string(code)}},
+                                [this](const FramePath&) { answered.push_back(lastDialogPage()); });
     }
     std::string lastDialogPage() const {
         auto d = engine.operations("dialog");

@@ -3,6 +3,7 @@
 #include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
+#include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
@@ -147,11 +148,9 @@ TEST_F(FramePagesTest, DeviceButtonsReachTheirHandlers) {
     // Each button opens its first dialog; answering it ends the handler (no watch here).
     std::vector<std::string> pages;
     auto answerWhenOpen = [&] {
-        loop.postTask([&] {
-            auto open = engine.openDialogs();
-            ASSERT_EQ(open.size(), 1u);
+        test::PressWhenOpen(loop, engine, {{"code", "0"}}, [&](const FramePath&) {
+            ASSERT_EQ(engine.openDialogs().size(), 1u);
             pages.push_back(engine.operations("dialog").back()["page"]);
-            engine.click(open.back(), "MsgBtn", {{"code", "0"}});
         });
     };
     answerWhenOpen();

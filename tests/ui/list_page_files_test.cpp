@@ -56,11 +56,8 @@ class ListPageFilesTest : public test::ListPageFixture {
     // Presses "Exit" on the message that comes next; returns its two lines when it came.
     std::vector<std::string> nextMessage(const std::function<void()>& action) {
         std::vector<std::string> lines;
-        loop.postTask([&] {
-            auto open = engine.openDialogs();
-            ASSERT_FALSE(open.empty());
-            lines = {engine.text(open.back(), "MsgText1"), engine.text(open.back(), "MsgText2")};
-            engine.click(open.back(), "MsgBtn", {{"code", "0"}});
+        test::PressWhenOpen(loop, engine, {{"code", "0"}}, [&](const FramePath& dialog) {
+            lines = {engine.text(dialog, "MsgText1"), engine.text(dialog, "MsgText2")};
         });
         action();
         loop.poll();

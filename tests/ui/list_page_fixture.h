@@ -7,6 +7,7 @@
 #include "data/app_state.h"
 #include "data/temp_dir.h"
 #include "data/track_database.h"
+#include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "ui/list_page_wnd.h"
 

@@ -117,11 +117,7 @@ class ListPageTest : public test::ListPageFixture {
         return out;
     }
     void answerDialog(const std::string& code) {
-        loop.postTask([this, code] {
-            auto open = engine.openDialogs();
-            ASSERT_FALSE(open.empty());
-            engine.click(open.back(), "MsgBtn", {{"code", code}});
-        });
+        test::PressWhenOpen(loop, engine, {{"code", code}});
     }
     AppState& state() { return AppState::instance(); }
 

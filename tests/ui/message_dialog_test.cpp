@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "ui/device_message_sink.h"
 #include "ui/messages.h"
@@ -15,11 +16,7 @@ class MessageDialogTest : public ::testing::Test {
   protected:
     // Queues a click on the open dialog's "MsgBtn"; it runs inside the dialog's nested loop.
     void pressWhenOpen(std::map<std::string, std::string> attrs, std::string id = "MsgBtn") {
-        loop.postTask([this, attrs = std::move(attrs), id = std::move(id)] {
-            auto open = engine.openDialogs();
-            ASSERT_FALSE(open.empty());
-            engine.click(open.back(), id, attrs);
-        });
+        test::PressWhenOpen(loop, engine, std::move(attrs), {}, std::move(id));
     }
     std::vector<nlohmann::json> textOps(const std::string& id) const {
         std::vector<nlohmann::json> out;

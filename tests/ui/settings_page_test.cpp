@@ -15,6 +15,7 @@
 #include "device/watch_finder.h"
 #include "settings/firmware_update.h"
 #include "settings/settings_form.h"
+#include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "ui/settings_page_wnd.h"
 
@@ -42,12 +43,7 @@ class SettingsPageTest : public ::testing::Test {
     }
     // Presses the button of `n` message boxes in turn as they open.
     void dismiss(int n) {
-        for (int i = 0; i < n; ++i)
-            loop.postTask([this] {
-                auto open = engine.openDialogs();
-                ASSERT_FALSE(open.empty());
-                engine.click(open.back(), "MsgBtn", {{"code", "0"}});
-            });
+        for (int i = 0; i < n; ++i) test::PressWhenOpen(loop, engine, {{"code", "0"}});
     }
     // The first texts of the message boxes shown so far.
     std::vector<std::string> messages() const {
