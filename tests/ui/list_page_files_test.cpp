@@ -24,20 +24,12 @@ class ListPageFilesTest : public test::ListPageFixture {
         ListPageFixture::SetUp();
         storeRun(7, 3);
         storeRun(9, 0);
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
-        page->calendar().today = [] {
-            DateTimeFields f;
-            f.year = 2016;
-            f.month = 5;
-            f.day = 10;
-            return f;
-        };
-        page->chooseFile = [this](const FileDialogSpec& s) -> std::optional<fs::path> {
-            specs.push_back(s);
-            return chosen;
-        };
-        page->create();
-        loop.poll();
+        createPage([this](CListPageWnd& p) {
+            p.chooseFile = [this](const FileDialogSpec& s) -> std::optional<fs::path> {
+                specs.push_back(s);
+                return chosen;
+            };
+        });
     }
     void storeRun(int hour, int points) {
         Track t;

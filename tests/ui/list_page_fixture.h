@@ -2,6 +2,7 @@
 // A list page on a fresh database and a recording engine, with AppState emptied.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "data/app_state.h"
@@ -29,6 +30,17 @@ class ListPageFixture : public ::testing::Test {
         db.close();
     }
 
+    // The page on 2016-05-10 unless told another day, its busy dialog quick; `prepare`
+    // sets what else the test needs before the page is created.
+    void createPage(const std::function<void(CListPageWnd&)>& prepare = {},
+                    DateTimeFields today = {2016, 5, 10}) {
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
+        page->calendar().today = [today] { return today; };
+        page->loadingOptions.startStepMs = 1;
+        if (prepare) prepare(*page);
+        page->create();
+        loop.poll();
+    }
     // A widget event of one of the page's controls (the three lists are list views).
     static WidgetEvent widgetEvent(int ctl, WidgetEvent::Kind kind, int row = -1) {
         WidgetEvent e;

@@ -34,13 +34,7 @@ bool HasFill(const Canvas& c, Rect r, Color color) {
 
 class ListPageTest : public test::ListPageFixture {
   protected:
-    void start(DateTimeFields today = Day(2016, 5, 10)) {
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
-        page->calendar().today = [today] { return today; };
-        page->loadingOptions.startStepMs = 1;
-        page->create();
-        loop.poll();
-    }
+    void start(DateTimeFields today = Day(2016, 5, 10)) { createPage({}, today); }
     // A run of `points` points, one per 10 s, and one lap per 10 points.
     int storeRun(int y, int m, int d, int h, int mi, int points = 30) {
         Track t;

@@ -47,15 +47,7 @@ class ChartTest : public test::ListPageFixture {
             std::vector<Lap> laps;
             db.storeTrack(t, pts, laps);
         }
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
-        page->calendar().today = [] {
-            DateTimeFields f;
-            f.year = 2016, f.month = 5, f.day = 10;
-            return f;
-        };
-        page->loadingOptions.startStepMs = 1;
-        page->create();
-        loop.poll();
+        createPage();
     }
     void send(int ctl, K kind, int x = 0, int y = 0, unsigned keys = 0) {
         WidgetEvent e = widgetEvent(ctl, kind);
