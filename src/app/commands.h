@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct GlobalOptions {
     std::optional<int> port;              // --port N
     bool serve = false;                   // --serve
     std::string tileServer;               // --tile-server URL ({z}, {x}, {y}); "" the default
+    long tileCacheMb = 500;               // --tile-cache-mb N
 };
 
 struct Program;
@@ -47,8 +49,14 @@ struct Program {
 // args: what follows the command name, global options removed. Returns the exit status.
 using CommandFn = int (*)(Program& program, const std::vector<std::string>& args);
 
+// A start that cannot go on, with a reason that names the folder.
+struct StartupError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // The logic side of start-up: the data folder's velcan.db opened with its tables, and
-// setting.dat read into the state. Throws CppSQLite3Exception.
+// setting.dat read into the state (a field out of range is said on stderr). Throws
+// StartupError when the database cannot be opened.
 struct StartupResult {
     bool createdTables = false;
     bool settingsRead = false;

@@ -8,6 +8,7 @@
 #include "app/device/watch_cli.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
+#include "engine/tile_service.h"
 
 namespace dorvath {
 namespace {
@@ -45,12 +46,14 @@ void PrintCommands(std::FILE* out, const char* prefix) {
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: dorvath [--data-dir DIR] [--simulate-watch[=demo|FILE]] [--serve] "
-                 "[--port N] [--tile-server URL] [COMMAND ...]\ncommands:\n");
+                 "[--port N] [--tile-server URL] [--tile-cache-mb N] [COMMAND ...]\ncommands:\n");
     PrintCommands(stderr, "");
 }
 
 // Pulls the global options out of argv; returns false on a malformed one.
-bool ParseGlobal(int argc, char** argv, GlobalOptions& o, std::vector<std::string>& rest) {
+// A value that is plainly wrong also sets `problem` (then no usage text is needed).
+bool ParseGlobal(int argc, char** argv, GlobalOptions& o, std::vector<std::string>& rest,
+                 std::string& problem) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char* name) -> std::optional<std::string> {
@@ -84,12 +87,23 @@ bool ParseGlobal(int argc, char** argv, GlobalOptions& o, std::vector<std::strin
             o.serve = true;
         } else if (is("--tile-server")) {
             auto v = value("--tile-server");
+            if (!v) return false;
             // A template the tiles can be made from: a web address with {z}, {x} and {y}.
-            if (!v || (v->rfind("http://", 0) != 0 && v->rfind("https://", 0) != 0) ||
-                v->find("{z}") == std::string::npos || v->find("{x}") == std::string::npos ||
-                v->find("{y}") == std::string::npos)
+            if (std::string why = TileTemplateProblem(*v); !why.empty()) {
+                problem = "--tile-server '" + *v + "': " + why;
                 return false;
+            }
             o.tileServer = *v;
+        } else if (is("--tile-cache-mb")) {
+            auto v = value("--tile-cache-mb");
+            char* end = nullptr;
+            const long mb = v ? std::strtol(v->c_str(), &end, 10) : -1;
+            if (!v || v->empty() || *end || mb < 1 || mb > 1000000) {
+                problem = "--tile-cache-mb '" + v.value_or("") +
+                          "': the size of the tile cache in MB, 1 or more";
+                return false;
+            }
+            o.tileCacheMb = mb;
         } else {
             rest.push_back(a);
         }
@@ -110,6 +124,7 @@ void PrintHelp() {
         "  --serve                   browser mode: print the address to open\n"
         "  --port N                  the port browser mode listens on\n"
         "  --tile-server URL         where map tiles come from ({z}, {x}, {y} in it)\n"
+        "  --tile-cache-mb N         the most the map tile cache keeps (default 500)\n"
         "  --help, --version\n\ncommands:\n",
         ProgramFolders().data.c_str());
     PrintCommands(stdout, "dorvath ");
@@ -120,26 +135,38 @@ void PrintHelp() {
 StartupResult StartLogic(Program& program) {
     StartupResult res;
     TrackDatabase& db = program.db;
-    db.open(AppPath("velcan.db").string());
-    bool had = db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP");
-    // Only a large database makes the user wait for its indexes; say why.
-    if (had && db.indexesMissing() &&
-        db.queryInt("select ifnull(max(rowid), 0) from TKPT;") > 200000) {
-        std::fprintf(stderr, "dorvath: indexing the runs in %s (once; this may take a while)\n",
-                     AppPath("velcan.db").c_str());
-        std::fflush(stderr);
+    try {
+        db.open(AppPath("velcan.db").string());
+        bool had = db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP");
+        // Only a large database makes the user wait for its indexes; say why.
+        if (had && db.indexesMissing() &&
+            db.queryInt("select ifnull(max(rowid), 0) from TKPT;") > 200000) {
+            std::fprintf(stderr, "dorvath: indexing the runs in %s (once; this may take a while)\n",
+                         AppPath("velcan.db").c_str());
+            std::fflush(stderr);
+        }
+        db.createTables();
+        res.createdTables = !had;
+    } catch (const CppSQLite3Exception& e) {
+        throw StartupError("cannot open the database in " + DataDir().string() + ": " +
+                           DatabaseErrorText(e));
     }
-    db.createTables();
-    res.createdTables = !had;
-    res.settingsRead = program.state.loadSettingsFile();
+    std::vector<std::string> repaired;
+    res.settingsRead = program.state.loadSettingsFile(&repaired);
+    for (const std::string& line : repaired)
+        std::fprintf(stderr, "dorvath: %s: %s\n", AppPath("setting.dat").c_str(), line.c_str());
     return res;
 }
 
 int RunProgram(int argc, char** argv, const AppParts& parts) {
     GlobalOptions options;
     std::vector<std::string> args;
-    if (!ParseGlobal(argc, argv, options, args)) {
-        PrintUsage();
+    std::string problem;
+    if (!ParseGlobal(argc, argv, options, args, problem)) {
+        if (problem.empty())
+            PrintUsage();
+        else
+            std::fprintf(stderr, "dorvath: %s\n", problem.c_str());
         return 2;
     }
     if (!options.dataDir.empty()) SetDataDir(options.dataDir);
@@ -183,6 +210,9 @@ int RunProgram(int argc, char** argv, const AppParts& parts) {
     if (!PrepareWatchSimulation(options)) return 2;  // it has said why
     try {
         return command->run(program, args);
+    } catch (const StartupError& e) {
+        std::fprintf(stderr, "dorvath: %s\n", e.what());
+        return 1;
     } catch (const CppSQLite3Exception& e) {
         std::fprintf(stderr, "%s\n", DatabaseErrorText(e).c_str());
         return 1;

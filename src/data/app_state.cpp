@@ -85,13 +85,19 @@ AppState& AppState::instance() {
     return state;
 }
 
-bool AppState::loadSettingsFile() { return loadSettingsFile(AppPath("setting.dat")); }
+bool AppState::loadSettingsFile(std::vector<std::string>* repaired) {
+    return loadSettingsFile(AppPath("setting.dat"), repaired);
+}
 
-bool AppState::loadSettingsFile(const std::filesystem::path& path) {
+bool AppState::loadSettingsFile(const std::filesystem::path& path,
+                                std::vector<std::string>* repaired) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     // A short file overwrites only its leading bytes; the rest keeps what it had.
     in.read(reinterpret_cast<char*>(settings.data()), DeviceSettings::kFileSize);
+    // Random bytes must not show as a weight of -1300541743 kg or reach the watch.
+    std::vector<std::string> changed = settings.resetOutOfRange();
+    if (repaired) *repaired = std::move(changed);
     return true;
 }
 

@@ -48,9 +48,11 @@ class AppState {
     DeviceSettings settings;
 
     // Reads up to 132 bytes of setting.dat over the current block; false (block kept)
-    // when the file cannot be opened.
-    bool loadSettingsFile();
-    bool loadSettingsFile(const std::filesystem::path& path);
+    // when the file cannot be opened. A field out of its range reads as its default (the
+    // file stays as it is until the user saves); `repaired` gets a line per such field.
+    bool loadSettingsFile(std::vector<std::string>* repaired = nullptr);
+    bool loadSettingsFile(const std::filesystem::path& path,
+                          std::vector<std::string>* repaired = nullptr);
     // Writes the 132 bytes through a temporary file renamed over setting.dat, so a crash
     // never leaves a torn file. False when it could not be written.
     Result<> saveSettingsFile();

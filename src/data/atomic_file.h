@@ -1,7 +1,9 @@
 #pragma once
-// A file that is written whole or not at all: the bytes go to a temporary file beside
-// the target, which replaces the target only once every byte is on disk. A reader of the
-// target never sees a half-written file, and a failed write leaves the old one in place.
+// A file that is written whole or not at all: the bytes go to an unnamed temporary file in
+// the target's folder (O_TMPFILE; where the file system cannot, a short hidden name),
+// which replaces the target only once every byte is on disk. A reader of the target never
+// sees a half-written file, a failed or killed write leaves the old one in place, and the
+// temporary files an earlier killed write left are removed.
 // A symlink is followed and its target replaced; a path that is not a regular file is
 // refused; a replaced file keeps its mode.
 #include <cstddef>
@@ -39,7 +41,7 @@ class AtomicFile {
     void discard();
 
     std::filesystem::path target_;
-    std::filesystem::path temp_;
+    std::filesystem::path temp_;  // empty while the temporary file has no name
     int fd_ = -1;
     std::string buffer_;
     std::string error_;

@@ -1,6 +1,7 @@
 #include "data/device_settings.h"
 
 #include <cstring>
+#include <limits>
 
 #include "data/byte_order.h"
 
@@ -13,28 +14,48 @@ const std::vector<SettingsField>& DeviceSettings::fields() {
             static const char* const alarm[] = {"alarm0", "alarm1", "alarm2"};
             static const char* const hour[] = {"hour0", "hour1", "hour2"};
             static const char* const min[] = {"min0", "min1", "min2"};
-            t.push_back({alarm[n], 4 * n, 2, false, 0});
-            t.push_back({hour[n], 4 * n + 2, 1, false, 12});
-            t.push_back({min[n], 4 * n + 3, 1, false, 0});
+            t.push_back({alarm[n], 4 * n, 2, false, 0, 0, 1});
+            t.push_back({hour[n], 4 * n + 2, 1, false, 12, 0, 23});
+            t.push_back({min[n], 4 * n + 3, 1, false, 0, 0, 59});
         }
         struct Int32Field {
             const char* name;
-            int32_t def;
+            int32_t def, low, high;
         };
-        static const Int32Field ints[] = {
-            {"tag_dist_mode", 0},  {"tag_dist", 5},        {"tag_time_mode", 0},
-            {"tag_time", 30},      {"run_count", 6},       {"fast_run_mode", 1},
-            {"fast_run_dist", 30}, {"fast_run_time", 5},   {"slow_run_mode", 1},
-            {"slow_run_dist", 30}, {"slow_run_time", 5},   {"lap_mode", 0},
-            {"lap_dist", 1},       {"lap_time", 5},        {"auto_pause_mode", 0},
-            {"auto_pause_spd", 1}, {"bk_light", 0},        {"nightmode", 0},
-            {"buzzer", 1},         {"buzzer_auto_lap", 1}, {"buzzer_interval", 1},
-            {"interval", 1},       {"lap_disp", 1},        {"weight", 60},
-            {"tformat", 0},        {"display", 1},         {"daylight", 0},
-            {"utc_bias", -540},    {"reserved", 0},        {"unit_system", 0}};
+        constexpr int32_t kAny = std::numeric_limits<int32_t>::max();
+        static const Int32Field ints[] = {{"tag_dist_mode", 0, 0, 1},
+                                          {"tag_dist", 5, 1, 99},
+                                          {"tag_time_mode", 0, 0, 1},
+                                          {"tag_time", 30, 1, 99},
+                                          {"run_count", 6, 1, 99},
+                                          {"fast_run_mode", 1, 0, 1},
+                                          {"fast_run_dist", 30, 1, 999},
+                                          {"fast_run_time", 5, 1, 99},
+                                          {"slow_run_mode", 1, 0, 1},
+                                          {"slow_run_dist", 30, 1, 999},
+                                          {"slow_run_time", 5, 1, 99},
+                                          {"lap_mode", 0, 0, 2},
+                                          {"lap_dist", 1, 1, 99},
+                                          {"lap_time", 5, 1, 99},
+                                          {"auto_pause_mode", 0, 0, 1},
+                                          {"auto_pause_spd", 1, 1, 99},
+                                          {"bk_light", 0, 0, 3},
+                                          {"nightmode", 0, 0, 1},
+                                          {"buzzer", 1, 0, 1},
+                                          {"buzzer_auto_lap", 1, 0, 1},
+                                          {"buzzer_interval", 1, 0, 1},
+                                          {"interval", 1, 0, 3},
+                                          {"lap_disp", 1, 0, 3},
+                                          {"weight", 60, 1, 299},
+                                          {"tformat", 0, 0, 1},
+                                          {"display", 1, 0, 1},
+                                          {"daylight", 0, 0, 1},
+                                          {"utc_bias", -540, -840, 720},
+                                          {"reserved", 0, -kAny - 1, kAny},
+                                          {"unit_system", 0, 0, 1}};
         int offset = 12;
         for (const auto& f : ints) {
-            t.push_back({f.name, offset, 4, true, f.def});
+            t.push_back({f.name, offset, 4, true, f.def, f.low, f.high});
             offset += 4;
         }
         return t;
@@ -64,6 +85,19 @@ std::optional<int32_t> DeviceSettings::get(std::string_view name) const {
         default:
             return GetI32(p);
     }
+}
+
+std::vector<std::string> DeviceSettings::resetOutOfRange() {
+    std::vector<std::string> changed;
+    for (const auto& f : fields()) {
+        const int32_t v = *get(f.name);
+        if (v >= f.low && v <= f.high) continue;
+        changed.push_back(std::string(f.name) + " " + std::to_string(v) + " is out of range " +
+                          std::to_string(f.low) + ".." + std::to_string(f.high) + "; " +
+                          std::to_string(f.defaultValue) + " is used");
+        set(f.name, f.defaultValue);
+    }
+    return changed;
 }
 
 bool DeviceSettings::set(std::string_view name, int32_t value) {

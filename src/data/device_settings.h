@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct SettingsField {
     int width;  // 1, 2 or 4 bytes
     bool isSigned;
     int32_t defaultValue;
+    int32_t low, high;  // the values the watch knows
 };
 
 class DeviceSettings {
@@ -34,6 +36,10 @@ class DeviceSettings {
     // By form name; nullopt for an unknown name. set returns false for an unknown name.
     std::optional<int32_t> get(std::string_view name) const;
     bool set(std::string_view name, int32_t value);
+
+    // Sets every field outside its range to its default; one line per field so changed
+    // ("weight -5 is out of range 1..299; 60 is used").
+    std::vector<std::string> resetOutOfRange();
 
     int32_t utcBias() const { return *get("utc_bias"); }
     int32_t daylight() const { return *get("daylight"); }

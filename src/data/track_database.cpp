@@ -311,10 +311,23 @@ std::string DatabaseErrorText(const CppSQLite3Exception& e) {
 // ---- TrackDatabase: runs ---------------------------------------------------------------
 
 void TrackDatabase::createTables() {
-    if (!tableExists("TK")) execute(kCreateTK);
-    if (!tableExists("TKPT")) execute(kCreateTKPT);
-    if (!tableExists("LAP")) execute(kCreateLAP);
-    createIndexes();
+    // A database that has everything is only read: a read-only one still opens.
+    if (tableExists("TK") && tableExists("TKPT") && tableExists("LAP") && !indexesMissing()) return;
+    // All or nothing: a process killed in its first moments must not leave TK without
+    // TKPT. "immediate" takes the write lock before the checks, so two starts at once
+    // cannot both decide to create.
+    execute("begin immediate transaction;");
+    try {
+        if (!tableExists("TK")) execute(kCreateTK);
+        if (!tableExists("TKPT")) execute(kCreateTKPT);
+        if (!tableExists("LAP")) execute(kCreateLAP);
+        createIndexes();
+        execute("commit transaction;");
+    } catch (...) {
+        if (db_ && !sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 namespace {

@@ -67,15 +67,21 @@ void BridgeEngine::flush() {
     if (!arr.empty()) send(DumpJson(arr));
 }
 
-void BridgeEngine::setSink(std::function<void(std::string)> sink) {
+void BridgeEngine::setSink(Sink sink) {
     std::lock_guard lock(sinkMutex_);
     sink_ = std::move(sink);
 }
 
-void BridgeEngine::send(std::string text) {
+void BridgeEngine::setSink(std::function<void(std::string)> sink) {
+    if (!sink) return setSink(Sink());
+    setSink(
+        [sink = std::move(sink)](std::string text, const std::string&) { sink(std::move(text)); });
+}
+
+void BridgeEngine::send(std::string text, const std::string& coalesceKey) {
     std::lock_guard lock(sinkMutex_);
     ++sent_;
-    if (sink_) sink_(std::move(text));
+    if (sink_) sink_(std::move(text), coalesceKey);
 }
 
 void BridgeEngine::receive(const std::string& text) {
@@ -100,7 +106,7 @@ void BridgeEngine::receive(const std::string& text) {
             for (json& op : core().frames.replayFrame(frame)) answer.push_back(std::move(op));
         }
         answer.push_back(protocol::Replayed(frame));
-        send(DumpJson(answer));
+        send(DumpJson(answer), "ready:" + frame);
     }
     loop_.postTask([this, ev = std::move(ev)] { events().dispatch(ev); });
 }

@@ -19,7 +19,12 @@ class BridgeEngine : public HtmlEngine {
     // Sends the batch now. Any thread.
     void flush() override;
 
-    // The server's side. The sink gets JSON texts (arrays of operations); any thread.
+    // The server's side. The sink gets JSON texts (arrays of operations); any thread. The
+    // answer to a page's "ready" comes with a key ("ready:" and its frame): the server may
+    // drop it while an answer with the same key still waits to be sent, as that one
+    // rebuilds the frame just the same.
+    using Sink = std::function<void(std::string text, const std::string& coalesceKey)>;
+    void setSink(Sink sink);
     void setSink(std::function<void(std::string)> sink);
     // One event text from the page (bridge thread). A "ready" is answered at once with
     // the frame's kept state (so a page rebuilds even while the UI thread is busy); every
@@ -33,11 +38,11 @@ class BridgeEngine : public HtmlEngine {
     void submit(Operation op) override;
 
   private:
-    void send(std::string text);
+    void send(std::string text, const std::string& coalesceKey = {});
     EventLoop& loop_;
     std::vector<Operation> batch_;
     std::unordered_map<std::string, std::size_t> index_;  // key -> position in batch_
-    std::function<void(std::string)> sink_;
+    Sink sink_;
     std::mutex sinkMutex_;
     std::uint64_t sent_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -177,8 +178,13 @@ struct BridgeServer::Impl {
     BridgeOptions opt;
     asio::io_context io;
     tcp::acceptor acceptor{io};
+    // Tiles have a port of their own: a browser holds only a few connections per port,
+    // and tiles waiting on a slow tile server must never hold up a page, a script or
+    // log.xml.
+    tcp::acceptor tileAcceptor{io};
     std::thread thread;
     int port = 0;
+    int tilePort = 0;
     std::weak_ptr<WsSession> active;
     std::atomic<int> connections{0};
     std::atomic<bool> running{false};
@@ -190,17 +196,19 @@ struct BridgeServer::Impl {
             t.urlTemplate = opt.tileServer;
             t.cacheDir = opt.tileCacheDir.empty() ? DefaultTileCacheDir() : opt.tileCacheDir;
             t.userAgent = opt.userAgent;
+            t.maxCacheBytes = opt.tileCacheBytes;
             tiles = std::make_unique<TileService>(std::move(t));
         }
     }
-    void accept();
+    void accept(tcp::acceptor& on, bool tilePort);
     std::string cookieName() const { return "dorvath_" + std::to_string(port); }
 
-    // 0 when the request may go on, else the refusal status.
-    http::status check(const Request& req, bool& tokenInQuery) const;
+    // 0 when the request may go on, else the refusal status. `at` is the port the request
+    // came in on.
+    http::status check(const Request& req, int at, bool& tokenInQuery) const;
     Response serve(const Request& req);
     void activate(const std::shared_ptr<WsSession>& s);
-    void sendToActive(std::string text);
+    void sendToActive(std::string text, const std::string& coalesceKey);
 };
 
 class WsSession : public std::enable_shared_from_this<WsSession> {
@@ -219,9 +227,28 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         });
     }
 
-    void send(std::shared_ptr<const std::string> text) {
-        queue_.push_back(std::move(text));
-        if (queue_.size() == 1) write();
+    // A text with a coalescing key replaces nothing but is dropped while one with the
+    // same key still waits its turn: the one waiting carries the same kept state. Past
+    // kMaxQueuedBytes the page is not reading: the connection is closed (a page that
+    // comes back reconnects and is rebuilt).
+    void send(std::shared_ptr<const std::string> text, const std::string& key) {
+        if (closed_) return;
+        if (!key.empty())
+            for (size_t i = writing_ ? 1 : 0; i < queue_.size(); ++i)
+                if (queue_[i].key == key) return;
+        queuedBytes_ += text->size();
+        queue_.push_back({std::move(text), key});
+        if (queuedBytes_ > kMaxQueuedBytes && queue_.size() > 1) {
+            // It cannot even take a close frame: the socket goes, and with it the queue
+            // (the text being written stays until its write is cancelled).
+            closed_ = true;
+            queue_.erase(queue_.begin() + (writing_ ? 1 : 0), queue_.end());
+            queuedBytes_ = queue_.empty() ? 0 : queue_.front().text->size();
+            beast::error_code ec;
+            beast::get_lowest_layer(ws_).socket().close(ec);
+            return;
+        }
+        if (!writing_) write();
     }
 
     void close() {
@@ -250,12 +277,17 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     }
 
     void write() {
+        writing_ = true;
         ws_.text(true);
-        ws_.async_write(asio::buffer(*queue_.front()),
+        ws_.async_write(asio::buffer(*queue_.front().text),
                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                            self->writing_ = false;
+                            if (self->queue_.empty()) return;  // dropped by close()
+                            self->queuedBytes_ -= self->queue_.front().text->size();
                             self->queue_.pop_front();
                             if (ec) {
                                 self->queue_.clear();
+                                self->queuedBytes_ = 0;
                                 self->closed_ = true;
                                 return;
                             }
@@ -263,17 +295,24 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                         });
     }
 
+    static constexpr size_t kMaxQueuedBytes = 8 << 20;
+    struct Queued {
+        std::shared_ptr<const std::string> text;
+        std::string key;
+    };
     BridgeServer::Impl& server_;
     websocket::stream<beast::tcp_stream> ws_;
     beast::flat_buffer buffer_;
-    std::deque<std::shared_ptr<const std::string>> queue_;
+    std::deque<Queued> queue_;
+    size_t queuedBytes_ = 0;
+    bool writing_ = false;
     bool closed_ = false;
 };
 
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
   public:
-    HttpSession(BridgeServer::Impl& server, tcp::socket&& socket)
-        : server_(server), stream_(std::move(socket)) {}
+    HttpSession(BridgeServer::Impl& server, tcp::socket&& socket, bool tilePort)
+        : server_(server), stream_(std::move(socket)), tilePort_(tilePort) {}
 
     void read() {
         parser_.emplace();
@@ -290,16 +329,20 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   private:
     void handle(Request req) {
         bool tokenInQuery = false;
-        http::status refused = server_.check(req, tokenInQuery);
+        http::status refused =
+            server_.check(req, tilePort_ ? server_.tilePort : server_.port, tokenInQuery);
         if (refused == http::status::unknown && websocket::is_upgrade(req)) {
             std::string_view target = req.target();
-            if (target.substr(0, target.find('?')) == "/ws") {
+            if (!tilePort_ && target.substr(0, target.find('?')) == "/ws") {
                 std::make_shared<WsSession>(server_, std::move(stream_))->start(std::move(req));
                 return;
             }
             refused = http::status::not_found;
         }
+        // The tile port serves tiles and nothing else. The pages' port still answers a
+        // tile asked of it, but our pages ask the tile port.
         if (refused == http::status::unknown && serveTile(req)) return;
+        if (refused == http::status::unknown && tilePort_) refused = http::status::not_found;
         Response res;
         if (refused != http::status::unknown) {
             res = Response(refused, req.version());
@@ -316,7 +359,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     }
 
     // /tiles/{z}/{x}/{y}.png: answered later, from the tile service's thread, so a slow
-    // tile server never holds this one. A malformed tile path is refused without a fetch.
+    // tile server never holds this one. A tile waits at most kTileWait here: then the tile
+    // seen before, else 504 (the fetch goes on into the cache). A malformed tile path is
+    // refused without a fetch.
     bool serveTile(const Request& req) {
         std::string_view target = req.target();
         std::string path;
@@ -335,17 +380,31 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             reply(std::move(res), keepAlive, head);
             return true;
         }
-        server_.tiles->get(*key, [self = shared_from_this(), keepAlive, head,
-                                  version](TileService::Answer a) {
-            asio::post(self->stream_.get_executor(), [self, keepAlive, head, version,
-                                                      a = std::move(a)]() mutable {
-                Response res(a.status == 200 ? http::status::ok : http::status::not_found, version);
-                res.set(http::field::content_type, a.status == 200 ? "image/png" : "text/plain");
-                res.set(http::field::cache_control,
-                        a.status == 200 ? "private, max-age=3600" : "no-store");
-                res.body() = std::move(a.body);
-                self->reply(std::move(res), keepAlive, head);
-            });
+        auto self = shared_from_this();
+        auto answered = std::make_shared<bool>(false);
+        auto timer = std::make_shared<asio::steady_timer>(stream_.get_executor(), kTileWait);
+        auto answer = [self, keepAlive, head, version, answered,
+                       timer](std::optional<TileService::Answer> a) {
+            if (*answered) return;
+            *answered = true;
+            timer->cancel();
+            const bool ok = a && a->status == 200;
+            Response res(ok  ? http::status::ok
+                         : a ? http::status::not_found
+                             : http::status::gateway_timeout,
+                         version);
+            res.set(http::field::content_type, ok ? a->contentType : "text/plain");
+            res.set(http::field::cache_control, ok ? "private, max-age=3600" : "no-store");
+            if (ok) res.body() = std::move(a->body);
+            self->reply(std::move(res), keepAlive, head);
+        };
+        timer->async_wait([self, answer, k = *key](beast::error_code ec) {
+            if (ec) return;
+            answer(self->server_.tiles->stale(k));
+        });
+        server_.tiles->get(*key, [self, answer](TileService::Answer a) {
+            asio::post(self->stream_.get_executor(),
+                       [answer, a = std::move(a)]() mutable { answer(std::move(a)); });
         });
         return true;
     }
@@ -373,20 +432,25 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
     }
 
+    static constexpr auto kTileWait = std::chrono::seconds(3);
+
     BridgeServer::Impl& server_;
     beast::tcp_stream stream_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    bool tilePort_;
 };
 
-http::status BridgeServer::Impl::check(const Request& req, bool& tokenInQuery) const {
-    std::string p = std::to_string(port);
+http::status BridgeServer::Impl::check(const Request& req, int at, bool& tokenInQuery) const {
+    std::string p = std::to_string(at);
     std::string_view host = req[http::field::host];
     if (host != "127.0.0.1:" + p && host != "localhost:" + p) return http::status::forbidden;
     auto origin = req.find(http::field::origin);
     if (origin != req.end()) {
+        // Our pages come from the pages' port, whichever port they ask.
+        const std::string pages = std::to_string(port);
         std::string_view o = origin->value();
-        if (o != "http://127.0.0.1:" + p && o != "http://localhost:" + p)
+        if (o != "http://127.0.0.1:" + pages && o != "http://localhost:" + pages)
             return http::status::forbidden;
     }
     std::string_view target = req.target();
@@ -425,6 +489,10 @@ Response BridgeServer::Impl::serve(const Request& req) {
         res.set(http::field::location, to);
         return res;
     }
+    if (parts.size() == 1 && parts[0] == "tile-layer.js") {
+        // Where the map page asks for its tiles.
+        return ok("window.__dvTilePort = " + std::to_string(tilePort) + ";\n", parts[0]);
+    }
     if (parts.size() == 1) {
         if (auto* r = FindEmbeddedFile(parts[0])) return ok(std::string(r->bytes()), parts[0]);
         // A resource asked for by name and type ("202" is the page 202.html).
@@ -453,11 +521,11 @@ Response BridgeServer::Impl::serve(const Request& req) {
     return res;
 }
 
-void BridgeServer::Impl::accept() {
-    acceptor.async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket s) {
+void BridgeServer::Impl::accept(tcp::acceptor& on, bool tiles) {
+    on.async_accept(asio::make_strand(io), [this, &on, tiles](beast::error_code ec, tcp::socket s) {
         if (!running) return;
-        if (!ec) std::make_shared<HttpSession>(*this, std::move(s))->read();
-        accept();
+        if (!ec) std::make_shared<HttpSession>(*this, std::move(s), tiles)->read();
+        accept(on, tiles);
     });
 }
 
@@ -468,10 +536,10 @@ void BridgeServer::Impl::activate(const std::shared_ptr<WsSession>& s) {
     ++connections;
 }
 
-void BridgeServer::Impl::sendToActive(std::string text) {
+void BridgeServer::Impl::sendToActive(std::string text, const std::string& coalesceKey) {
     auto shared = std::make_shared<const std::string>(std::move(text));
-    asio::post(io, [this, shared] {
-        if (auto a = active.lock(); a && !a->closed()) a->send(shared);
+    asio::post(io, [this, shared, coalesceKey] {
+        if (auto a = active.lock(); a && !a->closed()) a->send(shared, coalesceKey);
     });
 }
 
@@ -483,31 +551,43 @@ BridgeServer::BridgeServer(BridgeEngine& engine, BridgeOptions options)
 
 BridgeServer::~BridgeServer() { stop(); }
 
+namespace {
+// Listens on 127.0.0.1:port (0: any free port); the port it got.
+int Listen(tcp::acceptor& a, int port) {
+    beast::error_code ec;
+    tcp::endpoint ep(asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port));
+    a.open(ep.protocol(), ec);
+    if (!ec) a.set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec) a.bind(ep, ec);
+    if (!ec) a.listen(asio::socket_base::max_listen_connections, ec);
+    if (ec)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " +
+                                 ec.message());
+    return a.local_endpoint().port();
+}
+}  // namespace
+
 void BridgeServer::start() {
     Impl& s = *impl_;
-    beast::error_code ec;
-    tcp::endpoint ep(asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(s.opt.port));
-    s.acceptor.open(ep.protocol(), ec);
-    if (!ec) s.acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    if (!ec) s.acceptor.bind(ep, ec);
-    if (!ec) s.acceptor.listen(asio::socket_base::max_listen_connections, ec);
-    if (ec)
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(s.opt.port) + ": " +
-                                 ec.message());
-    s.port = s.acceptor.local_endpoint().port();
+    s.port = Listen(s.acceptor, s.opt.port);
+    s.tilePort = Listen(s.tileAcceptor, 0);
     s.running = true;
-    s.engine.setSink([&s](std::string text) { s.sendToActive(std::move(text)); });
-    s.accept();
+    s.engine.setSink([&s](std::string text, const std::string& coalesceKey) {
+        s.sendToActive(std::move(text), coalesceKey);
+    });
+    s.accept(s.acceptor, false);
+    s.accept(s.tileAcceptor, true);
     s.thread = std::thread([&s] { s.io.run(); });
 }
 
 void BridgeServer::stop() {
     Impl& s = *impl_;
     if (!s.running.exchange(false)) return;
-    s.engine.setSink(nullptr);
+    s.engine.setSink(BridgeEngine::Sink());
     asio::post(s.io, [&s] {
         beast::error_code ec;
         s.acceptor.close(ec);
+        s.tileAcceptor.close(ec);
         if (auto a = s.active.lock()) a->close();
     });
     // Give the close frame a moment, then stop whatever is left.
@@ -516,6 +596,7 @@ void BridgeServer::stop() {
 }
 
 int BridgeServer::port() const { return impl_->port; }
+int BridgeServer::tilePort() const { return impl_->tilePort; }
 const std::string& BridgeServer::token() const { return impl_->opt.token; }
 std::string BridgeServer::url() const {
     return "http://127.0.0.1:" + std::to_string(impl_->port) + "/?t=" + impl_->opt.token;

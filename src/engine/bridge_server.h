@@ -4,6 +4,7 @@
 // pages read, and carries operations and events. Every request needs the token (in the
 // address, or the cookie set by the first page load), the server's own Host and, when
 // sent, its own Origin; a path that leaves its folder is not found.
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,10 +21,12 @@ struct BridgeOptions {
     std::filesystem::path dataDir;     // holds the files below
     std::vector<std::string> dataFiles{"log.xml"};
     std::filesystem::path testPagesDir;  // when set, its files are served under /test/
-    // Map tiles under /tiles/{z}/{x}/{y}.png: fetched from this template ({z}, {x}, {y})
-    // into the cache folder (default: the XDG cache). Both empty: no tiles.
+    // Map tiles under /tiles/{z}/{x}/{y}.png on a port of their own: fetched from this
+    // template ({z}, {x}, {y}) into the cache folder (default: the XDG cache), which is
+    // kept within tileCacheBytes. Both empty: no tiles.
     std::string tileServer;
     std::filesystem::path tileCacheDir;
+    std::uint64_t tileCacheBytes = 500ull << 20;
     std::string userAgent = "DORVATH";
 };
 
@@ -39,6 +42,7 @@ class BridgeServer {
     void stop();
 
     int port() const;
+    int tilePort() const;  // where /tiles/... are served (the pages learn it from /tile-layer.js)
     const std::string& token() const;
     std::string url() const;  // http://127.0.0.1:PORT/?t=TOKEN
     int connections() const;  // WebSocket connections accepted so far

@@ -1,10 +1,14 @@
 #include "engine/tile_service.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -46,6 +50,7 @@ size_t Header(char* data, size_t size, size_t n, void* user) {
     if (strcasecmp(name.c_str(), "expires") == 0) f->expires = value;
     if (strcasecmp(name.c_str(), "etag") == 0) f->etag = value;
     if (strcasecmp(name.c_str(), "last-modified") == 0) f->lastModified = value;
+    if (strcasecmp(name.c_str(), "content-type") == 0) f->contentType = value;
     return size * n;
 }
 
@@ -64,6 +69,94 @@ void InitCurl() {
 }
 
 size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "image/png" of "Image/PNG; charset=x"; "" when it is not an image type.
+std::string ImageType(const std::string& contentType) {
+    std::string t = Lower(contentType.substr(0, contentType.find(';')));
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t.rfind("image/", 0) == 0 && t.size() > 6 ? t : std::string();
+}
+
+std::string TypeBySignature(std::string_view b) {
+    if (b.rfind("\x89PNG", 0) == 0) return "image/png";
+    if (b.rfind("\xFF\xD8\xFF", 0) == 0) return "image/jpeg";
+    return "image/webp";
+}
+
+uint32_t BigEndian32(std::string_view b, size_t at) {
+    return static_cast<uint32_t>(
+        static_cast<unsigned char>(b[at]) << 24 | static_cast<unsigned char>(b[at + 1]) << 16 |
+        static_cast<unsigned char>(b[at + 2]) << 8 | static_cast<unsigned char>(b[at + 3]));
+}
+
+// Scheme, host and port of an address, as libcurl reads it; nullopt when it cannot.
+std::optional<std::string> Origin(const std::string& url) {
+    CURLU* u = curl_url();
+    if (!u) return std::nullopt;
+    std::optional<std::string> out;
+    char *scheme = nullptr, *host = nullptr, *port = nullptr;
+    if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
+        out = Lower(scheme) + "://" + Lower(host) + ":" + port;
+    curl_free(scheme);
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(u);
+    return out;
+}
+
+// The stop of the tile service's worker that is fetching on this thread, if any: a fetch
+// from a server that never answers must not hold the program's end for its time-out.
+thread_local const std::stop_token* tFetchStop = nullptr;
+
+int StopWhenAsked(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return tFetchStop && tFetchStop->stop_requested() ? 1 : 0;
+}
+
+// One GET, redirects not followed (their target is in `redirect`).
+TileFetch FetchOnce(const std::string& url, const std::string& userAgent, const std::string& etag,
+                    const std::string& lastModified, std::string& redirect) {
+    InitCurl();
+    TileFetch f;
+    CURL* c = curl_easy_init();
+    if (!c) return f;
+    curl_slist* headers = nullptr;
+    if (!etag.empty()) headers = curl_slist_append(headers, ("If-None-Match: " + etag).c_str());
+    if (!lastModified.empty())
+        headers = curl_slist_append(headers, ("If-Modified-Since: " + lastModified).c_str());
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 15000L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Our own machine is never reached through a proxy.
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &f.body);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, Header);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &f);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, StopWhenAsked);
+    // A body cut short of its Content-Length fails here, and is no tile.
+    if (curl_easy_perform(c) == CURLE_OK) {
+        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &f.status);
+        char* to = nullptr;
+        if (curl_easy_getinfo(c, CURLINFO_REDIRECT_URL, &to) == CURLE_OK && to) redirect = to;
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(c);
+    return f;
+}
 
 std::string& TileServerSetting() {
     static std::string s;  // none until the program sets it: tests never reach out
@@ -117,31 +210,87 @@ std::filesystem::path DefaultTileCacheDir() {
 
 TileFetch FetchWithCurl(const std::string& url, const std::string& userAgent,
                         const std::string& etag, const std::string& lastModified) {
-    InitCurl();
-    TileFetch f;
-    CURL* c = curl_easy_init();
-    if (!c) return f;
-    curl_slist* headers = nullptr;
-    if (!etag.empty()) headers = curl_slist_append(headers, ("If-None-Match: " + etag).c_str());
-    if (!lastModified.empty())
-        headers = curl_slist_append(headers, ("If-Modified-Since: " + lastModified).c_str());
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent.c_str());
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 15000L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 3L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &f.body);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, Header);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &f);
-    if (curl_easy_perform(c) == CURLE_OK) curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &f.status);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(c);
-    return f;
+    // A redirect is followed only within the tile server itself: a server (or whoever
+    // answers in its name) must not send us to another host, port or scheme.
+    const std::optional<std::string> home = Origin(url);
+    std::string at = url;
+    for (int hop = 0; hop <= 3; ++hop) {
+        std::string redirect;
+        TileFetch f = FetchOnce(at, userAgent, etag, lastModified, redirect);
+        if (f.status < 300 || f.status >= 400 || f.status == 304 || redirect.empty()) return f;
+        if (!home || Origin(redirect) != home) return {};  // a missing tile
+        at = redirect;
+    }
+    return {};
+}
+
+std::string TileTemplateProblem(const std::string& t) {
+    const std::string wanted = "give an http or https address with {z}, {x} and {y} in its path";
+    if (t.empty()) return "it is empty; " + wanted;
+    for (char c : t)
+        if (static_cast<unsigned char>(c) <= ' ') return "it contains a blank or control character";
+    const size_t sep = t.find("://");
+    const std::string scheme = sep == std::string::npos ? "" : Lower(t.substr(0, sep));
+    if (scheme != "http" && scheme != "https")
+        return "it is not an http or https address; " + wanted;
+    const size_t from = sep + 3, to = t.find_first_of("/?#", from);
+    const std::string authority =
+        t.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    if (authority.find_first_of("{}") != std::string::npos)
+        return "{z}, {x} and {y} belong in the path, never in the host";
+    if (authority.find_first_of("@\\") != std::string::npos)
+        return "its host part holds a user name or a backslash";
+    std::string host = authority, port;
+    if (!host.empty() && host[0] == '[') {
+        const size_t close = host.find(']');
+        if (close == std::string::npos) return "its host is not a valid address";
+        port = host.substr(close + 1);
+        host = host.substr(0, close + 1);
+        if (!port.empty() && port[0] != ':') return "its host is not a valid address";
+        if (!port.empty()) port.erase(0, 1);
+    } else if (const size_t colon = host.find(':'); colon != std::string::npos) {
+        port = host.substr(colon + 1);
+        host = host.substr(0, colon);
+    }
+    if (host.empty()) return "it names no host";
+    if (authority.find(':') != std::string::npos && host[0] != '[') {
+        const bool digits = !port.empty() && port.size() <= 5 &&
+                            port.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stol(port) < 1 || std::stol(port) > 65535)
+            return "its port is not a number from 1 to 65535";
+    }
+    const std::string path = to == std::string::npos ? "" : t.substr(to);
+    std::string missing;
+    for (const char* p : {"{z}", "{x}", "{y}"})
+        if (path.find(p) == std::string::npos)
+            missing += (missing.empty() ? "" : ", ") + std::string(p);
+    if (!missing.empty()) return "its path lacks " + missing + "; " + wanted;
+    return {};
+}
+
+bool IsWholeImage(std::string_view b) {
+    if (b.rfind("\x89PNG\r\n\x1a\n", 0) == 0) {
+        // Chunk by chunk to IEND, which must end the body.
+        size_t at = 8;
+        while (at + 12 <= b.size()) {
+            const uint64_t length = BigEndian32(b, at);
+            const std::string_view type = b.substr(at + 4, 4);
+            const uint64_t next = at + 12 + length;
+            if (next > b.size()) return false;
+            if (type == "IEND") return next == b.size();
+            at = static_cast<size_t>(next);
+        }
+        return false;
+    }
+    if (b.rfind("\xFF\xD8\xFF", 0) == 0)
+        return b.size() > 4 && b.substr(b.size() - 2) == "\xFF\xD9";
+    if (b.size() >= 16 && b.rfind("RIFF", 0) == 0 && b.substr(8, 4) == "WEBP") {
+        const uint32_t riff = static_cast<uint32_t>(
+            static_cast<unsigned char>(b[4]) | static_cast<unsigned char>(b[5]) << 8 |
+            static_cast<unsigned char>(b[6]) << 16 | static_cast<unsigned char>(b[7]) << 24);
+        return static_cast<uint64_t>(riff) + 8 == b.size();
+    }
+    return false;
 }
 
 std::string ServiceBaseAddress(const std::string& t) {
@@ -194,7 +343,7 @@ TileService::TileService(Options o) : opt_(std::move(o)) {
 TileService::~TileService() {
     for (auto& w : workers_) w.request_stop();
     wake_.notify_all();
-    workers_.clear();  // joins; a fetch in flight ends within its time-out
+    workers_.clear();  // joins; a fetch in flight is stopped by its progress check
 }
 
 int TileService::fetches() const {
@@ -213,23 +362,31 @@ std::optional<TileService::Cached> TileService::readCache(const TileKey& k) cons
     if (!in) return std::nullopt;
     Cached c;
     c.body.assign(std::istreambuf_iterator<char>(in), {});
-    if (c.body.empty()) return std::nullopt;
+    if (!IsWholeImage(c.body)) return std::nullopt;  // what an older build kept is no tile
     std::ifstream meta(std::filesystem::path(png).replace_extension(".meta"));
     std::string line;
     while (std::getline(meta, line)) {
         if (line.rfind("fresh=", 0) == 0) c.freshUntil = FromEpoch(std::atoll(line.c_str() + 6));
         if (line.rfind("etag=", 0) == 0) c.etag = line.substr(5);
         if (line.rfind("last-modified=", 0) == 0) c.lastModified = line.substr(14);
+        if (line.rfind("type=", 0) == 0) c.contentType = ImageType(line.substr(5));
     }
+    if (c.contentType.empty()) c.contentType = TypeBySignature(c.body);
     return c;
 }
 
-void TileService::writeCache(const TileKey& k, const Cached& c) const {
+void TileService::writeCache(const TileKey& k, const Cached& c) {
     // Written beside and renamed, so a reader never sees half a tile; the cache is only a
     // cache, so a failure just means the next view fetches again.
     const auto png = tilePath(k);
+    const auto metaPath = std::filesystem::path(png).replace_extension(".meta");
     std::error_code ec;
     std::filesystem::create_directories(png.parent_path(), ec);
+    std::int64_t before = 0;
+    for (const auto& p : {png, metaPath}) {
+        const auto size = std::filesystem::file_size(p, ec);
+        if (!ec) before += static_cast<std::int64_t>(size);
+    }
     auto put = [](const std::filesystem::path& to, const std::string& bytes) {
         auto tmp = to;
         tmp += ".tmp" + std::to_string(::getpid()) + "-" +
@@ -245,14 +402,73 @@ void TileService::writeCache(const TileKey& k, const Cached& c) const {
     };
     std::ostringstream meta;
     meta << "fresh=" << ToEpoch(c.freshUntil) << "\netag=" << c.etag
-         << "\nlast-modified=" << c.lastModified << "\n";
-    put(std::filesystem::path(png).replace_extension(".meta"), meta.str());
+         << "\nlast-modified=" << c.lastModified << "\ntype=" << c.contentType << "\n";
+    put(metaPath, meta.str());
     put(png, c.body);
+    prune(static_cast<std::int64_t>(c.body.size() + meta.str().size()) - before);
+}
+
+void TileService::prune(std::int64_t added) {
+    namespace fs = std::filesystem;
+    std::lock_guard lock(pruneMutex_);
+    const auto limit = static_cast<std::int64_t>(opt_.maxCacheBytes);
+    if (cacheBytes_ >= 0) {
+        cacheBytes_ += added;
+        if (cacheBytes_ <= limit) return;
+    }
+    // Counted from the disk: at the first write, and when over the limit.
+    struct Tile {
+        fs::file_time_type used;  // a tile's time is set each time it is served
+        std::int64_t bytes;
+        fs::path png;
+    };
+    std::vector<Tile> tiles;
+    std::int64_t total = 0;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (auto it = fs::recursive_directory_iterator(
+             opt_.cacheDir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code e;
+        if (!it->is_regular_file(e)) continue;
+        const auto bytes = static_cast<std::int64_t>(it->file_size(e));
+        const auto time = it->last_write_time(e);
+        if (e) continue;
+        const fs::path& p = it->path();
+        if (p.extension() == ".tmp" && now - time > std::chrono::hours(1)) {
+            fs::remove(p, e);  // a write that was killed
+            continue;
+        }
+        total += bytes;
+        if (p.extension() == ".png") tiles.push_back({time, bytes, p});
+    }
+    if (total > limit) {
+        // Down to nine tenths, so that pruning is not needed again at the next tile.
+        std::sort(tiles.begin(), tiles.end(),
+                  [](const Tile& a, const Tile& b) { return a.used < b.used; });
+        for (const Tile& t : tiles) {
+            if (total <= limit / 10 * 9) break;
+            std::error_code e;
+            const fs::path meta = fs::path(t.png).replace_extension(".meta");
+            const auto metaBytes = fs::file_size(meta, e);
+            if (fs::remove(t.png, e)) total -= t.bytes;
+            if (fs::remove(meta, e)) total -= static_cast<std::int64_t>(metaBytes);
+        }
+    }
+    cacheBytes_ = total;
+}
+
+std::optional<TileService::Answer> TileService::stale(const TileKey& k) const {
+    auto c = readCache(k);
+    if (!c) return std::nullopt;
+    return Answer{200, std::move(c->body), std::move(c->contentType)};
 }
 
 void TileService::get(const TileKey& k, std::function<void(Answer)> done) {
     if (auto c = readCache(k); c && (c->freshUntil > opt_.now() || opt_.urlTemplate.empty())) {
-        done(Answer{200, std::move(c->body)});
+        // Served: the most recently used tiles are the last to be pruned.
+        ::utimensat(AT_FDCWD, tilePath(k).c_str(), nullptr, 0);
+        done(Answer{200, std::move(c->body), std::move(c->contentType)});
         return;
     }
     if (opt_.urlTemplate.empty()) {
@@ -280,20 +496,24 @@ void TileService::work(std::stop_token stop) {
             ++fetches_;
         }
         std::optional<Cached> old = readCache(k);
+        tFetchStop = &stop;
         TileFetch f = opt_.fetch(TileUrl(opt_.urlTemplate, k), opt_.userAgent, old ? old->etag : "",
                                  old ? old->lastModified : "");
         Answer a;
         const auto now = opt_.now();
-        if (f.status == 200 && !f.body.empty()) {
-            Cached c{f.body, now + TileLifetime(f, now), f.etag, f.lastModified};
+        const std::string type = ImageType(f.contentType);
+        // Only a whole image is a tile: an error page or a body cut short is not kept.
+        if (f.status == 200 && !type.empty() && IsWholeImage(f.body)) {
+            Cached c{f.body, now + TileLifetime(f, now), f.etag, f.lastModified, type};
             writeCache(k, c);
-            a = Answer{200, std::move(f.body)};
+            a = Answer{200, std::move(f.body), type};
         } else if (old && f.status == 304) {
             old->freshUntil = now + TileLifetime(f, now);
             writeCache(k, *old);
-            a = Answer{200, std::move(old->body)};
+            a = Answer{200, std::move(old->body), std::move(old->contentType)};
         } else if (old) {
-            a = Answer{200, std::move(old->body)};  // offline: the tile seen before
+            // Offline, or an answer that is no tile: the tile seen before.
+            a = Answer{200, std::move(old->body), std::move(old->contentType)};
         }
         std::vector<std::function<void(Answer)>> waiters;
         {

@@ -3,9 +3,13 @@
 // the way its usage policy asks: our own User-Agent, at most two fetches at a time, only
 // the tiles a page asks for, a time-out, and a tile kept at least 7 days (longer when the
 // server's cache headers say so) and revalidated after that. A failed fetch serves the
-// tile seen before, else answers 404. Nothing here blocks the caller.
+// tile seen before, else answers 404. Only the configured server is asked (a redirect to
+// another scheme, host or port is not followed), only a whole image is kept, and the
+// cache is pruned to its size limit, least recently used first. Nothing here blocks the
+// caller.
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -13,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -35,6 +40,14 @@ void SetTileServer(std::string urlTemplate);
 const std::string& TileServer();
 constexpr const char* kDefaultTileServer = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
 
+// What is wrong with a tile server template, "" when nothing: http or https, a host, and
+// {z}, {x} and {y} after the host (never in it).
+std::string TileTemplateProblem(const std::string& urlTemplate);
+
+// Whether a body is a whole PNG, JPEG or WebP image: its signature, and an end that
+// shows nothing was cut off.
+bool IsWholeImage(std::string_view body);
+
 // The base address of a tile URL template ("https://tile.example.org/{z}/{x}/{y}.png" gives
 // "https://tile.example.org/"); "" when it has no scheme and host.
 std::string ServiceBaseAddress(const std::string& tileTemplate);
@@ -51,6 +64,7 @@ std::filesystem::path DefaultTileCacheDir();
 struct TileFetch {
     long status = 0;
     std::string body;
+    std::string contentType;
     std::string cacheControl, expires, etag, lastModified;
 };
 // One GET with the given validators; the default uses libcurl.
@@ -70,12 +84,14 @@ class TileService {
         std::filesystem::path cacheDir;
         std::string userAgent;
         int fetchers = 2;
+        std::uint64_t maxCacheBytes = 500ull << 20;
         TileFetcher fetch = FetchWithCurl;
         std::function<std::chrono::system_clock::time_point()> now = std::chrono::system_clock::now;
     };
     struct Answer {
-        int status = 404;  // 200 with a PNG body, or 404
+        int status = 404;  // 200 with an image body, or 404
         std::string body;
+        std::string contentType;
     };
 
     explicit TileService(Options o);
@@ -86,6 +102,8 @@ class TileService {
     // Answers at once from a fresh cached tile; otherwise queues one fetch per tile (callers
     // asking for the same tile share it) and answers from a fetcher thread.
     void get(const TileKey& k, std::function<void(Answer)> done);
+    // The cached tile however old, for an answer that cannot wait for the fetch.
+    std::optional<Answer> stale(const TileKey& k) const;
 
     int fetches() const;  // fetches made so far (tests)
 
@@ -93,12 +111,14 @@ class TileService {
     struct Cached {
         std::string body;
         std::chrono::system_clock::time_point freshUntil;
-        std::string etag, lastModified;
+        std::string etag, lastModified, contentType;
     };
     std::optional<Cached> readCache(const TileKey& k) const;
-    void writeCache(const TileKey& k, const Cached& c) const;
+    void writeCache(const TileKey& k, const Cached& c);
     std::filesystem::path tilePath(const TileKey& k) const;
     void work(std::stop_token stop);
+    // Removes the least recently used tiles until the cache is within its limit.
+    void prune(std::int64_t added);
 
     Options opt_;
     mutable std::mutex mutex_;
@@ -106,6 +126,8 @@ class TileService {
     std::deque<TileKey> queue_;
     std::map<TileKey, std::vector<std::function<void(Answer)>>> waiting_;
     int fetches_ = 0;
+    std::mutex pruneMutex_;
+    std::int64_t cacheBytes_ = -1;  // unknown until the cache was first counted
     std::vector<std::jthread> workers_;
 };
 

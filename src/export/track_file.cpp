@@ -1,6 +1,8 @@
 #include "export/track_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -68,16 +70,39 @@ bool PlausibleDate(double d) {
     return d >= first && d < after;
 }
 
-const char* ImplausibleTrackField(const Track& t) {
-    if (!PlausibleDate(t.stime)) return "start time";
-    if (!PlausibleDate(t.etime)) return "end time";
-    return nullptr;
+// The limits no run of a person comes near; a value beyond them would be shown, summed
+// and exported as if it were true.
+constexpr double kMaxDistance = 1000000;  // metres
+constexpr double kMaxSpeedOrPace = 1000;  // km/h, and the watch's pace values
+constexpr int32_t kMaxElapsed = 30 * 86400;
+constexpr int32_t kMaxKcal = 1000000;
+
+bool Within(double v, double low, double high) { return v >= low && v <= high; }
+
+std::string ImplausibleTrackField(const Track& t) {
+    if (!PlausibleDate(t.stime)) return "its start time lies outside 1980-2100";
+    if (!PlausibleDate(t.etime)) return "its end time lies outside 1980-2100";
+    if (t.etime < t.stime) return "it ends before it starts";
+    if (!Within(t.dist, 0, kMaxDistance))
+        return CFormat("its distance %g m lies outside 0 to 1,000,000 m", t.dist);
+    if (!Within(t.pace, 0, kMaxSpeedOrPace))
+        return CFormat("its pace %g lies outside 0 to 1,000", t.pace);
+    if (t.elapsed < 0 || t.elapsed > kMaxElapsed)
+        return CFormat("its elapsed time %d s lies outside 0 to 30 days", t.elapsed);
+    if (t.kcal < 0 || t.kcal > kMaxKcal)
+        return CFormat("its energy %d kcal lies outside 0 to 1,000,000", t.kcal);
+    return {};
 }
 
 const char* ImplausiblePointField(const TrackPoint& p) {
     if (!PlausibleDate(p.time)) return "time";
     if (!(std::fabs(p.lat) <= 90)) return "latitude";
     if (!(std::fabs(p.lng) <= 180)) return "longitude";
+    if (!Within(p.dist, 0, kMaxDistance)) return "distance";
+    if (!Within(p.speed, 0, kMaxSpeedOrPace)) return "speed";
+    if (!Within(p.pace, 0, kMaxSpeedOrPace)) return "pace";
+    if (!Within(p.atli, -1000, 10000)) return "altitude";
+    if (p.kcal < 0 || p.kcal > kMaxKcal) return "energy";
     return nullptr;
 }
 
@@ -196,8 +221,7 @@ BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
     Track track = DecodeTrackRecord(head);
     if (const char* field = NonFiniteTrackField(track))
         return Problem(CFormat("its %s is not a finite number", field));
-    if (const char* field = ImplausibleTrackField(track))
-        return Problem(CFormat("its %s lies outside 1980-2100", field));
+    if (std::string why = ImplausibleTrackField(track); !why.empty()) return Problem(why);
     if (track.numofpt < 0) return Problem(CFormat("its point count %d is negative", track.numofpt));
     const uint64_t room = source.remaining() / kPointRecordSize;
     if (static_cast<uint64_t>(track.numofpt) > room)
@@ -261,13 +285,28 @@ ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
 }
 
 ImportResult OpenTrackFile(const std::filesystem::path& path, TrackDatabase& db) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+    // Non-blocking, so that a pipe or a device is refused at once instead of waiting for
+    // a writer that may never come.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (!f || ::fstat(::fileno(f.get()), &st) != 0)
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
         return ImportResult::failure(
-            CFormat("cannot open %s: %s", path.string(), std::strerror(errno)));
-    if (!S_ISREG(st.st_mode))
-        return ImportResult::failure(CFormat("%s is not a regular file", path.string()));
+            CFormat("cannot open %s: %s", path.string(), std::strerror(err)));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ImportResult::failure(CFormat("cannot read %s: not a regular file", path.string()));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::unique_ptr<std::FILE, FileCloser> f(::fdopen(fd, "rb"));
+    if (!f) {
+        const int err = errno;
+        ::close(fd);
+        return ImportResult::failure(
+            CFormat("cannot open %s: %s", path.string(), std::strerror(err)));
+    }
     FileTrackSource source(f.get(), static_cast<uint64_t>(st.st_size));
     return ImportTrackData(source, db);
 }

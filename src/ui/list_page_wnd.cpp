@@ -146,8 +146,10 @@ void CListPageWnd::showOpenedPoints() {
 
 void CListPageWnd::putMapLine() {
     const std::string why = WriteMapLine(mapLinePath, state_.mapPoints);
-    if (!why.empty()) EndFailedOperation(engine_, loop(), FailedOperation::MapLine, why);
-    map_.putTKLine(mapLineUrl);
+    if (why.empty()) return map_.putTKLine(mapLineUrl);
+    // log.xml still holds the run before: no line rather than the wrong one.
+    map_.clrTKLine();
+    EndFailedOperation(engine_, loop(), FailedOperation::MapLine, why);
 }
 
 void CListPageWnd::reloadDay() {

@@ -75,8 +75,9 @@ TEST(RunsCommand, DatabaseErrorGoesToStandardErrorWithStatus1) {
     auto r = RunDorvath({"runs", "--data-dir", dir.path().string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    // The library's own words for the code, then the error as the wrapper raised it.
-    EXPECT_EQ(r.err, "file is not a database (UNKNOWN_ERROR[26]: )\n");
+    // Where, then the library's own words for the code and the error as the wrapper raised it.
+    EXPECT_EQ(r.err, "dorvath: cannot open the database in " + dir.path().string() +
+                         ": file is not a database (UNKNOWN_ERROR[26]: )\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "../data/temp_dir.h"
+#include "app/single_instance.h"
 #include "data/track_database.h"
 #include "run_command.h"
 
@@ -52,15 +53,47 @@ TEST(StartFailure, AReadOnlyDataFolderIsNamedWithTheReason) {
     EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
 }
 
-TEST(StartFailure, ADatabaseThatIsNotOneIsNamed) {
+TEST(StartFailure, ADatabaseThatCannotBeOpenedIsNamedByTheApplicationAndTheCommands) {
+    for (const char* start : {"--serve", "runs"}) {
+        for (bool folder : {false, true}) {
+            SCOPED_TRACE(std::string(start) +
+                         (folder ? ", velcan.db a folder" : ", not a database"));
+            test::TempDir dir;
+            if (folder)
+                std::filesystem::create_directory(dir / "velcan.db");
+            else
+                std::ofstream(dir / "velcan.db") << std::string(4096, 'x');
+            auto r = RunDorvath({start, "--data-dir", dir.path().string()});
+            EXPECT_EQ(r.status, std::string(start) == "runs" ? 1 : 2);
+            EXPECT_NE(r.err.find("cannot open the database in " + dir.path().string() + ": "),
+                      std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find(folder ? "unable to open" : "not a database"), std::string::npos)
+                << r.err;
+        }
+    }
+}
+
+// A first copy that holds the folder but does not answer: the second says so.
+TEST(StartFailure, AFirstCopyThatDoesNotAnswerIsSaid) {
     test::TempDir dir;
-    std::ofstream(dir / "velcan.db") << std::string(4096, 'x');
-    auto serve = RunDorvath({"--serve", "--data-dir", dir.path().string()});
-    EXPECT_EQ(serve.status, 2);
-    EXPECT_NE(serve.err.find("cannot open the database in " + dir.path().string()),
-              std::string::npos)
-        << serve.err;
-    EXPECT_NE(serve.err.find("not a database"), std::string::npos) << serve.err;
+    SingleInstance first(dir.path());
+    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);  // and never listens
+    auto second = RunDorvath({"--serve", "--data-dir", dir.path().string()});
+    EXPECT_EQ(second.status, 2);
+    EXPECT_NE(second.err.find("does not answer"), std::string::npos) << second.err;
+}
+
+TEST(StartFailure, ATileServerThatCannotBeUsedIsQuotedWithWhatIsWrong) {
+    test::TempDir dir;
+    for (const char* bad : {"file:///etc/passwd", "gopher://tiles.example/{z}/{x}/{y}",
+                            "http://x/{z}", "", "http:///{z}/{x}/{y}", "http://{z}.evil/{x}/{y}"}) {
+        auto r = RunDorvath({"--tile-server", bad, "--data-dir", dir.path().string(), "runs"});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(r.err.rfind("dorvath: --tile-server '" + std::string(bad) + "': ", 0), 0u)
+            << r.err;
+        EXPECT_EQ(r.err.find("usage"), std::string::npos) << r.err;
+    }
 }
 
 // Another program holding velcan.db: the command says it waits, and goes on once the file

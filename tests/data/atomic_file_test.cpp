@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <iterator>
 
@@ -73,6 +75,44 @@ TEST_F(AtomicFileTest, AReplacedFileKeepsItsModeANewOneFollowsTheUmask) {
     EXPECT_EQ(WriteFileAtomically(dir / "fresh.csv", "x"), "");
     umask(old);
     EXPECT_EQ(ModeOf(dir / "fresh.csv"), 0640u);
+}
+
+// A write killed half-way leaves nothing beside the old file; a name of 255 bytes can be
+// written; what older killed writes left is removed once its writer is gone.
+TEST_F(AtomicFileTest, NothingHalfWrittenOutlivesAKillAndLongNamesWork) {
+    std::ofstream(dir / "runs.trk") << "old";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFile f(dir / "runs.trk");
+        if (!f.open()) _exit(1);
+        f.write(std::string(1 << 20, 'x'));
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Read(dir / "runs.trk"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+
+    const std::string longest = std::string(251, 'n') + ".gpx";
+    EXPECT_EQ(WriteFileAtomically(dir / longest, "gpx"), "");
+    EXPECT_EQ(Read(dir / longest), "gpx");
+
+    // Left by killed writers: ours (a pid that has ended) go, a living writer's stays.
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(getpid());
+    for (const std::string& name : {".dorvath-" + dead + "-3.tmp", "runs.trk." + dead + "-0.tmp",
+                                    ".dorvath-" + alive + "-9.tmp", "notes.txt." + dead + "-1.tmp"})
+        std::ofstream(dir / name) << "left";
+    EXPECT_EQ(WriteFileAtomically(dir / "runs.trk", "new"), "");
+    EXPECT_EQ(Read(dir / "runs.trk"), "new");
+    EXPECT_FALSE(fs::exists(dir / (".dorvath-" + dead + "-3.tmp")));
+    EXPECT_FALSE(fs::exists(dir / ("runs.trk." + dead + "-0.tmp")));
+    EXPECT_TRUE(fs::exists(dir / (".dorvath-" + alive + "-9.tmp")));
+    EXPECT_TRUE(fs::exists(dir / ("notes.txt." + dead + "-1.tmp")));  // another file's
 }
 
 }  // namespace

@@ -97,12 +97,40 @@ TEST_F(SettingsFileTest, ShortFileOverwritesOnlyItsLeadingBytes) {
 }
 
 TEST_F(SettingsFileTest, LongFileIsReadTo132Bytes) {
-    std::vector<uint8_t> bytes(200, 0x11);
+    DeviceSettings block;
+    block.set("unit_system", 1);
+    std::vector<uint8_t> bytes(block.bytes().begin(), block.bytes().end());
+    bytes.resize(200, 0x11);
     WriteFile(dir / "setting.dat", bytes);
     AppState state;
     EXPECT_TRUE(state.loadSettingsFile());
-    EXPECT_EQ(state.settings.bytes()[131], 0x11);
-    EXPECT_EQ(*state.settings.get("unit_system"), 0x11111111);
+    EXPECT_EQ(state.settings.bytes()[128], 1);
+    EXPECT_EQ(state.settings.unitSystem(), 1);
+}
+
+TEST_F(SettingsFileTest, FieldsOutOfRangeReadAsTheirDefaultsAndTheFileStaysAsItIs) {
+    DeviceSettings block;
+    block.set("weight", -1300541743);
+    block.set("hour1", 189);
+    block.set("min1", 91);
+    block.set("utc_bias", 1742232511);
+    block.set("tformat", 1);    // in range: kept
+    block.set("reserved", -7);  // any value is a reserved one
+    std::vector<uint8_t> bytes(block.bytes().begin(), block.bytes().end());
+    WriteFile(dir / "setting.dat", bytes);
+    AppState state;
+    std::vector<std::string> repaired;
+    EXPECT_TRUE(state.loadSettingsFile(&repaired));
+    EXPECT_EQ(*state.settings.get("weight"), 60);
+    EXPECT_EQ(*state.settings.get("hour1"), 12);
+    EXPECT_EQ(*state.settings.get("min1"), 0);
+    EXPECT_EQ(state.settings.utcBias(), -540);
+    EXPECT_EQ(state.settings.tformat(), 1);
+    EXPECT_EQ(*state.settings.get("reserved"), -7);
+    ASSERT_EQ(repaired.size(), 4u);
+    EXPECT_EQ(repaired[0], "hour1 189 is out of range 0..23; 12 is used");
+    EXPECT_NE(repaired[3].find("utc_bias 1742232511"), std::string::npos) << repaired[3];
+    EXPECT_EQ(ReadFile(dir / "setting.dat"), bytes);
 }
 
 TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {

@@ -82,6 +82,21 @@ TEST_F(DatabaseTest, SchemaIsCreatedOnceWithTheExactStatements) {
     EXPECT_EQ(count("TKPT"), 3);
 }
 
+// The tables and indexes come together or not at all: a start that fails (or is killed)
+// half-way must not leave TK without TKPT.
+TEST(DatabaseCreate, TablesAreMadeWholeOrNotAtAll) {
+    test::TempDir dir;
+    TrackDatabase db;
+    db.open((dir / "velcan.db").string());
+    db.execute("create view TKPT as select 1;");  // the second table cannot be made
+    EXPECT_THROW(db.createTables(), CppSQLite3Exception);
+    EXPECT_FALSE(db.tableExists("TK"));
+    db.execute("drop view TKPT;");
+    db.createTables();
+    EXPECT_TRUE(db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP"));
+    EXPECT_FALSE(db.indexesMissing());
+}
+
 // A database made without indexes gets them, and the run queries use them instead of
 // reading every row of every run.
 TEST_F(DatabaseTest, RunQueriesFindTheirRowsThroughIndexes) {

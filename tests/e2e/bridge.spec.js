@@ -106,7 +106,7 @@ test('an owner-data list of 100,000 rows scrolls to row 99,999 and paints it', a
   await expect(page.locator('#listlog')).toHaveText('rclick 99990 selected 1');
 });
 
-test('command and tabcommand raise the page command as specified', async ({ page }) => {
+test('command and tabcommand raise the page command', async ({ page }) => {
   await open(page);
   await page.click('#cmd1');
   await expect(page.locator('#cmdlog')).toHaveText('cmd1');

@@ -21,15 +21,16 @@ test.afterAll(async () => {
   fs.rmSync(cache, { recursive: true, force: true });
 });
 
-async function withServer(tileServer, body) {
-  process.env.DORVATH_TEST_CACHE = cache;
+async function withServer(tileServer, body, tileCache = cache) {
+  process.env.DORVATH_TEST_CACHE = tileCache;
   const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-map-'));
   fs.copyFileSync(path.join(dataDir, 'velcan.db'), path.join(copy, 'velcan.db'));
   const server = await startServer({ dataDir: copy, args: ['--tile-server', tileServer] });
   try { await body(server); } finally { await server.stop(); delete process.env.DORVATH_TEST_CACHE; }
 }
 
-async function openRun(page, server) {
+// The list page with the last day that has runs selected.
+async function showRunDay(page, server) {
   const f = await listPage(page, server);
   const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
   const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
@@ -40,10 +41,16 @@ async function openRun(page, server) {
   }
   const days = await marked();
   await cells.nth(days[days.length - 1]).click({ force: true });
+  return f;
+}
+
+const mapFrame = (page) => page.frames().find((x) => x.url().endsWith('/Html/maps.html'));
+
+async function openRun(page, server) {
+  const f = await showRunDay(page, server);
   await f.locator('widget[id="6000"] .dv-lv-row').first().dblclick();
-  await expect.poll(() => page.frames().some((x) => x.url().endsWith('/Html/maps.html'))).toBe(true);
-  const map = page.frames().find((x) => x.url().endsWith('/Html/maps.html'));
-  return { f, map };
+  await expect.poll(() => mapFrame(page) !== undefined).toBe(true);
+  return { f, map: mapFrame(page) };
 }
 
 test('a run on the map: its line, the car of playback, a clicked point pulsed, tiles through our server', async ({ page }, info) => {
@@ -66,15 +73,26 @@ test('a run on the map: its line, the car of playback, a clicked point pulsed, t
     await f.locator('widget[id="6004"] .dv-lv-row').nth(4).click();
     await expect(map.locator('.dv-pulse')).toHaveCount(1);
 
-    // Every tile the page shows came from our server, which fetched it under its own name.
+    // Every tile the page shows came from our server, which fetched it under its own name;
+    // tiles have a port of their own, so that they never hold up the pages.
     const srcs = await map.locator('.leaflet-tile-pane img').evaluateAll((els) => els.map((e) => e.getAttribute('src')));
     expect(srcs.length).toBeGreaterThan(0);
-    for (const s of srcs) expect(s).toMatch(/^\/tiles\/\d+\/\d+\/\d+\.png$/);
+    const tileOrigin = new URL(srcs[0]).origin;
+    expect(tileOrigin).not.toBe(server.origin);
+    for (const s of srcs) expect(s).toMatch(/^http:\/\/127\.0\.0\.1:\d+\/tiles\/\d+\/\d+\/\d+\.png$/);
     await expect.poll(() => tiles.requests.filter((r) => /^\/\d+\/\d+\/\d+\.png$/.test(r.url)).length).toBeGreaterThan(0);
     for (const r of tiles.requests) expect(r.agent).toMatch(/^(DORVATH\/\S+ |InetURL\/1\.0$)/);
     // A path that is no tile is refused without asking the tile server.
     for (const bad of ['/tiles/20/0/0.png', '/tiles/3/8/0.png', '/tiles/a/0/0.png'])
-      expect((await page.request.get(server.origin + bad)).status(), bad).toBe(400);
+      expect((await page.request.get(tileOrigin + bad)).status(), bad).toBe(400);
+    // A line asked for and cleared before its file came back is not drawn after all.
+    const late = await map.evaluate(async () => {
+      window.putTKLine('/log.xml');
+      window.clrTKLine();
+      await new Promise((r) => setTimeout(r, 500));
+      return document.documentElement.dataset.linePoints;
+    });
+    expect(late).toBe('0');
     const asked = tiles.requests.map((r) => r.url);
     for (const never of ['/20/0/0.png', '/3/8/0.png', '/a/0/0.png']) expect(asked).not.toContain(never);
 
@@ -112,4 +130,32 @@ test('without the tile server: the tiles seen before still show, and the map say
     await expect.poll(() => map.locator('.leaflet-tile-pane img.leaflet-tile-loaded').count()).toBeGreaterThan(0);
     await page.screenshot({ path: info.outputPath('map-offline.png') });
   });
+});
+
+test('a tile server that never answers holds up neither the pages nor the line', async ({ page }) => {
+  const silent = require('net').createServer(() => { /* takes the connection, never answers */ });
+  await new Promise((resolve) => silent.listen(0, '127.0.0.1', resolve));
+  const empty = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-tiles-'));  // nothing cached
+  try {
+    await withServer(`http://127.0.0.1:${silent.address().port}/{z}/{x}/{y}.png`, async (server) => {
+      const f = await showRunDay(page, server);
+      await expect.poll(() => mapFrame(page) !== undefined).toBe(true);
+      // A dozen tiles (more than a browser's connections to one port) wait on the silent
+      // server while the run is opened: those of the view, and more asked the same way.
+      const tile = mapFrame(page).locator('.leaflet-tile-pane img').first();
+      await expect(tile).toBeAttached();
+      await tile.evaluate((img) => {
+        const base = img.src.slice(0, img.src.indexOf('/tiles/'));
+        for (let i = 0; i < 12; i++) fetch(`${base}/tiles/16/${58000 + i}/26000.png`).catch(() => {});
+      });
+      const t0 = Date.now();
+      await f.locator('widget[id="6000"] .dv-lv-row').first().dblclick();
+      await expect.poll(async () => Number(await mapFrame(page).locator('html').getAttribute('data-line-points')),
+                        { timeout: 2000 }).toBeGreaterThan(1);
+      console.log(`map: the line drawn ${Date.now() - t0} ms after the double-click, tiles never answered`);
+    }, empty);
+  } finally {
+    silent.close();
+    fs.rmSync(empty, { recursive: true, force: true });
+  }
 });

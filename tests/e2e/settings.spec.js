@@ -90,6 +90,12 @@ test('defaults at first start; a saved weight and time zone are there at the nex
   await settings.fill('input[name=weight]', '0');
   await settings.click('#onsetsave');
   await expect(settings.locator('input[name=weight]')).toHaveValue('1');
+  // A decimal or a weight over 299 shows what saving will store as soon as the box is left.
+  for (const [typed, saved] of [['60.5', '60'], ['350', '299']]) {
+    await settings.fill('input[name=weight]', typed);
+    await settings.locator('input[name=weight]').blur();
+    await expect(settings.locator('input[name=weight]')).toHaveValue(saved);
+  }
   await settings.fill('input[name=weight]', '72');
   await settings.click('#utc_add');
   await settings.click('#utc_add');

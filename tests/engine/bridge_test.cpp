@@ -247,5 +247,30 @@ TEST_F(ServerTest, ANewerConnectionReplacesTheOlderAndIsRebuilt) {
     EXPECT_EQ(server_->connections(), 2);
 }
 
+// A page that sends and never reads: the replays of its many "ready"s wait as one, and
+// once a few MB of operations wait for it the connection is closed (its memory with it).
+TEST_F(ServerTest, AClientThatDoesNotReadIsCutOffAndItsReplaysCoalesce) {
+    const std::string big(100000, 'x');
+    engine_.loadPage("", "201");
+    engine_.setText("", Id("caption"), big);
+    engine_.flush();
+    BridgeClient c;
+    ASSERT_TRUE(c.connect(server_->port(), server_->token()));
+    constexpr int kReadies = 3000, kBatches = 600;  // 300 MB and 60 MB unread
+    for (int i = 0; i < kReadies; ++i) c.send(R"({"ev":"ready","frame":"","page":"201"})");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (int i = 0; i < kBatches; ++i) {
+        engine_.setText("", Id("t" + std::to_string(i)), big);
+        engine_.flush();
+    }
+    int replays = 0, batches = 0;
+    while (auto m = c.receive(5000))
+        (m->find("replayed") != std::string::npos ? replays : batches)++;
+    EXPECT_FALSE(c.isOpen());
+    EXPECT_GT(replays, 0);
+    EXPECT_LT(replays, kReadies / 3);
+    EXPECT_LT(batches, kBatches);
+}
+
 }  // namespace
 }  // namespace dorvath

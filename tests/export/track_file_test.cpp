@@ -3,9 +3,11 @@
 #include "export/track_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "export_fixture.h"
@@ -273,6 +275,13 @@ std::vector<BadFile> BadFiles() {
     Track earlyEnd = SampleTrack({});
     earlyEnd.etime = OleDateFromFields(1979, 12, 31, 23, 59, 59);
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Values no run has, which would otherwise be summed, shown and exported.
+    auto runWith = [](const std::function<void(Track&)>& change) {
+        Track t = SampleTrack({});
+        change(t);
+        return Le32(1) + TrackBytes(t);
+    };
+    const int32_t int32Min = std::numeric_limits<int32_t>::min();
     return {
         {"empty", "", Status::Refused, 0, "empty"},
         {"one byte", std::string(1, '\1'), Status::Refused, 0, "too short"},
@@ -300,6 +309,20 @@ std::vector<BadFile> BadFiles() {
          Status::EndedEarly, 1, "latitude of point 3 is out of range"},
         {"longitude -180.5", Le32(1) + WithPoint(block, 0, 32, -180.5), Status::Refused, 0,
          "longitude of point 1"},
+        {"distance 1e308", runWith([](Track& t) { t.dist = 1e308; }), Status::Refused, 0,
+         "distance"},
+        {"distance -1e308", runWith([](Track& t) { t.dist = -1e308; }), Status::Refused, 0,
+         "distance"},
+        {"pace -1e300", runWith([](Track& t) { t.pace = -1e300; }), Status::Refused, 0, "pace"},
+        {"elapsed -2^31", runWith([&](Track& t) { t.elapsed = int32Min; }), Status::Refused, 0,
+         "elapsed"},
+        {"kcal -2^31", runWith([&](Track& t) { t.kcal = int32Min; }), Status::Refused, 0, "energy"},
+        {"end before start", runWith([](Track& t) { t.etime = t.stime - 0.5; }), Status::Refused, 0,
+         "ends before it starts"},
+        {"altitude 1e308 in point 2", Le32(2) + block + WithPoint(block, 1, 72, 1e308),
+         Status::EndedEarly, 1, "altitude of point 2"},
+        {"speed -1e300", Le32(1) + WithPoint(block, 0, 48, -1e300), Status::Refused, 0,
+         "speed of point 1"},
     };
 }
 
@@ -369,6 +392,10 @@ TEST_F(TrackFile, MissingFileAndFolderAreRefused) {
     r = OpenTrackFile(dir.path(), db);
     EXPECT_EQ(r.status, Status::Refused);
     EXPECT_FALSE(r.reason.empty());
+    // A pipe no one writes to is refused at once, not waited on.
+    ASSERT_EQ(mkfifo((dir / "pipe.trk").c_str(), 0600), 0);
+    r = OpenTrackFile(dir / "pipe.trk", db);
+    EXPECT_NE(r.reason.find("not a regular file"), std::string::npos) << r.reason;
     EXPECT_EQ(count("TK"), 0);
 }
 

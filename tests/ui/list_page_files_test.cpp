@@ -164,6 +164,20 @@ TEST_F(ListPageFilesTest, AFailedFileCommandOrDatabaseErrorSaysWhyAndThePageGoes
     EXPECT_TRUE(engine.openDialogs().empty());
 }
 
+// A log.xml that cannot be written leaves the map without a line, not with the run before.
+TEST_F(ListPageFilesTest, AMapLineThatCannotBeWrittenClearsTheLine) {
+    openRun(0);
+    ASSERT_EQ(mapCalls("putTKLine").size(), 1u);
+    fs::create_directory(dir / "log-folder");
+    page->mapLinePath = dir / "log-folder";
+    engine.clearOperations();
+    openRun(0);
+    EXPECT_TRUE(mapCalls("putTKLine").empty());
+    const auto calls = engine.operations("call");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back()["fn"], "clrTKLine");
+}
+
 TEST_F(ListPageFilesTest, SavingAnEmptyListShowsNoDialog) {
     page->calendar().previousMonth();
     page->calendar().nextMonth();  // no day selected now

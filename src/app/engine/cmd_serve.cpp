@@ -67,17 +67,22 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
             break;
         case SingleInstance::Acquire::kHeldByAnother:
             // Another copy owns this data folder: tell its address and leave it alone.
-            if (auto answer = single.activateFirst()) std::printf("%s\n", answer->c_str());
-            return 0;
+            if (auto answer = single.activateFirst()) {
+                std::printf("%s\n", answer->c_str());
+                return 0;
+            }
+            return StartFailed(program,
+                               CFormat("another DORVATH holds the data folder %s but does not "
+                                       "answer; end it or use another --data-dir",
+                                       DataDir().string()));
         case SingleInstance::Acquire::kFailed:
             return StartFailed(program, CFormat("cannot use the data folder %s: %s",
                                                 DataDir().string(), single.error()));
     }
     try {
         StartLogic(program);
-    } catch (const CppSQLite3Exception& e) {
-        return StartFailed(program, CFormat("cannot open the database in %s: %s",
-                                            DataDir().string(), DatabaseErrorText(e)));
+    } catch (const StartupError& e) {
+        return StartFailed(program, e.what());
     }
 
     EventLoop loop;
@@ -91,6 +96,7 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
     SetTileServer(options.tileServer.empty() ? kDefaultTileServer : options.tileServer);
     opt.tileServer = TileServer();
     opt.tileCacheDir = DefaultTileCacheDir();
+    opt.tileCacheBytes = static_cast<std::uint64_t>(options.tileCacheMb) << 20;
     opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
     BridgeServer server(engine, opt);
     server.start();
