@@ -66,6 +66,9 @@ StartupResult StartLogic(Program& program);
 // The commands, each in its own cmd_*.cpp.
 int RunApplication(Program& program, const std::vector<std::string>& args);  // no command
 int ListRuns(Program& program, const std::vector<std::string>& args);
+int StatsCommand(Program& program, const std::vector<std::string>& args);
+int BestsCommand(Program& program, const std::vector<std::string>& args);
+int SplitsCommand(Program& program, const std::vector<std::string>& args);
 int DownloadCommand(Program& program, const std::vector<std::string>& args);
 int EraseCommand(Program& program, const std::vector<std::string>& args);
 int ExportCommand(Program& program, const std::vector<std::string>& args);
@@ -73,6 +76,10 @@ int TrackFileCommand(Program& program, const std::vector<std::string>& args);
 int WatchSettingsCommand(Program& program, const std::vector<std::string>& args);
 int FirmwareVersionCommand(Program& program, const std::vector<std::string>& args);
 int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args);
+
+// The best efforts of every run that has none yet (a database from before them), with a
+// line on stderr per 100 runs.
+void FillMissingBests(TrackDatabase& db);
 
 // Runs the program with the given parts: options, data folder, start-up, one command.
 int RunProgram(int argc, char** argv, const AppParts& parts);

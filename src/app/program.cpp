@@ -22,12 +22,15 @@ struct Command {
 // Every command of the program.
 const Command kCommands[] = {
     {"", "", RunApplication},
+    {"bests", "bests", BestsCommand},
     {"download", "download", DownloadCommand},
     {"erase", "erase", EraseCommand},
     {"export", "export gpx|kml|csv OBJID FILE", ExportCommand},
     {"firmware-update", "firmware-update FILE", FirmwareUpdateCommand},
     {"firmware-version", "firmware-version", FirmwareVersionCommand},
     {"runs", "runs [--day YYYY-MM-DD]", ListRuns},
+    {"splits", "splits OBJID", SplitsCommand},
+    {"stats", "stats --by week|month|year", StatsCommand},
     {"trk", "trk save FILE OBJID... | trk open FILE", TrackFileCommand},
     {"watch-settings", "watch-settings read|send", WatchSettingsCommand},
 };

@@ -339,6 +339,12 @@ const char* const kIndexes[][2] = {
     {"LAP_tkid", "create index if not exists LAP_tkid on LAP (tkid);"},
     {"TK_stime", "create index if not exists TK_stime on TK (stime);"},
 };
+// Each run's best efforts, beside the tables too; made with the first run that has them,
+// so a new database holds the three tables alone.
+const char* const kCreateBests =
+    "create table if not exists TKBEST (tkid integer,stime double,effort integer,"
+    "seconds integer,si integer);";
+const char* const kBestsIndex = "create index if not exists TKBEST_tkid on TKBEST (tkid);";
 }  // namespace
 
 bool TrackDatabase::indexesMissing() {
@@ -348,6 +354,12 @@ bool TrackDatabase::indexesMissing() {
                                name)) == 0)
             return true;
     return false;
+}
+
+void TrackDatabase::ensureTable(const char* create, const char* index) {
+    // Not remembered: inside a transaction that is rolled back, the table goes too.
+    execute(create);
+    execute(index);
 }
 
 void TrackDatabase::createIndexes() {
@@ -464,6 +476,7 @@ void TrackDatabase::deleteTrack(int objid) {
     execute(SqlFormat("delete from TK where objid = %d;", objid));
     execute(SqlFormat("delete from TKPT where tkid = %d;", objid));
     execute(SqlFormat("delete from LAP where tkid = %d;", objid));
+    if (tableExists("TKBEST")) execute(SqlFormat("delete from TKBEST where tkid = %d;", objid));
 }
 
 int TrackDatabase::findTrackAt(double date) {
@@ -490,12 +503,93 @@ void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::v
             laps[i].sindex = static_cast<int32_t>(i);
             insertLap(laps[i]);
         }
+        // From the values as stored, so that they agree with a later reading of the run.
+        std::vector<TimeAndDistance> stored;
+        stored.reserve(points.size());
+        for (const TrackPoint& p : points)
+            stored.push_back({RoundAsSqlText(p.time), RoundAsSqlText(p.dist)});
+        storeBests(t, BestEfforts(stored));
         execute("commit transaction;");
     } catch (...) {
         if (db_ && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+void TrackDatabase::storeBests(const Track& t, const RunEfforts& efforts) {
+    ensureTable(kCreateBests, kBestsIndex);
+    execute(SqlFormat("delete from TKBEST where tkid = %d;", t.objid));
+    for (int e = 0; e < kEfforts; ++e) {
+        const Effort& f = efforts[e];
+        execute(SqlFormat(
+            "insert into TKBEST (tkid,stime,effort,seconds,si) values (%d,%f,%d,%s,%d);", t.objid,
+            t.stime, e, f.covered() ? std::to_string(f.seconds) : "null", f.startIndex));
+    }
+}
+
+std::vector<Track> TrackDatabase::runsWithoutBests() {
+    if (!tableExists("TKBEST")) return allTracks();
+    std::vector<Track> out;
+    DbQuery q = query(
+        "select * from TK where not exists (select 1 from TKBEST b where b.tkid = TK.objid and "
+        "b.stime = TK.stime) order by objid;");
+    while (!q.atEnd()) readTrack(q, out.emplace_back());
+    return out;
+}
+
+std::vector<TimeAndDistance> TrackDatabase::timesAndDistances(int tkid) {
+    std::vector<TimeAndDistance> out;
+    DbQuery q = query(SqlFormat("select time, dist from TKPT where tkid=%d;", tkid));
+    while (!q.atEnd()) {
+        out.push_back({q.doubleValue(0), q.doubleValue(1)});
+        q.next();
+    }
+    return out;
+}
+
+int TrackDatabase::fillMissingBests(const std::function<void(int done, int total)>& progress) {
+    const std::vector<Track> missing = runsWithoutBests();
+    if (missing.empty()) return 0;
+    ensureTable(kCreateBests, kBestsIndex);
+    // Rows of runs that are gone (deleted by a copy that knew nothing of them).
+    execute(
+        "delete from TKBEST where not exists (select 1 from TK where TK.objid = TKBEST.tkid and "
+        "TK.stime = TKBEST.stime);");
+    const int total = static_cast<int>(missing.size());
+    constexpr int kStep = 100;
+    for (int from = 0; from < total; from += kStep) {
+        execute("begin transaction;");
+        try {
+            for (int i = from; i < std::min(total, from + kStep); ++i)
+                storeBests(missing[i], BestEfforts(timesAndDistances(missing[i].objid)));
+            execute("commit transaction;");
+        } catch (...) {
+            if (db_ && !sqlite3_get_autocommit(db_))
+                sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
+            throw;
+        }
+        if (progress) progress(std::min(total, from + kStep), total);
+    }
+    return total;
+}
+
+std::vector<TrackDatabase::OverallBest> TrackDatabase::overallBests() {
+    std::vector<OverallBest> out;
+    if (!tableExists("TKBEST")) return out;
+    DbQuery q = query(
+        "select b.effort as effort, b.seconds as seconds, b.si as si, t.* from TKBEST b join TK t "
+        "on t.objid = b.tkid and t.stime = b.stime where b.seconds is not null and b.effort >= 0 "
+        "order by b.effort, b.seconds, t.stime, t.objid;");
+    while (!q.atEnd()) {
+        OverallBest b;
+        b.effort = q.intValue("effort");
+        b.best = {q.intValue("seconds"), q.intValue("si")};
+        const bool first = out.empty() || out.back().effort != b.effort;
+        readTrack(q, b.run);
+        if (first && b.effort < kEfforts) out.push_back(b);
+    }
+    return out;
 }
 
 std::vector<Track> TrackDatabase::allTracks() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/run_stats.h"
 #include "data/track.h"
 
 struct sqlite3;
@@ -101,7 +102,8 @@ class TrackDatabase {
     sqlite3* handle() const { return db_; }
 
     // Run operations.
-    // The three tables when missing, then the indexes the run queries need.
+    // The three tables when missing, then the indexes the run queries need, all in one
+    // transaction.
     void createTables();
     // Whether an index is missing (building them on a large database takes a while).
     bool indexesMissing();
@@ -114,9 +116,28 @@ class TrackDatabase {
 
     // Stores a run with its points and laps, TK row first, all in one transaction, so a
     // run is stored whole or not at all, also when the process dies. Points and laps get
-    // tkid and sindex 0, 1, 2 ... here. On failure the transaction is rolled back and the
-    // exception raised again.
+    // tkid and sindex 0, 1, 2 ... here; the run's best efforts are kept with it. On
+    // failure the transaction is rolled back and the exception raised again.
     void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps);
+
+    // Best efforts, kept per run in TKBEST beside the specified tables. A row counts for
+    // the run with its objid and stime, so rows an older copy of the program left behind
+    // when it deleted a run never count for another.
+    void storeBests(const Track& t, const RunEfforts& efforts);
+    std::vector<Track> runsWithoutBests();
+    // Computes and keeps the best efforts of every run that has none (a database from
+    // before them), in steps of 100 runs; progress(done, total) after each step.
+    int fillMissingBests(const std::function<void(int done, int total)>& progress = {});
+    struct OverallBest {
+        int effort = 0;  // index into kEffortDistances
+        Effort best;
+        Track run;
+    };
+    // Per distance that some run covers: the least seconds; on equal seconds the run that
+    // started first.
+    std::vector<OverallBest> overallBests();
+    // The time and distance of a run's points, in recording order.
+    std::vector<TimeAndDistance> timesAndDistances(int tkid);
 
     // Reads.
     std::vector<Track> allTracks();
@@ -128,6 +149,8 @@ class TrackDatabase {
 
   private:
     void checkDb() const;
+    // A table of ours beside the specified ones, made when first written.
+    void ensureTable(const char* create, const char* index);
     sqlite3_stmt* cachedInsert(sqlite3_stmt*& slot, const char* sql);
     void stepInsert(sqlite3_stmt* st);
 

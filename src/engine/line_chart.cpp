@@ -35,6 +35,7 @@ nlohmann::json LineChart::toJson() const {
             {"x", AxisJson(xAxis)},
             {"y", AxisJson(yAxis)},
             {"y2", AxisJson(yAxis2)},
+            {"bars", bars},
             {"series", std::move(series_)}};
 }
 

@@ -28,6 +28,9 @@ struct ChartSeries {
 
 struct LineChart {
     int width = 0, height = 0;  // the control's client size it was made for
+    // Bars instead of lines: one bar per value at x = i, from 0 up; the hot spot of a bar
+    // is the bar under the pointer, its "x" value the bar's index.
+    bool bars = false;
     Rect plotArea;
     Color background = Rgb(255, 255, 255);
     Color plotBackground = Rgb(255, 255, 255);

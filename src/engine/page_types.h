@@ -127,7 +127,8 @@ struct WidgetEvent {
     std::string key;
     int width = 0, height = 0;
     // MouseMove over a static that shows a chart: the hot spot under the pointer (0 none)
-    // and its "x" value, as the runtime found them.
+    // and its "x" value, as the runtime found them. A move still waiting for its frame is
+    // sent before a press, so a press always follows the move to where it happens.
     int hotSpot = 0;
     std::optional<std::string> hotX;
 };

@@ -114,6 +114,15 @@ void CCalendarCtrl::goToday() {
     loop_.post(parent_, WM_RELOAD_DAY);
 }
 
+void CCalendarCtrl::selectDay(double day) {
+    const DateTimeFields d = OleDateToFields(day);
+    setMonth(d.year, d.month);
+    for (int i = 0; i < static_cast<int>(cells_.size()); ++i)
+        if (cells_[i].year == d.year && cells_[i].month == d.month && cells_[i].day == d.day)
+            selected_ = i;
+    invalidate();
+}
+
 double CCalendarCtrl::selectedDay() const {
     if (selected_ < 0 || selected_ >= static_cast<int>(cells_.size())) return 0.0;
     const CalendarCell& c = cells_[selected_];

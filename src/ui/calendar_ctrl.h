@@ -47,6 +47,8 @@ class CCalendarCtrl {
     void previousMonth();
     void nextMonth();
     void goToday();
+    // The month of a day with that day selected (the caller reads its runs).
+    void selectDay(double day);
     // The selected cell's day at 00:00; 0.0 when none is selected.
     double selectedDay() const;
     std::string monthLabel() const;  // "2016-05"

@@ -17,7 +17,7 @@ enum class FailedOperation {
     Watch,          // already shown by the device code through the page's message sink
     Download,       // silent: the lists show what was stored before the failure
     SettingsFile,   // silent on the page: the watch still gets the settings
-    MapLine,        // silent: the map keeps the line it had
+    MapLine,        // silent: the map shows no line
     FirmwareFile,   // silent: a file that cannot be read ends the update
     Unexpected,     // shown: a handler failed in a way no page foresaw
 };

@@ -29,6 +29,7 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
       tracks_(engine, loop, kFrame, state.dayTracks, state.settings),
       laps_(engine, loop, kFrame, state.trackLaps, state.settings),
       points_(engine, loop, kFrame, state.trackPoints, state.settings),
+      splits_(engine, kFrame, state.settings),
       chart_(engine, loop, kFrame, handle(), state.settings),
       map_(engine, kMapFrame),
       external_({.loadBegin = {},
@@ -75,7 +76,7 @@ void CListPageWnd::create() {
 }
 
 void CListPageWnd::switchLowerTab(int n) {
-    if (n != 1 && n != 2) return;
+    if (n < 1 || n > 3) return;
     const std::string c = std::to_string(lowerTab_), next = std::to_string(n);
     // The selected tab is the one "div.selected" inside "listpage": tab c. Addressing it
     // by id keeps the page's kept state right when it is rebuilt after a reload.
@@ -134,11 +135,13 @@ void CListPageWnd::clearViews(bool keepLaps) {
         laps_.fill();
     }
     chart_.clear();
+    splits_.clear();
     playback_.clear();
 }
 
 void CListPageWnd::showOpenedPoints() {
     chart_.build(state_.trackPoints);
+    splits_.show(state_.trackPoints);
     state_.mapPoints = ThinMapPoints(state_.trackPoints);
     putMapLine();
     playback_.reset();
@@ -174,6 +177,30 @@ void CListPageWnd::openRun() {
             state_.trackLaps = db_.trackLaps(tkid);
         },
         true);
+}
+
+void CListPageWnd::showDay(double day) {
+    calendar_.selectDay(day);
+    setMonthLabel();
+    reloadDay();
+}
+
+bool CListPageWnd::openStoredRun(int objid) {
+    for (int row = 0; row < tracks_.count(); ++row) {
+        if (state_.dayTracks[row].objid != objid) continue;
+        engine_.widgets().setListSelection(kFrame, tracks_.ctl(), {row}, row);
+        engine_.widgets().ensureListRowVisible(kFrame, tracks_.ctl(), row);
+        openRun();
+        return true;
+    }
+    return false;
+}
+
+void CListPageWnd::showPoint(int sindex) {
+    if (sindex < 0 || sindex >= static_cast<int>(state_.trackPoints.size())) return;
+    const TrackPoint& p = state_.trackPoints[sindex];
+    map_.setCenter(p.lat, p.lng, 18);
+    map_.showAnimationPoint(p.lat, p.lng);
 }
 
 void CListPageWnd::openLap() {
@@ -309,6 +336,7 @@ bool CListPageWnd::onButtonClick(const ClickEvent& e) {
 void CListPageWnd::onPageCommand(const CommandEvent& e) {
     if (e.id == "ltab1") switchLowerTab(1);
     if (e.id == "ltab2") switchLowerTab(2);
+    if (e.id == "ltab3") switchLowerTab(3);
 }
 
 void CListPageWnd::onWidget(const WidgetEvent& e) {

@@ -17,6 +17,7 @@
 #include "ui/map_bridge.h"
 #include "ui/map_probe.h"
 #include "ui/point_list.h"
+#include "ui/split_table.h"
 #include "ui/track_chart_view.h"
 #include "ui/track_list.h"
 #include "ui/track_playback.h"
@@ -54,6 +55,13 @@ class CListPageWnd : public MessageTarget, public PageHandler {
 
     void reloadDay();  // WM_RELOAD_DAY: the selected day's runs again
     void openRun();    // the run list's selection mark
+
+    // What the records page asks for: a day shown with its runs; a stored run of that day
+    // selected and opened as a double-click would; a point of the open run on the map.
+    void showDay(double day);
+    bool openStoredRun(int objid);
+    void showPoint(int sindex);
+    const CSplitTable& splitTable() const { return splits_; }
 
     bool onButtonClick(const ClickEvent& e) override;
     void onPageCommand(const CommandEvent& e) override;
@@ -97,6 +105,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList tracks_;
     CLapList laps_;
     CPointList points_;
+    CSplitTable splits_;
     TrackChartView chart_;
     CMapBridge map_;
     CMapExternal external_;

@@ -21,6 +21,7 @@
 #include "ui/list_page_wnd.h"
 #include "ui/message_dialog.h"
 #include "ui/messages.h"
+#include "ui/records_page_wnd.h"
 #include "ui/settings_page_wnd.h"
 
 namespace dorvath {
@@ -82,6 +83,19 @@ void CMainWnd::create() {
     listPageWnd_ = list_->handle();
     settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_, state_);
     settings_->create();
+    records_ = std::make_unique<CRecordsPageWnd>(loop(), engine_, db_, state_.settings);
+    records_->create();
+    records_->showDay = [this](double day) {
+        switchTab(1);
+        list_->showDay(day);
+    };
+    records_->openRun = [this](const Track& run, int sindex) {
+        switchTab(1);
+        list_->showDay(RunDay(run.stime));
+        if (list_->openStoredRun(run.objid)) list_->showPoint(sindex);
+    };
+    // Runs stored before the best efforts were kept get theirs once the pages are up.
+    loop().postTask([this] { records_->fillMissingBests(); });
     if (host_.hasFileChooser()) {
         auto choose = [this](const FileDialogSpec& spec) {
             return ShowFileDialog(host_, engine_, loop(), spec);
@@ -91,9 +105,17 @@ void CMainWnd::create() {
     }
 }
 
+namespace {
+// The ids of tab n: its plain and selected pictures and its page are "tab" + suffix,
+// "tab" + suffix + "-s" and "framepage" + suffix. The records tab, beside the two tabs of
+// the pages, is "tabrec".
+std::string TabSuffix(int n) { return n == CMainWnd::kRecordsTab ? "rec" : std::to_string(n); }
+}  // namespace
+
 void CMainWnd::switchTab(int n) {
-    if (n == tab_ || (n != 1 && n != 2)) return;
-    const std::string c = std::to_string(tab_), next = std::to_string(n);
+    if (n == tab_ || n < 1 || n > kRecordsTab) return;
+    if (n == kRecordsTab) records_->refresh();  // the runs may have changed since it was shown
+    const std::string c = TabSuffix(tab_), next = TabSuffix(n);
     engine_.setStyle(kFrame, Id("tab" + c + "-s"), "display", "none");
     engine_.setStyle(kFrame, Id("tab" + c), "display", "block");
     engine_.setStyle(kFrame, Id("framepage" + c), "display", "none");
@@ -164,6 +186,7 @@ bool CMainWnd::onButtonClick(const ClickEvent& e) {
 void CMainWnd::onPageCommand(const CommandEvent& e) {
     if (e.id == "tab1") switchTab(1);
     if (e.id == "tab2") switchTab(2);
+    if (e.id == "tabrec") switchTab(kRecordsTab);
 }
 
 }  // namespace dorvath

@@ -1,6 +1,6 @@
 #pragma once
-// The function page 202: the two tabs that switch between the list page and the
-// settings page, and the buttons for download, erasing the watch's logs and help.
+// The function page 202: the tabs that switch between the list page, the settings page
+// and the records page, and the buttons for download, erasing the watch's logs and help.
 #include <memory>
 #include <string>
 
@@ -12,6 +12,7 @@
 namespace dorvath {
 
 class CListPageWnd;
+class CRecordsPageWnd;
 class CSettingsPageWnd;
 class AppState;
 class TrackDatabase;
@@ -28,10 +29,13 @@ class CMainWnd : public MessageTarget, public PageHandler {
 
     void create();
 
+    // 1 the list page, 2 the settings page, 3 the records page.
     int currentTab() const { return tab_; }
     void switchTab(int n);
+    static constexpr int kRecordsTab = 3;
     CListPageWnd* listPage() const { return list_.get(); }
     CSettingsPageWnd* settingsPage() const { return settings_.get(); }
+    CRecordsPageWnd* recordsPage() const { return records_.get(); }
 
     // "download": looks for the watch and runs the download dialog until its worker has
     // ended it; then the list page is told (WM_DOWNLOAD_DONE). Without a watch only the
@@ -64,6 +68,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
     int tab_ = 1;
     std::unique_ptr<CListPageWnd> list_;
     std::unique_ptr<CSettingsPageWnd> settings_;
+    std::unique_ptr<CRecordsPageWnd> records_;
     WindowHandle listPageWnd_ = 0;
     std::string watchPath_;
     // The download in progress: set by OnDownload before its worker starts, cleared

@@ -1,5 +1,7 @@
 #include "ui/value_format.h"
 
+#include <cmath>
+
 #include "data/app_state.h"
 #include "data/c_format.h"
 #include "data/track.h"
@@ -62,6 +64,12 @@ std::string FormatAltitude(double metres, const FormatSettings& s) {
 std::string FormatPace(double kmh) {
     Pace p = PaceFromSpeed(kmh);
     return CFormat("%02d'%02d\"", p.minutes, p.seconds);
+}
+
+std::string FormatStretchPace(long long seconds, double metres) {
+    if (!(metres > 0)) return "-";
+    const long long s = std::llround(static_cast<double>(seconds) / (metres / 1000));
+    return CFormat("%02d'%02d\"", s / 60, s % 60);
 }
 
 std::string FormatClockSeconds(double oleDate, const FormatSettings& s) {

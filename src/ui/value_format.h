@@ -24,6 +24,9 @@ std::string FormatDistance(double metres, const FormatSettings& s);
 std::string FormatSpeed(double kmh, const FormatSettings& s);
 std::string FormatAltitude(double metres, const FormatSettings& s);
 std::string FormatPace(double kmh);  // always per kilometre
+// The pace of a stretch, seconds over metres, per kilometre as the views write it
+// (05'32"); "-" without distance.
+std::string FormatStretchPace(long long seconds, double metres);
 std::string FormatClockSeconds(double oleDate, const FormatSettings& s);
 std::string FormatClockMinutes(double oleDate, const FormatSettings& s);
 std::string FormatDateAndTime(double oleDate, const FormatSettings& s);

@@ -89,3 +89,34 @@ test('marked days, a day\'s runs with their count, and the laps of an opened run
   expect(fit.lists['6000'].sideways).toBe(false);
   expect(fit.lists['6001'].sideways).toBe(false);
 });
+
+test('the records tab: totals, a bar that shows its week, a best that opens its run and its splits', async ({ page }, info) => {
+  const f = await listPage(page, server);
+  const runs = execFileSync(exePath(), ['runs', '--data-dir', server.dataDir]).toString().trim().split('\n');
+  await page.frame({ name: 'main' }).click('#tabrec');
+  const r = page.frame({ name: 'records' });
+  await expect(r.locator('#all-runs')).toHaveText(String(runs.length));
+  await expect(r.locator('#best1-time')).toHaveText(/^0:0\d:\d\d$/);
+  await page.screenshot({ path: info.outputPath('records.png') });
+
+  // The bar of this week, just above its foot: the calendar shows that week's runs.
+  const chart = r.locator('widget[id="5002"]');
+  const box = await chart.boundingBox();
+  const plotLeft = 58, plotRight = box.width - 26, x = plotLeft + (51.5 / 52) * (plotRight - plotLeft);
+  await chart.hover({ position: { x, y: box.height - 34 } });
+  await expect(chart.locator('.dv-tooltip')).toContainText('からの週');
+  await chart.click({ position: { x, y: box.height - 34 } });
+  await expect(page.frame({ name: 'main' }).locator('#tab1-s')).toBeVisible();
+  await expect(f.locator('widget[id="6000"] .dv-lv-row').first()).toContainText('~');
+
+  // The fastest kilometre: its run opened, its first point on the map, its splits listed.
+  await page.frame({ name: 'main' }).click('#tabrec');
+  await r.locator('#best1').click();
+  await expect(page.frame({ name: 'main' }).locator('#tab1-s')).toBeVisible();
+  await expect(f.locator('widget[id="6000"] img[src*="211.png"]')).toHaveCount(1);
+  const map = page.frames().find((x) => x.url().endsWith('/Html/maps.html'));
+  await expect(map.locator('.dv-pulse')).toHaveCount(1);
+  await f.locator('#ltab3').click();
+  await expect(f.locator('#splitrows tr').first()).toContainText(/^1\s*0:0\d:\d\d/);
+  await page.screenshot({ path: info.outputPath('splits.png') });
+});

@@ -23,10 +23,13 @@ export function drawChart(el, old, spec) {
   el.insertBefore(root, el.firstChild);
   const [pl, pt, pw, ph] = spec.plot;
   const series = Array.isArray(spec.series) ? spec.series : [];
+  const bars = spec.bars === true;
+  const hasY2 = series.some((s) => s.axis2);
   const n = series.reduce((m, s) => Math.max(m, (s.values || []).length), 0);
   const xs = new Array(n);
   for (let i = 0; i < n; i++) xs[i] = i;
-  const data = [xs].concat(series.map((s) => (s.values || []).map((v) => (typeof v === 'number' ? v : null))));
+  // A bar of nothing is not drawn at all.
+  const data = [xs].concat(series.map((s) => (s.values || []).map((v) => (typeof v === 'number' && !(bars && v === 0) ? v : null))));
   const xMax = spec.xMax > 0 ? spec.xMax : 1;
   const labels = Array.isArray(spec.xLabels) ? spec.xLabels : [];
   // The labels spread evenly over the axis, the first at 0 and the last at its end.
@@ -51,26 +54,29 @@ export function drawChart(el, old, spec) {
     splits: () => splits,
     values: () => labels,
   });
-  const scales = { x: { time: false, auto: false, range: [0, xMax] } };
+  // Bars stand on their index, half a bar's room on either side.
+  const scales = { x: { time: false, auto: false, range: bars ? [-0.5, xMax + 0.5] : [0, xMax] } };
   const uSeries = [{}];
   series.forEach((s, i) => {
     const scale = s.axis2 ? 'y2' : 'y';
-    scales[scale] = { auto: true };
-    uSeries.push({ label: s.name || 'series ' + i, scale, stroke: s.color, width: s.width,
-                   points: { show: false }, spanGaps: false });
+    scales[scale] = bars ? { auto: true, range: (u, lo, hi) => [0, hi > 0 ? hi * 1.1 : 1] } : { auto: true };
+    const look = bars ? { fill: s.color, paths: uPlot.paths.bars({ size: [0.7, 40] }) } : {};
+    uSeries.push(Object.assign({ label: s.name || 'series ' + i, scale, stroke: s.color, width: s.width,
+                                 points: { show: false }, spanGaps: false }, look));
   });
   scales.y = scales.y || { auto: true };
   scales.y2 = scales.y2 || { auto: true };
-  const chart = { root, plot: null, n, data, scales: uSeries.slice(1).map((s) => s.scale), drawn: 0 };
+  const chart = { root, plot: null, n, data, bars, scales: uSeries.slice(1).map((s) => s.scale), drawn: 0 };
   const opts = {
     width: spec.w,
     height: spec.h,
-    padding: [pt, 0, 0, 0],
+    // Without a series on the right axis the axis is left out; its room stays empty.
+    padding: [pt, hasY2 ? 0 : right, 0, 0],
     legend: { show: false },
     cursor: { show: false, drag: { x: false, y: false, setScale: false } },
     select: { show: false },
     scales,
-    axes: [xAxis, axisOf(spec.y, 3, 'y', pl, true), axisOf(spec.y2, 1, 'y2', right, false)],
+    axes: [xAxis, axisOf(spec.y, 3, 'y', pl, true)].concat(hasY2 ? [axisOf(spec.y2, 1, 'y2', right, false)] : []),
     series: uSeries,
     hooks: {
       drawClear: [(u) => {
@@ -110,6 +116,7 @@ export function chartHotSpot(chart, x, y) {
   const u = chart.plot, n = chart.n;
   if (!u || !n) return { [KEY.HOT]: 0 };
   const xp = x - (parseFloat(u.over.style.left) || 0), yp = y - (parseFloat(u.over.style.top) || 0);
+  if (chart.bars) return barHotSpot(chart, xp, yp);
   let i0 = Math.floor(u.posToVal(xp - kHotRadius, 'x')), i1 = Math.ceil(u.posToVal(xp + kHotRadius, 'x'));
   if (!(i1 >= 0 && i0 < n)) return { [KEY.HOT]: 0 };
   i0 = Math.max(0, i0);
@@ -131,4 +138,15 @@ export function chartHotSpot(chart, x, y) {
     }
   }
   return hot ? { [KEY.HOT]: hot, [KEY.HOT_X]: String(index) } : { [KEY.HOT]: 0 };
+}
+
+// The bar under the pointer: its column, from the axis up to a little above its top.
+function barHotSpot(chart, xp, yp) {
+  const u = chart.plot, i = Math.round(u.posToVal(xp, 'x'));
+  if (!(i >= 0 && i < chart.n)) return { [KEY.HOT]: 0 };
+  const v = chart.data[1][i];
+  if (typeof v !== 'number' || v <= 0) return { [KEY.HOT]: 0 };
+  const top = u.valToPos(v, chart.scales[0]) - kHotRadius, base = u.valToPos(0, chart.scales[0]);
+  if (yp < top || yp > base) return { [KEY.HOT]: 0 };
+  return { [KEY.HOT]: i + 1, [KEY.HOT_X]: String(i) };
 }

@@ -93,7 +93,19 @@ function staticControl(el, ctl, words) {
     placeTip(p);
   };
   const hideTip = () => { if (tip) { tip.remove(); tip = null; } };
-  el.addEventListener('mousedown', (e) => { if (!cover) send(KIND.DOWN, at(e)); });
+  // A move waiting for its frame goes out first: the press is where the pointer is.
+  const sendMove = () => {
+    const p = moveQueued;
+    moveQueued = null;
+    if (!p) return;
+    if (w.chart) Object.assign(p, chartHotSpot(w.chart, p[KEY.X], p[KEY.Y]));
+    send(KIND.MOVE, p);
+  };
+  el.addEventListener('mousedown', (e) => {
+    if (cover) return;
+    sendMove();
+    send(KIND.DOWN, at(e));
+  });
   el.addEventListener('mouseup', (e) => { if (!cover) send(KIND.UP, at(e)); });
   // At most one move per animation frame goes out, with the latest position.
   el.addEventListener('mousemove', (e) => {
@@ -103,12 +115,7 @@ function staticControl(el, ctl, words) {
     else if (tipText) showTip(pointer);
     const first = moveQueued === null;
     moveQueued = pointer;
-    if (first) requestAnimationFrame(() => {
-      const p = moveQueued;
-      moveQueued = null;
-      if (w.chart) Object.assign(p, chartHotSpot(w.chart, p[KEY.X], p[KEY.Y]));
-      send(KIND.MOVE, p);
-    });
+    if (first) requestAnimationFrame(sendMove);
   });
   // The text stays: the tip shows again when the pointer comes back.
   el.addEventListener('mouseleave', () => { pointer = null; hideTip(); if (!cover) send(KIND.LEAVE, {}); });
