@@ -345,6 +345,10 @@ const char* const kCreateBests =
     "create table if not exists TKBEST (tkid integer,stime double,effort integer,"
     "seconds integer,si integer);";
 const char* const kBestsIndex = "create index if not exists TKBEST_tkid on TKBEST (tkid);";
+// Each downloaded run's raw watch start, made with the first such run.
+const char* const kCreateRawStarts =
+    "create table if not exists TKRAW (tkid integer,stime double,start integer);";
+const char* const kRawStartsIndex = "create index if not exists TKRAW_start on TKRAW (start);";
 }  // namespace
 
 bool TrackDatabase::indexesMissing() {
@@ -486,7 +490,8 @@ int TrackDatabase::findTrackAt(double date) {
     return q.intValue(0);
 }
 
-void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps) {
+void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps,
+                               std::optional<uint32_t> rawStart) {
     // The run row goes in inside the same transaction as its points and laps: a process
     // killed half-way leaves a journal that rolls all of it back, never a run row whose
     // points are missing (a later download would skip such a run for good).
@@ -509,6 +514,7 @@ void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::v
         for (const TrackPoint& p : points)
             stored.push_back({RoundAsSqlText(p.time), RoundAsSqlText(p.dist)});
         storeBests(t, BestEfforts(stored));
+        if (rawStart) storeRawStart(t, *rawStart);
         execute("commit transaction;");
     } catch (...) {
         if (db_ && !sqlite3_get_autocommit(db_))
@@ -526,6 +532,49 @@ void TrackDatabase::storeBests(const Track& t, const RunEfforts& efforts) {
             "insert into TKBEST (tkid,stime,effort,seconds,si) values (%d,%f,%d,%s,%d);", t.objid,
             t.stime, e, f.covered() ? std::to_string(f.seconds) : "null", f.startIndex));
     }
+}
+
+bool TrackDatabase::storedFromLog(uint32_t rawStart) {
+    if (!tableExists("TKRAW")) return false;
+    return queryInt(SqlFormat("select count(*) from TKRAW r join TK t on t.objid = r.tkid and "
+                              "t.stime = r.stime where r.start = %u;",
+                              rawStart)) > 0;
+}
+
+bool TrackDatabase::hasRawStart(const Track& t) {
+    if (!tableExists("TKRAW")) return false;
+    return queryInt(SqlFormat("select count(*) from TKRAW where tkid = %d and stime = %f;", t.objid,
+                              t.stime)) > 0;
+}
+
+void TrackDatabase::storeRawStart(const Track& t, uint32_t rawStart) {
+    ensureTable(kCreateRawStarts, kRawStartsIndex);
+    execute(SqlFormat("delete from TKRAW where tkid = %d;", t.objid));
+    execute(SqlFormat("insert into TKRAW (tkid,stime,start) values (%d,%f,%u);", t.objid, t.stime,
+                      rawStart));
+}
+
+std::vector<Track> TrackDatabase::sameLogCandidates(double start, double dist, int32_t elapsed) {
+    constexpr double kReach = 26.0 / 24, kQuarter = 15.0 / (24 * 60);
+    std::string sql =
+        SqlFormat("select * from TK where stime >= %f and stime <= %f and elapsed = %d",
+                  start - kReach - kOneSecond, start + kReach + kOneSecond, elapsed);
+    if (tableExists("TKRAW"))
+        sql +=
+            " and not exists (select 1 from TKRAW r where r.tkid = TK.objid and r.stime = "
+            "TK.stime)";
+    std::vector<Track> out;
+    DbQuery q = query(sql + ";");
+    while (!q.atEnd()) {
+        Track t;
+        readTrack(q, t);
+        // Stored dates carry a rounding of at most 0.0864 s.
+        const double quarters = std::round((t.stime - start) / kQuarter);
+        if (std::fabs(t.stime - start - quarters * kQuarter) < kOneSecond &&
+            t.dist == RoundAsSqlText(dist))
+            out.push_back(t);
+    }
+    return out;
 }
 
 std::vector<Track> TrackDatabase::runsWithoutBests() {

@@ -3,6 +3,7 @@
 // and the run operations on top of it. Statements are SQL text, formatted with SqlFormat.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -118,7 +119,20 @@ class TrackDatabase {
     // run is stored whole or not at all, also when the process dies. Points and laps get
     // tkid and sindex 0, 1, 2 ... here; the run's best efforts are kept with it. On
     // failure the transaction is rolled back and the exception raised again.
-    void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps);
+    // A downloaded run also keeps the raw watch start of its log (seconds since 1970 before
+    // the time-zone shift), so the same log is known again when the watch's zone changed.
+    void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps,
+                    std::optional<uint32_t> rawStart = std::nullopt);
+
+    // Raw watch starts, kept per run in TKRAW beside the specified tables; a row counts for
+    // the run with its objid and stime.
+    bool storedFromLog(uint32_t rawStart);
+    bool hasRawStart(const Track& t);
+    void storeRawStart(const Track& t, uint32_t rawStart);
+    // Stored runs without a raw start whose start lies a whole number of 15 minutes within
+    // 26 hours from `start`, with the same distance and elapsed seconds: the same log
+    // converted with another time zone, unless their point counts differ.
+    std::vector<Track> sameLogCandidates(double start, double dist, int32_t elapsed);
 
     // Best efforts, kept per run in TKBEST beside the specified tables. A row counts for
     // the run with its objid and stime, so rows an older copy of the program left behind

@@ -98,10 +98,22 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
         LogHeader header = LogHeader::parse(reply.data() + 4);
         const double start =
             OleDateFromSeconds(ConvertWatchTime(header.start_time, bias, daylight));
-        if (db.findTrackAt(start) != 0) {
+        const double dist = Finite(static_cast<double>(header.distance_km) * 1000.0);
+        if (const int found = db.findTrackAt(start); found != 0) {
+            // A run stored before raw starts were kept learns its log's, so that a later
+            // change of the watch's time zone finds it at once.
+            Track stored;
+            if (db.findTrack(found, stored) && !db.hasRawStart(stored))
+                db.storeRawStart(stored, header.start_time);
             ++st.skipped;
             continue;
         }
+        // The same log stored under another time zone of the watch.
+        if (db.storedFromLog(header.start_time)) {
+            ++st.skipped;
+            continue;
+        }
+        const std::vector<Track> sameLog = db.sameLogCandidates(start, dist, header.elapsed);
         if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return kDownloadFailed;
         std::vector<TrackPoint> points;
         std::vector<Lap> laps;
@@ -109,17 +121,26 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
             ReadRecordStream(link, i, header, bias, daylight, progress, stop, points, laps);
         if (read != kDownloadComplete) return read;
         Post(progress, i + 1, header.record_count, header.record_count);
+        // A run stored before raw starts were kept: the same log when its points agree too.
+        auto same = std::find_if(sameLog.begin(), sameLog.end(), [&](const Track& t) {
+            return t.numofpt == static_cast<int32_t>(points.size());
+        });
+        if (same != sameLog.end()) {
+            db.storeRawStart(*same, header.start_time);
+            ++st.skipped;
+            continue;
+        }
 
         Track t;
         t.stime = start;
         t.etime = points.empty() ? start : points.back().time;
-        t.dist = Finite(static_cast<double>(header.distance_km) * 1000.0);
+        t.dist = dist;
         t.elapsed = header.elapsed;
         t.kcal = header.kcal;
         t.pace = Finite(header.pace);
         t.numofpt = static_cast<int32_t>(points.size());
         // Track row, then points and laps in one transaction; a failure removes the row.
-        db.storeTrack(t, points, laps);
+        db.storeTrack(t, points, laps, header.start_time);
         ++st.stored;
     }
     return kDownloadComplete;

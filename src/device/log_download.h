@@ -31,7 +31,11 @@ enum DownloadResult : int {
     kDownloadCancelled = 2,  // stopped on request before the last log
 };
 
-// Stores every log of the watch not yet in `db`. On a failed transfer or a stop request,
+// Stores every log of the watch not yet in `db`: a log is stored already when a run lies
+// within one second of its converted start, or when a run was stored from the same log
+// (its raw watch start kept with it; for a run from before, one a whole number of 15
+// minutes away with the same distance, elapsed seconds and points), so a change of the
+// watch's time zone stores nothing twice. On a failed transfer or a stop request,
 // the logs completed before stay stored and nothing of the current one is. A stop is
 // seen before each log and at each acknowledgement step (then without acknowledging, so
 // no record is left on its way); the link is then left as a failed transfer leaves it,

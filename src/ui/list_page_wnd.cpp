@@ -9,6 +9,7 @@
 #include "export/csv_export.h"
 #include "export/gpx_export.h"
 #include "export/kml_export.h"
+#include "export/tcx_export.h"
 #include "export/track_file.h"
 #include "ui/failed_operation.h"
 #include "ui/file_dialog.h"
@@ -266,7 +267,10 @@ std::optional<std::filesystem::path> CListPageWnd::choose(FileDialogMode mode,
 
 void CListPageWnd::exportRun(const std::string& kind) {
     engine_.hidePopup(kFrame, Id("tkmenu"));
-    const char* label = kind == "gpx" ? "GPX Files" : kind == "kml" ? "KML Files" : "CSV Files";
+    const char* label = kind == "gpx"   ? "GPX Files"
+                        : kind == "kml" ? "KML Files"
+                        : kind == "tcx" ? "TCX Files"
+                                        : "CSV Files";
     auto path = choose(FileDialogMode::Save, label, kind);
     if (!path) return;
     // The run of the row last selected, taken after the dialog as the user left the list.
@@ -277,7 +281,9 @@ void CListPageWnd::exportRun(const std::string& kind) {
     // nothing behind.
     const ExportResult r = kind == "gpx"   ? ExportGpx(request, db_)
                            : kind == "kml" ? ExportKml(request, db_)
-                                           : ExportCsv(request, db_);
+                           : kind == "tcx"
+                               ? ExportTcx(request, db_, UtcOffsetMinutes(state_.settings))
+                               : ExportCsv(request, db_);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Export, r.reason);
 }
 
@@ -321,7 +327,7 @@ bool CListPageWnd::onButtonClick(const ClickEvent& e) {
         setMonthLabel();
     } else if (e.id == "ontkdel") {
         deleteRuns();
-    } else if (e.id == "ontkgpx" || e.id == "ontkkml" || e.id == "ontkcsv") {
+    } else if (e.id == "ontkgpx" || e.id == "ontkkml" || e.id == "ontkcsv" || e.id == "ontktcx") {
         exportRun(e.id.substr(4));
     } else if (e.id == "tksave") {
         saveTrackFile();

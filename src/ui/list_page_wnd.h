@@ -75,7 +75,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     void reloadMarks();                       // marks from the database, then the month again
     void openLap();                           // the lap list's selection mark
     void deleteRuns();                        // the selected runs, after asking
-    void exportRun(const std::string& kind);  // "gpx", "kml" or "csv"
+    void exportRun(const std::string& kind);  // "gpx", "kml", "csv" or "tcx"
     void saveTrackFile();                     // the selected runs
     void openTrackFile();                     // its runs stored as new ones
     void setMonthLabel();

@@ -311,6 +311,31 @@ TEST_F(DownloadTest, SecondDownloadStoresNothing) {
     EXPECT_EQ(count("TKPT"), 73);
 }
 
+// The same two logs after the watch's time zone changed: stored 0 each time, also for a
+// database from before raw starts were kept; a new log beside them is still stored.
+TEST_F(DownloadTest, AChangedTimeZoneStoresNoLogTwice) {
+    for (bool before : {false, true}) {
+        SCOPED_TRACE(before ? "a database from before raw starts" : "raw starts kept");
+        db.execute("delete from TK; delete from TKPT; drop table if exists TKRAW;");
+        scenario.logs = {FixLog(800000, 70), FixLog(900000, 3)};
+        scenario.logs[1].records.push_back(LapMarker(900003));
+        ++scenario.logs[1].header.record_count;
+        for (auto [bias, daylight] : {std::pair{-540, 0}, {0, 0}, {-600, 1}}) {
+            scenario.settings.set("utc_bias", bias);
+            scenario.settings.set("daylight", daylight);
+            start();
+            ASSERT_EQ(download(), 1);
+            EXPECT_EQ(stats.stored, bias == -540 ? 2 : 0) << bias;
+            if (before && bias == -540) db.execute("drop table TKRAW;");
+        }
+        EXPECT_EQ(count("TK"), 2);
+        scenario.logs.push_back(FixLog(950000, 5));
+        start();
+        ASSERT_EQ(download(), 1);
+        EXPECT_EQ(stats.stored, 1);
+    }
+}
+
 // ---- Failures -------------------------------------------------------------------------
 
 TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {

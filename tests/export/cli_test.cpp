@@ -1,6 +1,9 @@
 // The export and trk commands of the program itself, run as a user would run them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "data/c_format.h"
 #include "export/gpx_export.h"
 #include "export/track_file.h"
 #include "export_fixture.h"
@@ -57,6 +60,42 @@ TEST_F(Cli, ExportWritesEachFormat) {
         EXPECT_EQ(r.status, 0) << err;
         EXPECT_EQ(ReadBytes(out), ReadBytes(GoldenFile(std::string("sample.") + fmt)));
     }
+}
+
+// Every run into a folder, named by its start: a second run in the same minute gets
+// "_2", a file already there is kept unless --force, one that cannot be written is named
+// and the others are still written.
+TEST_F(Cli, ExportAllWritesOneFilePerRun) {
+    {
+        TrackDatabase db;
+        db.open((dir / "a" / "velcan.db").string());
+        Track again = SampleTrack(first);
+        again.stime += 20 * kOneSecond;  // the same minute as the first run
+        std::vector<TrackPoint> pts = first;
+        std::vector<Lap> laps;
+        db.storeTrack(again, pts, laps);
+    }
+    const DateTimeFields f = OleDateToFields(SampleTrack(first).stime);
+    const std::string stem =
+        CFormat("%04d-%02d-%02d_%02d%02d", f.year, f.month, f.day, f.hour, f.minute);
+    std::filesystem::create_directories(dir / "out");
+    std::ofstream(dir / "out" / (stem + "_2.tcx")) << "mine";
+    ProcessResult r = Run("a", "export tcx --all " + Quote(dir / "out"));
+    EXPECT_EQ(r.status, 0) << err;
+    EXPECT_EQ(r.out, "wrote 2, skipped 1\n");
+    EXPECT_EQ(ReadBytes(dir / "out" / (stem + "_2.tcx")), "mine");
+    EXPECT_NE(ReadBytes(dir / "out" / (stem + ".tcx")).find("<Lap "), std::string::npos);
+
+    std::filesystem::remove(dir / "out" / (stem + "_2.tcx"));
+    std::filesystem::create_directory(dir / "out" / (stem + "_2.tcx"));  // cannot be replaced
+    r = Run("a", "export tcx --all --force " + Quote(dir / "out"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "wrote 2, skipped 0\n");
+    EXPECT_NE(err.find(stem + "_2.tcx"), std::string::npos) << err;
+    const std::string day = CFormat("%04d-%02d-%02d", f.year, f.month, f.day);
+    r = Run("a", "export gpx --from " + day + " --to " + day + " " + Quote(dir / "days"));
+    EXPECT_EQ(r.out, "wrote 2, skipped 0\n");
+    EXPECT_EQ(Run("a", "export gpx --all").status, 2);
 }
 
 TEST_F(Cli, UnknownRunOrBadIdFailsWithMessageAndNoFile) {

@@ -8,6 +8,7 @@
 #include "data/c_format.h"
 #include "export/gpx_export.h"
 #include "export/kml_export.h"
+#include "export/tcx_export.h"
 #include "export_fixture.h"
 #include "process.h"
 #include "sample_runs.h"
@@ -19,23 +20,29 @@ struct BabelPoint {
     std::string lat, lng, date, time;
 };
 
-// Reads "No,Latitude,Longitude[,Date,Time]" lines.
+// Reads unicsv lines by their header's names: Latitude, Longitude and, when there, Date
+// and Time.
 std::vector<BabelPoint> ParseUnicsv(const std::string& text) {
     std::vector<BabelPoint> out;
     std::istringstream in(text);
     std::string line;
-    bool header = true;
+    std::vector<std::string> names;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (header) {
-            header = false;
-            continue;
-        }
         std::vector<std::string> f;
         std::istringstream fields(line);
         for (std::string s; std::getline(fields, s, ',');) f.push_back(s);
+        if (names.empty()) {
+            names = f;
+            continue;
+        }
+        auto field = [&](const char* name) {
+            for (size_t i = 0; i < names.size() && i < f.size(); ++i)
+                if (names[i] == name) return f[i];
+            return std::string();
+        };
         if (f.size() < 3) continue;
-        out.push_back({f[1], f[2], f.size() > 3 ? f[3] : "", f.size() > 4 ? f[4] : ""});
+        out.push_back({field("Latitude"), field("Longitude"), field("Date"), field("Time")});
     }
     return out;
 }
@@ -89,6 +96,44 @@ TEST_F(GpsBabel, ReadsEveryKmlPointWithItsPlace) {
         EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
         EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
     }
+}
+
+// Laps over the first 250 points (the last 50 make a lap of their own), or none; times
+// in UTC from the wall-clock times stored at UTC+09:00.
+TEST_F(GpsBabel, ReadsEveryTcxPointWithItsPlaceAndUtcTime) {
+    for (bool withLaps : {true, false}) {
+        SCOPED_TRACE(withLaps ? "laps" : "no laps");
+        std::vector<TrackPoint> pts = points;
+        std::vector<Lap> laps;
+        for (int i = 0; withLaps && i < 5; ++i) {
+            Lap& l = laps.emplace_back();
+            l.time = 300;
+            l.dist = 1000;
+            l.si = i * 50;
+            l.ei = i * 50 + 50;
+        }
+        Track run = SampleTrack(pts);
+        db.storeTrack(run, pts, laps);
+        const auto file = dir / "run.tcx";
+        ASSERT_TRUE(ExportTcx({file, run}, db, 540).ok);
+        EXPECT_EQ(RunProcess("xmllint --noout " + Quote(file)).status, 0);
+        const std::string text = ReadBytes(file);
+        size_t lapCount = 0;
+        for (size_t at = 0; (at = text.find("<Lap ", at)) != std::string::npos; ++at) ++lapCount;
+        EXPECT_EQ(lapCount, withLaps ? 6u : 1u);
+        std::vector<BabelPoint> got = readBack("gtrnctr", file);
+        ASSERT_EQ(got.size(), points.size());
+        for (size_t i = 0; i < points.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
+            EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
+            DateTimeFields f = OleDateToFields(points[i].time - 9.0 / 24);
+            EXPECT_EQ(got[i].time, CFormat("%02d:%02d:%02d", f.hour, f.minute, f.second));
+            EXPECT_EQ(got[i].date, CFormat("%04d/%02d/%02d", f.year, f.month, f.day));
+        }
+    }
+    EXPECT_EQ(ParseUtcOffset("-05:30"), -330);
+    EXPECT_FALSE(ParseUtcOffset("9:00"));
 }
 
 TEST_F(GpsBabel, ReadsNoPointFromEmptyGpx) {

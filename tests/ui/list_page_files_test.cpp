@@ -85,10 +85,15 @@ TEST_F(ListPageFilesTest, ExportsTakeTheRunAtTheSelectionMark) {
     engine.click(kPage, "ontkcsv");
     EXPECT_EQ(specs.back().defaultExt, "csv");
     EXPECT_TRUE(fs::exists(*chosen));
+
+    chosen = dir / "run.tcx";
+    engine.click(kPage, "ontktcx");
+    EXPECT_EQ(specs.back().filters.at(0).label, "TCX Files (*.tcx)");
+    EXPECT_NE(read(*chosen).find("<Activity Sport=\"Running\">"), std::string::npos);
     // each entry hides the menu first
     int hides = 0;
     for (const auto& op : engine.operations("popup")) hides += op["show"] == false;
-    EXPECT_EQ(hides, 3);
+    EXPECT_EQ(hides, 4);
 }
 
 TEST_F(ListPageFilesTest, CancelledDialogOrNoSelectionWritesNothing) {

@@ -2,22 +2,11 @@
 #include <cstdio>
 
 #include "app/commands.h"
+#include "app/export/run_ids.h"
 #include "data/c_format.h"
 #include "data/track_database.h"
 
 namespace dorvath {
-namespace {
-
-bool ParseDay(const std::string& s, double& day) {
-    int y, m, d;
-    char tail;
-    if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
-    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900 || y > 9999) return false;
-    day = OleDateFromFields(y, m, d);
-    return OleDateToFields(day).day == d;  // 2026-02-30 is not a day
-}
-
-}  // namespace
 
 int ListRuns(Program& program, const std::vector<std::string>& args) {
     std::optional<double> day;

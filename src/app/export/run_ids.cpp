@@ -23,4 +23,13 @@ bool FindRun(TrackDatabase& db, const char* command, const std::string& text, Tr
     return true;
 }
 
+bool ParseDay(const std::string& s, double& day) {
+    int y, m, d;
+    char tail;
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
+    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900 || y > 9999) return false;
+    day = OleDateFromFields(y, m, d);
+    return OleDateToFields(day).day == d;  // 2026-02-30 is not a day
+}
+
 }  // namespace dorvath
