@@ -1,5 +1,5 @@
-// ESLint for the page runtime (scripts/lint runs it): its modules, and runtime.js, the
-// classic script that every page includes and that loads them.
+// ESLint for the page runtime (scripts/lint runs it): its modules, which the build bundles
+// into runtime.js, the one script every page includes.
 const js = require('@eslint/js');
 const globals = require('globals');
 
@@ -17,14 +17,5 @@ module.exports = [
     // uPlot comes with the chart pages, from /Html/uplot.
     files: ['resources/runtime/js/chart.js'],
     languageOptions: { globals: { uPlot: 'readonly' } },
-  },
-  {
-    files: ['resources/runtime/runtime.js'],
-    ...js.configs.recommended,
-    languageOptions: {
-      ecmaVersion: 2022,
-      sourceType: 'script',
-      globals: { ...globals.browser },
-    },
   },
 ];

@@ -5,12 +5,39 @@
 #include <webkit2/webkit2.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 
 namespace dorvath {
 
-struct DesktopWindow::Impl {
+namespace {
+
+class GtkDesktopWindow final : public DesktopWindow {
+  public:
+    GtkDesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks);
+    ~GtkDesktopWindow() override;
+    int run() override;
+    void quit(int code) override;
+    void minimize() override;
+    void present() override;
+    void moveResize(const DesktopRect& r) override;
+    void reload() override;
+    DesktopRect monitorGeometry() const override;
+    DesktopRect monitorWorkArea() const override;
+    NativeFileAnswer chooseFile(const NativeFileRequest& request) override;
+    void openExternally(const std::string& pathOrUrl) override;
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace
+
+struct GtkDesktopWindow::Impl {
     DesktopWindowOptions options;
     DesktopCallbacks callbacks;
     GtkWidget* window = nullptr;
@@ -95,7 +122,7 @@ const char* CursorOf(DesktopHit h) {
 }
 
 gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
-    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    auto* impl = static_cast<GtkDesktopWindow::Impl*>(data);
     if (e->type != GDK_BUTTON_PRESS || e->button != 1 || !impl->callbacks.hitTest) return FALSE;
     DesktopHit hit = impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y));
     GtkWindow* w = GTK_WINDOW(impl->window);
@@ -117,7 +144,7 @@ gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
 }
 
 gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer data) {
-    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    auto* impl = static_cast<GtkDesktopWindow::Impl*>(data);
     if (!impl->callbacks.hitTest) return FALSE;
     const char* name =
         CursorOf(impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y)));
@@ -132,7 +159,7 @@ gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer data) {
 }
 
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer data) {
-    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    auto* impl = static_cast<GtkDesktopWindow::Impl*>(data);
     DesktopRect r{e->x, e->y, e->width, e->height};
     {
         std::lock_guard lock(impl->mutex);
@@ -144,12 +171,65 @@ gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer data) {
 }
 
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-    auto* impl = static_cast<DesktopWindow::Impl*>(data);
+    auto* impl = static_cast<GtkDesktopWindow::Impl*>(data);
     if (impl->callbacks.onCloseRequest) {
         impl->callbacks.onCloseRequest();
         return TRUE;  // the program decides when the window goes
     }
     return FALSE;
+}
+
+// With DORVATH_STARTUP_TRACE set, the moments of a start go to stderr as
+// "startup-trace NAME MS" (milliseconds since 1970), for bench/startup.js: the window
+// mapped, the frame page's first paint and the calendar's day cells drawn.
+long long EpochMs() { return static_cast<long long>(g_get_real_time() / 1000); }
+
+void Trace(const char* name, long long ms) {
+    std::fprintf(stderr, "startup-trace %s %lld\n", name, ms);
+    std::fflush(stderr);
+}
+
+struct StartTrace {
+    WebKitWebView* view;
+    bool painted = false;
+    int polls = 0;
+};
+
+// What the pages have drawn so far, asked every 10 ms until the calendar is there.
+constexpr const char* kStartProbe =
+    "(() => { const p = performance.getEntriesByName('first-contentful-paint')[0] ||"
+    " performance.getEntriesByName('first-paint')[0]; let cells = 0;"
+    " try { cells = frames.main.frames.page1.document.querySelectorAll("
+    "'widget[id=\"5000\"] .dv-i').length; } catch (e) {}"
+    " return (p ? Math.round(performance.timeOrigin + p.startTime) : 0) + ' ' + cells; })()";
+
+gboolean ProbeStart(gpointer data) {
+    auto* t = static_cast<StartTrace*>(data);
+    // 30 s at most; the trace stays for an answer still on its way (a few bytes, once).
+    if (++t->polls > 3000) return G_SOURCE_REMOVE;
+    webkit_web_view_evaluate_javascript(
+        t->view, kStartProbe, -1, nullptr, nullptr, nullptr,
+        [](GObject* view, GAsyncResult* res, gpointer data) {
+            auto* t = static_cast<StartTrace*>(data);
+            JSCValue* v =
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), res, nullptr);
+            if (!v) return;
+            gchar* text = jsc_value_to_string(v);
+            long long paint = 0;
+            int cells = 0;
+            if (std::sscanf(text, "%lld %d", &paint, &cells) == 2) {
+                if (paint > 0 && !t->painted) Trace("first-paint", paint);
+                t->painted = t->painted || paint > 0;
+                if (cells >= 42 && t->polls < 100000) {
+                    Trace("calendar", EpochMs());
+                    t->polls = 100000;  // the next tick ends the probe
+                }
+            }
+            g_free(text);
+            g_object_unref(v);
+        },
+        t);
+    return G_SOURCE_CONTINUE;
 }
 
 gboolean OnWebProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason, gpointer) {
@@ -159,13 +239,13 @@ gboolean OnWebProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason
 
 }  // namespace
 
-bool DesktopWindow::displayAvailable(int* argc, char*** argv) {
+bool DisplayAvailable(int* argc, char*** argv) {
     if (!gtk_init_check(argc, argv)) return false;
     gdk_set_program_class("Velcan");  // after GTK's own start, which sets a default
     return true;
 }
 
-bool DesktopWindow::showError(const std::string& text) {
+bool ShowError(const std::string& text) {
     if (!gtk_init_check(nullptr, nullptr)) return false;
     GtkWidget* d = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                           GTK_BUTTONS_OK, "%s", text.c_str());
@@ -176,7 +256,7 @@ bool DesktopWindow::showError(const std::string& text) {
     return true;
 }
 
-DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)
+GtkDesktopWindow::GtkDesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks)
     : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);
     impl_->callbacks = std::move(callbacks);
@@ -206,15 +286,23 @@ DesktopWindow::DesktopWindow(DesktopWindowOptions options, DesktopCallbacks call
     g_signal_connect(w, "configure-event", G_CALLBACK(OnConfigure), impl_.get());
     g_signal_connect(w, "delete-event", G_CALLBACK(OnDelete), impl_.get());
     g_signal_connect(impl_->view, "web-process-terminated", G_CALLBACK(OnWebProcessGone), nullptr);
+    if (std::getenv("DORVATH_STARTUP_TRACE")) {
+        g_signal_connect(w, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) {
+                             Trace("window-mapped", EpochMs());
+                             return FALSE;
+                         }),
+                         nullptr);
+        g_timeout_add(10, ProbeStart, new StartTrace{WEBKIT_WEB_VIEW(impl_->view)});
+    }
     webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->view), impl_->options.url.c_str());
 }
 
-DesktopWindow::~DesktopWindow() {
+GtkDesktopWindow::~GtkDesktopWindow() {
     if (impl_->window) gtk_widget_destroy(impl_->window);
     if (impl_->webContext) g_object_unref(impl_->webContext);
 }
 
-int DesktopWindow::run() {
+int GtkDesktopWindow::run() {
     gtk_widget_show_all(impl_->window);
     gtk_window_present(GTK_WINDOW(impl_->window));
     impl_->updateMonitor();
@@ -222,7 +310,7 @@ int DesktopWindow::run() {
     return impl_->exitCode;
 }
 
-void DesktopWindow::quit(int code) {
+void GtkDesktopWindow::quit(int code) {
     Impl* impl = impl_.get();
     OnGtk([impl, code] {
         impl->exitCode = code;
@@ -231,12 +319,12 @@ void DesktopWindow::quit(int code) {
     });
 }
 
-void DesktopWindow::minimize() {
+void GtkDesktopWindow::minimize() {
     Impl* impl = impl_.get();
     OnGtk([impl] { gtk_window_iconify(GTK_WINDOW(impl->window)); });
 }
 
-void DesktopWindow::present() {
+void GtkDesktopWindow::present() {
     Impl* impl = impl_.get();
     OnGtk([impl] {
         gtk_window_deiconify(GTK_WINDOW(impl->window));
@@ -244,7 +332,7 @@ void DesktopWindow::present() {
     });
 }
 
-void DesktopWindow::moveResize(const DesktopRect& r) {
+void GtkDesktopWindow::moveResize(const DesktopRect& r) {
     Impl* impl = impl_.get();
     OnGtk([impl, r] {
         gtk_window_move(GTK_WINDOW(impl->window), r.x, r.y);
@@ -252,24 +340,19 @@ void DesktopWindow::moveResize(const DesktopRect& r) {
     });
 }
 
-void DesktopWindow::reload() {
+void GtkDesktopWindow::reload() {
     Impl* impl = impl_.get();
     OnGtk([impl] { webkit_web_view_reload(WEBKIT_WEB_VIEW(impl->view)); });
 }
 
-DesktopRect DesktopWindow::monitorGeometry() const {
+DesktopRect GtkDesktopWindow::monitorGeometry() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->monitor;
 }
 
-DesktopRect DesktopWindow::monitorWorkArea() const {
+DesktopRect GtkDesktopWindow::monitorWorkArea() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->workArea;
-}
-
-DesktopRect DesktopWindow::windowRect() const {
-    std::lock_guard lock(impl_->mutex);
-    return impl_->rect;
 }
 
 namespace {
@@ -325,7 +408,7 @@ NativeFileAnswer RunChooser(GtkWindow* parent, const NativeFileRequest& r) {
 
 }  // namespace
 
-NativeFileAnswer DesktopWindow::chooseFile(const NativeFileRequest& request) {
+NativeFileAnswer GtkDesktopWindow::chooseFile(const NativeFileRequest& request) {
     auto done = std::make_shared<std::promise<NativeFileAnswer>>();
     std::future<NativeFileAnswer> answer = done->get_future();
     Impl* impl = impl_.get();
@@ -338,11 +421,22 @@ NativeFileAnswer DesktopWindow::chooseFile(const NativeFileRequest& request) {
     }
 }
 
-void DesktopWindow::openExternally(const std::string& pathOrUrl) {
+void GtkDesktopWindow::openExternally(const std::string& pathOrUrl) {
     // xdg-open picks the user's browser or viewer; it is not waited for.
     gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(pathOrUrl.c_str()),
                      nullptr};
     g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr);
 }
 
+std::unique_ptr<DesktopWindow> Create(DesktopWindowOptions options, DesktopCallbacks callbacks) {
+    return std::make_unique<GtkDesktopWindow>(std::move(options), std::move(callbacks));
+}
+
 }  // namespace dorvath
+
+extern "C" __attribute__((visibility("default"))) const dorvath::DesktopModule*
+DorvathDesktopModule() {
+    static const dorvath::DesktopModule module{dorvath::DisplayAvailable, dorvath::ShowError,
+                                               dorvath::Create};
+    return &module;
+}

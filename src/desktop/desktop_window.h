@@ -65,39 +65,44 @@ struct NativeFileAnswer {
     int filterIndex = 0;              // the filter chosen last
 };
 
+// The window, as the program sees it: made by the desktop module (below).
 class DesktopWindow {
   public:
-    // Starts GTK when a display can be opened; call before constructing a window. Sets
-    // the program class "Velcan" that the window's X11 class carries.
-    static bool displayAvailable(int* argc, char*** argv);
-
-    DesktopWindow(DesktopWindowOptions options, DesktopCallbacks callbacks);
-    ~DesktopWindow();
+    virtual ~DesktopWindow() = default;
 
     // Shows the window and runs GTK until quit(); returns quit's code.
-    int run();
-    void quit(int code);
+    virtual int run() = 0;
+    virtual void quit(int code) = 0;
 
-    void minimize();
-    void present();
-    void moveResize(const DesktopRect& r);
-    void reload();
+    virtual void minimize() = 0;
+    virtual void present() = 0;
+    virtual void moveResize(const DesktopRect& r) = 0;
+    virtual void reload() = 0;
     // The monitor the window is on and the part of it the desktop leaves to windows.
-    DesktopRect monitorGeometry() const;
-    DesktopRect monitorWorkArea() const;
-    DesktopRect windowRect() const;
+    virtual DesktopRect monitorGeometry() const = 0;
+    virtual DesktopRect monitorWorkArea() const = 0;
     // Any thread but GTK's: shows the dialog over the window and waits for the answer.
-    NativeFileAnswer chooseFile(const NativeFileRequest& request);
+    virtual NativeFileAnswer chooseFile(const NativeFileRequest& request) = 0;
+    // Hands a file or address to the desktop's default application.
+    virtual void openExternally(const std::string& pathOrUrl) = 0;
+};
+
+// The desktop part is a module of its own (libdorvath-desktop.so), loaded only when a
+// window is wanted: serving a browser or running a command, the program starts without
+// loading GTK's and WebKitGTK's libraries.
+struct DesktopModule {
+    // Starts GTK when a display can be opened; call before creating a window. Sets the
+    // program class "Velcan" that the window's X11 class carries.
+    bool (*displayAvailable)(int* argc, char*** argv);
     // A modal message box with the program's title, before any window exists; false when
     // no display can be opened.
-    static bool showError(const std::string& text);
-    // Hands a file or address to the desktop's default application.
-    static void openExternally(const std::string& pathOrUrl);
-
-    struct Impl;
-
-  private:
-    std::unique_ptr<Impl> impl_;
+    bool (*showError)(const std::string& text);
+    std::unique_ptr<DesktopWindow> (*create)(DesktopWindowOptions options,
+                                             DesktopCallbacks callbacks);
 };
+
+// What the module exports, by this name.
+inline constexpr const char* kDesktopModuleEntry = "DorvathDesktopModule";
+using DesktopModuleEntry = const DesktopModule* (*)();
 
 }  // namespace dorvath

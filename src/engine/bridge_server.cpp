@@ -19,6 +19,7 @@
 #include "engine/bridge_engine.h"
 #include "engine/embedded_resources.h"
 #include "engine/html_engine.h"
+#include "engine/static_assets.h"
 #include "engine/tile_service.h"
 
 namespace dorvath {
@@ -354,7 +355,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
                 res.set(http::field::set_cookie, server_.cookieName() + "=" + server_.opt.token +
                                                      "; HttpOnly; SameSite=Strict; Path=/");
         }
-        res.set(http::field::cache_control, "no-store");
+        if (res[http::field::cache_control].empty())
+            res.set(http::field::cache_control, "no-store");
         reply(std::move(res), req.keep_alive(), req.method() == http::verb::head);
     }
 
@@ -479,6 +481,34 @@ Response BridgeServer::Impl::serve(const Request& req) {
         res.body() = std::move(body);
         return res;
     };
+    // What does not change while the program runs carries a validator; the compiled-in
+    // scripts asked for with their version are kept by the browser for good, the shipped
+    // files for a while; pages are prepared (style sheets written in) and asked again.
+    const std::string query(target.substr(std::min(target.size(), target.find('?') + 1)));
+    auto lasting = [&](std::string body, const std::string& name, bool compiledIn) {
+        const bool page = MimeType(name).rfind("text/html", 0) == 0;
+        if (page)
+            body = PreparedPage(name, body, [this](const std::string& address) {
+                std::vector<std::string> at;
+                std::string body;
+                if (!SafeParts(address, at) || at.size() != 2 || at[0] != "images" ||
+                    !ReadFile(opt.shippedDir, at, body))
+                    return std::optional<std::string>();
+                return std::optional<std::string>(std::move(body));
+            });
+        const std::string tag = ContentTag(body);
+        res.set(http::field::etag, "\"" + tag + "\"");
+        res.set(http::field::cache_control, page ? "no-cache"
+                                            : compiledIn && QueryValue(query, "v") == tag
+                                                ? "private, max-age=31536000, immutable"
+                                            : compiledIn ? "no-cache"
+                                                         : "private, max-age=600");
+        if (req[http::field::if_none_match] == "\"" + tag + "\"") {
+            res.result(http::status::not_modified);
+            return res;
+        }
+        return ok(std::move(body), name);
+    };
     if (parts.empty()) {
         // The address opened by the user: on to the top frame's page.
         std::string top = engine.frames().page("");
@@ -494,22 +524,20 @@ Response BridgeServer::Impl::serve(const Request& req) {
         return ok("window.__dvTilePort = " + std::to_string(tilePort) + ";\n", parts[0]);
     }
     if (parts.size() == 1) {
-        if (auto* r = FindEmbeddedFile(parts[0])) return ok(std::string(r->bytes()), parts[0]);
+        if (auto* r = FindEmbeddedFile(parts[0]))
+            return lasting(std::string(r->bytes()), parts[0], true);
         // A resource asked for by name and type ("202" is the page 202.html).
         LoadDataRequest q = ClassifyLoadData(parts[0]);
         if (auto* r = FindEmbeddedResource(q.name, q.type))
-            return ok(std::string(r->bytes()), r->file);
+            return lasting(std::string(r->bytes()), r->file, true);
         for (const std::string& f : opt.dataFiles) {
             std::string body;
             if (f == parts[0] && ReadFile(opt.dataDir, parts, body)) return ok(std::move(body), f);
         }
-    } else if (parts.size() == 2 && parts[0] == "js") {
-        // The runtime's modules, as runtime.js and they import them.
-        if (auto* r = FindEmbeddedFile("js/" + parts[1]))
-            return ok(std::string(r->bytes()), parts[1]);
     } else if (parts[0] == "Html" || parts[0] == "images" || parts[0] == "help") {
         std::string body;
-        if (ReadFile(opt.shippedDir, parts, body)) return ok(std::move(body), parts.back());
+        if (ReadFile(opt.shippedDir, parts, body))
+            return lasting(std::move(body), parts.back(), false);
     } else if (parts[0] == "test" && !opt.testPagesDir.empty()) {
         std::vector<std::string> rest(parts.begin() + 1, parts.end());
         std::string body;

@@ -95,7 +95,7 @@ void CMainWnd::create() {
         if (list_->openStoredRun(run.objid)) list_->showPoint(sindex);
     };
     // Runs stored before the best efforts were kept get theirs once the pages are up.
-    loop().postTask([this] { records_->fillMissingBests(); });
+    loop().postTask([this] { fillMissingBests(); });
     if (host_.hasFileChooser()) {
         auto choose = [this](const FileDialogSpec& spec) {
             return ShowFileDialog(host_, engine_, loop(), spec);
@@ -125,9 +125,27 @@ void CMainWnd::switchTab(int n) {
     engine_.setStyle(kFrame, Id("framepage" + next), "display", "block");
 }
 
+void CMainWnd::fillMissingBests() {
+    // Never under a device dialog: the download's worker owns the database meanwhile.
+    // The dialog's end asks again.
+    bestsPending_ = deviceBusy_;
+    if (!bestsPending_) records_->fillMissingBests();
+}
+
 void CMainWnd::OnDownload() {
     if (deviceBusy_) return;
-    BusyFlag busy(deviceBusy_);
+    runDeviceOperation([this] { download(); });
+}
+
+void CMainWnd::runDeviceOperation(const std::function<void()>& operation) {
+    {
+        BusyFlag busy(deviceBusy_);
+        operation();
+    }
+    if (bestsPending_) loop().postTask([this] { fillMissingBests(); });
+}
+
+void CMainWnd::download() {
     watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
     if (watchPath_.empty()) {
         sink_.watchNotOpened(WatchNotOpenedMessage());
@@ -164,7 +182,10 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
 
 void CMainWnd::OnDeleteLogs() {
     if (deviceBusy_) return;
-    BusyFlag busy(deviceBusy_);
+    runDeviceOperation([this] { deleteLogs(); });
+}
+
+void CMainWnd::deleteLogs() {
     if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo, kDeleteLogsQuestion) != 1) return;
     const Result<> r = DeleteWatchLogs(sink_);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);

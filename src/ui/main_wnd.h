@@ -1,6 +1,7 @@
 #pragma once
 // The function page 202: the tabs that switch between the list page, the settings page
 // and the records page, and the buttons for download, erasing the watch's logs and help.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,11 @@ class CMainWnd : public MessageTarget, public PageHandler {
 
   private:
     struct DownloadJob;
+    // Runs a device handler with the device busy; what waited for it runs after.
+    void runDeviceOperation(const std::function<void()>& operation);
+    void download();
+    void deleteLogs();
+    void fillMissingBests();
 
     HtmlEngine& engine_;
     FrameHost& host_;
@@ -76,6 +82,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
     std::shared_ptr<DownloadJob> job_;
     // A device handler is running (its dialog is up): a second press waits its turn.
     bool deviceBusy_ = false;
+    bool bestsPending_ = false;  // the best efforts of older runs wait for the device
 };
 
 }  // namespace dorvath

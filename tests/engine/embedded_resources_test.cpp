@@ -2,37 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/html_engine.h"
+#include "engine/static_assets.h"
 
 namespace dorvath {
 namespace {
 
-TEST(EmbeddedResources, TheRuntimeLoadsItsModulesAndEveryImportIsThere) {
+// The runtime reaches the browser as one classic script: every module of the runtime is
+// bundled into it, nothing is left to import, and it runs once however often a page has it.
+TEST(EmbeddedResources, TheRuntimeIsOneScriptHoldingEveryModule) {
     const EmbeddedResource* js = FindEmbeddedFile("runtime.js");
     ASSERT_NE(js, nullptr);
-    EXPECT_NE(js->bytes().find("import('./js/start.js')"), std::string_view::npos);
-    EXPECT_NE(FindEmbeddedFile("runtime.css"), nullptr);
-    // Every module named in an import of another is compiled in beside it.
-    std::vector<std::string> names{"start.js"};
-    std::set<std::string> seen;
-    while (!names.empty()) {
-        std::string name = names.back();
-        names.pop_back();
-        if (!seen.insert(name).second) continue;
-        const EmbeddedResource* m = FindEmbeddedFile("js/" + name);
-        ASSERT_NE(m, nullptr) << name;
-        std::string text(m->bytes());
-        std::regex import(R"(from '\./([a-z]+\.js)';|^import '\./([a-z]+\.js)';)",
-                          std::regex::multiline);
-        for (std::sregex_iterator it(text.begin(), text.end(), import), end; it != end; ++it)
-            names.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+    const std::string text(js->bytes());
+    EXPECT_EQ(text.rfind("if (!window.__dvRuntime)", 0), 0u);
+    EXPECT_EQ(
+        std::regex_search(text, std::regex(R"(^\s*(import|export)\s)", std::regex::multiline)),
+        false);
+    size_t modules = 0;
+    for (const auto& m : std::filesystem::directory_iterator(std::string(DORVATH_SOURCE_DIR) +
+                                                             "/resources/runtime/js")) {
+        ++modules;
+        EXPECT_NE(text.find("// resources/runtime/js/" + m.path().filename().string()),
+                  std::string::npos)
+            << m.path();
     }
-    EXPECT_GE(seen.size(), 10u);
+    EXPECT_GE(modules, 10u);
+    EXPECT_EQ(FindEmbeddedFile("js/start.js"), nullptr);
+    EXPECT_NE(FindEmbeddedFile("runtime.css"), nullptr);
 }
 
 TEST(EmbeddedResources, PagesAreFoundByTheLoadDataRulesNameAndType) {
@@ -45,6 +47,32 @@ TEST(EmbeddedResources, PagesAreFoundByTheLoadDataRulesNameAndType) {
     EXPECT_NE(FindEmbeddedResource("runtime", "JS"), nullptr);
     EXPECT_EQ(FindEmbeddedResource("runtime", "HTML"), nullptr);
     EXPECT_EQ(FindEmbeddedFile("../201.html"), nullptr);
+}
+
+// What the browser gets of a page: its compiled-in sheet written in, the runtime deferred
+// under its version, the hidden frame and the icon prepared; a page with a script of its
+// own keeps the runtime where it is.
+TEST(StaticAssets, PagesArePreparedSoNestedFramesFetchNothingTwice) {
+    const std::string page =
+        "<link rel=\"stylesheet\" href=\"runtime.css\"><script src=\"runtime.js\"></script>"
+        "<span class=\"ico\" style=\"--img:url(/images/x.svg)\"></span>"
+        "<iframe name=\"a\" src=\"205.html\" style=\"display:none\"></iframe>"
+        "<iframe name=\"b\" src=\"204.html\"></iframe>";
+    const std::string tag = ContentTag(FindEmbeddedFile("runtime.js")->bytes());
+    const std::string out = PreparedPage("test.html", page, [](const std::string& address) {
+        return address == "/images/x.svg" ? std::optional<std::string>("<svg><path/></svg>\n")
+                                          : std::nullopt;
+    });
+    EXPECT_EQ(out.find("<link"), std::string::npos);
+    EXPECT_NE(out.find("<style>\n" + std::string(FindEmbeddedFile("runtime.css")->bytes())),
+              std::string::npos);
+    EXPECT_NE(out.find("<script defer src=\"runtime.js?v=" + tag + "\"></script>"),
+              std::string::npos);
+    EXPECT_NE(out.find("<span class=\"ico inline\"><svg><path/></svg></span>"), std::string::npos);
+    EXPECT_NE(out.find("<iframe name=\"a\" data-dv-src=\"205.html\""), std::string::npos);
+    EXPECT_NE(out.find("<iframe name=\"b\" src=\"204.html\""), std::string::npos);
+    const std::string own = PreparedPage("own.html", page + "<script>go()</script>", nullptr);
+    EXPECT_NE(own.find("<script src=\"runtime.js?v="), std::string::npos);
 }
 
 }  // namespace

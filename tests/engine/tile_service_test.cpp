@@ -185,6 +185,8 @@ struct Offered {
     bool kept;
 };
 
+void PrintTo(const Offered& o, std::ostream* os) { *os << o.name; }
+
 class WholeImages : public TileServiceTest, public ::testing::WithParamInterface<Offered> {};
 
 TEST_P(WholeImages, OnlyAWholeImageIsKeptAndServedWithItsOwnType) {

@@ -1,4 +1,4 @@
-// Line charts in a static control: drawn with uPlot (shipped with the pages in
+// Line and bar charts in a static control: drawn with uPlot (shipped with the pages in
 // /Html/uplot) from what C++ sends, and the hot spot under the pointer.
 // ---------------------------------------------------------------- charts
 import { KEY } from './protocol.js';
@@ -6,6 +6,31 @@ import { KEY } from './protocol.js';
 const kHotRadius = 5;  // px around a data point that count as its hot spot
 
 function chartFont(spec, size) { return size + 'px ' + (spec.font || 'sans-serif'); }
+
+// uPlot (shipped in /Html/uplot) is not needed for a page's first paint: it is fetched
+// once the window has loaded, or at once by the first chart, which then waits for it.
+const kUplot = '/Html/uplot/uPlot.iife.min.js', kUplotCss = '/Html/uplot/uPlot.min.css';
+let uplotScript = null;
+function fetchUplot() {
+  if (uplotScript || typeof uPlot === 'function') return;
+  const css = document.createElement('link');
+  css.rel = 'stylesheet';
+  css.href = kUplotCss;
+  document.head.appendChild(css);
+  uplotScript = document.createElement('script');
+  uplotScript.src = kUplot;
+  document.head.appendChild(uplotScript);
+}
+export function fetchChartsLater() {
+  const later = () => setTimeout(fetchUplot, 100);
+  if (document.readyState === 'complete') later();
+  else window.addEventListener('load', later, { once: true });
+}
+export function whenChartsCanDraw(then) {
+  if (typeof uPlot === 'function') return then();
+  fetchUplot();
+  uplotScript.addEventListener('load', () => then(), { once: true });
+}
 
 // Replaces the chart `old` of the static el with spec (null: none); returns the new one.
 export function drawChart(el, old, spec) {

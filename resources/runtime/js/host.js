@@ -35,6 +35,25 @@ function pageUrl(op) {
   return /^[a-z]+:/i.test(u) || u.startsWith('/') ? u : '/' + u;
 }
 
+// A page nobody sees yet (a hidden tab) and the map wait a moment after the window has
+// loaded (or a little longer, should a slow picture hold the load back), so that the
+// page in view does not share the connections and the processor with them.
+export function loadLater(el, url) {
+  const waiting = el.dataset.dvLater !== undefined;
+  el.dataset.dvLater = url;  // the latest address asked for is the one loaded
+  if (waiting) return;
+  const top = isTop ? window : window.top;
+  const go = () => {
+    const u = el.dataset.dvLater;
+    if (u === undefined) return;
+    delete el.dataset.dvLater;
+    el.src = u;
+  };
+  if (top.document.readyState === 'complete') return setTimeout(go, 100);
+  top.addEventListener('load', () => setTimeout(go, 200), { once: true });
+  setTimeout(go, 1500);
+}
+
 // ---------------------------------------------------------------- the host (top)
 function makeHost() {
   const host = {
@@ -133,7 +152,10 @@ function makeHost() {
       if (!parent) return;
       const el = parent.frameElementFor(frame);
       // An iframe already on its way to that page is left to finish.
-      if (el && el.src !== new URL(url, location.href).href) el.src = url;
+      if (!el || (el.src === new URL(url, location.href).href && el.dataset.dvLater === undefined)) return;
+      const later = el.getClientRects().length === 0 || el.classList.contains('dv-ie') || el.dataset.dvLater !== undefined;
+      if (later) loadLater(el, url);
+      else el.src = url;
     },
     dialog(op) {
       const frame = op[KEY.FRAME];

@@ -1,7 +1,7 @@
 // Starting up: mounts the widgets, registers this frame's runtime with the host, sends
-// the page's window.external calls, and connects when this is the top page. Loaded by
-// runtime.js, which did what must happen before the page's own scripts.
-import { host, isTop } from './host.js';
+// the page's window.external calls, and connects when this is the top page (at once: the
+// connection is on its way while the page is still parsed).
+import { host, isTop, loadLater } from './host.js';
 import { EV, KEY } from './protocol.js';
 import { rt } from './frame.js';
 import { mountWidgets, resizeObserver } from './widgets.js';
@@ -17,6 +17,8 @@ function sendExternalCalls() {
 }
 
 function start() {
+  // Frames the page hides come after the one in view (the server gave them data-dv-src).
+  for (const f of document.querySelectorAll('iframe[data-dv-src]')) loadLater(f, f.dataset.dvSrc);
   mountWidgets(document);
   window.addEventListener('resize', () => rt.queueGeometry());
   host.register(rt);
@@ -27,7 +29,9 @@ function start() {
     new MutationObserver(() => rt.measureDialog()).observe(document.body, { childList: true, subtree: true, characterData: true });
   }
 }
-window.addEventListener('pagehide', () => host.unregister(rt));
-if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
-else start();
-if (isTop) host.connect();
+export function startRuntime() {
+  window.addEventListener('pagehide', () => host.unregister(rt));
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+  else start();
+  if (isTop) host.connect();
+}

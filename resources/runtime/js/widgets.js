@@ -2,7 +2,7 @@
 import { EV, KEY, KIND, OP } from './protocol.js';
 import { keyBits, px, renderItems } from './render.js';
 import { cover, rt } from './frame.js';
-import { chartHotSpot, drawChart } from './chart.js';
+import { chartHotSpot, drawChart, fetchChartsLater, whenChartsCanDraw } from './chart.js';
 import { listView } from './listview.js';
 
 // ---------------------------------------------------------------- widgets
@@ -66,6 +66,7 @@ function browserHost(el, ctl) {
 }
 
 function staticControl(el, ctl, words) {
+  if (words.has('NOTIFY')) fetchChartsLater();  // a static that may show a chart
   const layer = document.createElement('div');
   layer.className = 'dv-layer';
   el.appendChild(layer);
@@ -137,7 +138,10 @@ function staticControl(el, ctl, words) {
       // A new picture has new hot spots: the old tip's text no longer belongs to it.
       tipText = '';
       hideTip();
-      w.chart = drawChart(el, w.chart, op[KEY.CHART]);
+      const spec = op[KEY.CHART];
+      w.chartSpec = spec;
+      w.chart = drawChart(el, w.chart, spec);
+      if (!w.chart && spec) whenChartsCanDraw(() => { if (w.chartSpec === spec) w.chart = drawChart(el, w.chart, spec); });
     } else if (name === OP.TOOLTIP) {
       tipText = op[KEY.TEXT] || '';
       if (!tipText) { hideTip(); return; }

@@ -94,7 +94,7 @@ FrameHost::FileChoice AppFrameHost::chooseFile(const FileDialogSpec& spec) {
 void AppFrameHost::openShippedFile(const std::string& relativePath) {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) {
-        DesktopWindow::openExternally((ShippedDir() / relativePath).string());
+        window_->openExternally((ShippedDir() / relativePath).string());
         return;
     }
 #endif

@@ -1,14 +1,13 @@
-// The page side of the bridge, included by every page as runtime.js. This classic script
-// does what must happen before the page's own scripts run, then loads the runtime's
-// modules (js/start.js and what it imports).
-(function () {
-  'use strict';
-  if (window.__dvExternal) return;
+// What must happen before a page's own scripts run: the "--behavior" property, a language
+// uPlot can format for, window.external for the map page, and the media type before the
+// first paint. False when the runtime is already there (a page that includes it twice).
+export function prepare() {
+  if (window.__dvExternal) return false;
 
   // --behavior must not inherit, or every child of a button would be one too.
   try {
     CSS.registerProperty({ name: '--behavior', syntax: '*', inherits: false });
-  } catch { /* registered already, or not supported: see behaviorOf in js/render.js */ }
+  } catch { /* registered already, or not supported: see behaviorOf in render.js */ }
 
   // uPlot formats its numbers for navigator.language, which a POSIX locale makes "C" in
   // WebKitGTK: not a language tag, and uPlot would not load at all. The pages are Japanese.
@@ -18,7 +17,7 @@
     try { Object.defineProperty(navigator, 'language', { value: 'ja-JP', configurable: true }); } catch { /* left as it is */ }
   }
 
-  // window.external.<method>(args) of a page script: held until the modules send them.
+  // window.external.<method>(args) of a page script: held until the runtime sends them.
   const external = { queued: [], send: null };
   window.__dvExternal = external;
   try {
@@ -45,6 +44,5 @@
   for (const q of ['(prefers-contrast: more)', '(forced-colors: active)']) {
     try { matchMedia(q).addEventListener('change', setMedia); } catch { /* old engine */ }
   }
-
-  import('./js/start.js').catch((e) => console.error('dorvath runtime', e));
-})();
+  return true;
+}
