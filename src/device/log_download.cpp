@@ -34,7 +34,8 @@ void Post(const DownloadProgress& progress, uint32_t logNumber, uint32_t count, 
 DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
                                 int32_t bias, int32_t daylight, const DownloadProgress& progress,
                                 const std::stop_token& stop, std::vector<TrackPoint>& points,
-                                std::vector<Lap>& laps) {
+                                std::vector<Lap>& laps, DownloadMeter& at,
+                                const DownloadMeterSink& meter) {
     // The count comes from the watch: grow as records arrive rather than trust it.
     points.reserve(std::min<uint32_t>(header.record_count, 1u << 16));
     int32_t prevLapEnd = 0;
@@ -66,6 +67,8 @@ DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeade
         }
         if (k % kRecordsPerAck == 0) {
             Post(progress, index + 1, header.record_count, k);
+            at.read = k;
+            if (meter) meter(at);
             if (stop.stop_requested()) return kDownloadCancelled;
             if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS_ACK, index)))
                 return kDownloadFailed;
@@ -77,7 +80,8 @@ DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeade
 }  // namespace
 
 DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
-                            DownloadStats* stats, std::stop_token stop) {
+                            DownloadStats* stats, std::stop_token stop,
+                            const DownloadMeterSink& meter) {
     DownloadStats local;
     DownloadStats& st = stats ? *stats : local;
     st = DownloadStats{};
@@ -91,11 +95,18 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
     if (!Exchange(link, MakeCommandHeader(CMD_LOG_COUNT), reply)) return kDownloadFailed;
     const uint32_t count = GetU32(reply.data() + 4);
     st.logsOnWatch = count;
+    DownloadMeter at{0, count, 0, 0};
+    auto logDone = [&](uint32_t i) {
+        at = {i + 1, count, at.records, at.records};
+        if (meter) meter(at);
+    };
+    if (meter) meter(at);
 
     for (uint32_t i = 0; i < count; ++i) {
         if (stop.stop_requested()) return kDownloadCancelled;
         if (!Exchange(link, MakeCommandHeader(CMD_LOG_HEADER, i), reply)) return kDownloadFailed;
         LogHeader header = LogHeader::parse(reply.data() + 4);
+        at = {i, count, 0, header.record_count};
         const double start =
             OleDateFromSeconds(ConvertWatchTime(header.start_time, bias, daylight));
         const double dist = Finite(static_cast<double>(header.distance_km) * 1000.0);
@@ -106,19 +117,21 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
             if (db.findTrack(found, stored) && !db.hasRawStart(stored))
                 db.storeRawStart(stored, header.start_time);
             ++st.skipped;
+            logDone(i);
             continue;
         }
         // The same log stored under another time zone of the watch.
         if (db.storedFromLog(header.start_time)) {
             ++st.skipped;
+            logDone(i);
             continue;
         }
         const std::vector<Track> sameLog = db.sameLogCandidates(start, dist, header.elapsed);
         if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return kDownloadFailed;
         std::vector<TrackPoint> points;
         std::vector<Lap> laps;
-        const DownloadResult read =
-            ReadRecordStream(link, i, header, bias, daylight, progress, stop, points, laps);
+        const DownloadResult read = ReadRecordStream(link, i, header, bias, daylight, progress,
+                                                     stop, points, laps, at, meter);
         if (read != kDownloadComplete) return read;
         Post(progress, i + 1, header.record_count, header.record_count);
         // A run stored before raw starts were kept: the same log when its points agree too.
@@ -128,6 +141,7 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
         if (same != sameLog.end()) {
             db.storeRawStart(*same, header.start_time);
             ++st.skipped;
+            logDone(i);
             continue;
         }
 
@@ -142,19 +156,21 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
         // Track row, then points and laps in one transaction; a failure removes the row.
         db.storeTrack(t, points, laps, header.start_time);
         ++st.stored;
+        logDone(i);
     }
     return kDownloadComplete;
 }
 
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
-                            const DownloadProgress& progress, std::stop_token stop) {
+                            const DownloadProgress& progress, std::stop_token stop,
+                            const DownloadMeterSink& meter) {
     DownloadReport report;
     std::unique_ptr<ReportLink> link = OpenWatchLink(path);
     if (!link) return DownloadOutcome::failure("the watch could not be opened", report);
     report.opened = true;
     std::string why;
     try {
-        report.result = DownloadLogs(*link, db, progress, &report.stats, std::move(stop));
+        report.result = DownloadLogs(*link, db, progress, &report.stats, std::move(stop), meter);
         if (report.result == kDownloadFailed) why = "the watch stopped answering";
     } catch (const std::exception& e) {  // the database's errors among them
         report.result = kDownloadFailed;

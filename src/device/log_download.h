@@ -14,6 +14,16 @@ namespace dorvath {
 // Receives each progress text as its own copy, so it may keep or queue it.
 using DownloadProgress = std::function<void(std::string text)>;
 
+// How far a download is, for a bar: the logs done (stored or found stored) of the logs
+// on the watch, and the records of the log being read so far of its record count. Told
+// when the count is known, at each acknowledgement step and after each log.
+struct DownloadMeter {
+    uint32_t logsDone = 0, logs = 0;
+    uint32_t read = 0, records = 0;
+    bool operator==(const DownloadMeter&) const = default;
+};
+using DownloadMeterSink = std::function<void(const DownloadMeter&)>;
+
 struct DownloadStats {
     uint32_t logsOnWatch = 0;
     int stored = 0;
@@ -43,8 +53,8 @@ enum DownloadResult : int {
 // log's rows removed.
 [[nodiscard]] DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db,
                                           const DownloadProgress& progress,
-                                          DownloadStats* stats = nullptr,
-                                          std::stop_token stop = {});
+                                          DownloadStats* stats = nullptr, std::stop_token stop = {},
+                                          const DownloadMeterSink& meter = {});
 
 // What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
 // link on every path. ok unless it failed (a cancelled download is not a failure); a
@@ -56,6 +66,7 @@ struct DownloadReport {
 };
 using DownloadOutcome = Result<DownloadReport>;
 DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
-                            const DownloadProgress& progress, std::stop_token stop = {});
+                            const DownloadProgress& progress, std::stop_token stop = {},
+                            const DownloadMeterSink& meter = {});
 
 }  // namespace dorvath

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "data/c_format.h"
 #include "ui/messages.h"
 
 namespace dorvath {
@@ -39,9 +40,19 @@ bool DownloadDialog::onButtonClick(const ClickEvent& e) {
     return true;
 }
 
+void DownloadDialog::showMeter(const DownloadMeter& m) {
+    const double share = m.records > 0 ? static_cast<double>(m.read) / m.records : 0;
+    engine().setStyle(frame(), Id("dlbar"), "width", CFormat("%.1f%%", share * 100));
+    engine().setText(frame(), Id("dlcount"), CFormat("%u/%u", m.logsDone, m.logs));
+}
+
 std::int64_t DownloadDialog::onMessage(const Message& m) {
     if (m.id == WM_DOWNLOAD_END) {
         end(static_cast<int>(m.wParam));
+        return 0;
+    }
+    if (m.id == WM_DOWNLOAD_METER) {
+        if (auto* meter = std::any_cast<DownloadMeter>(&m.data)) showMeter(*meter);
         return 0;
     }
     return CHtmlMsgDlg::onMessage(m);
@@ -51,6 +62,13 @@ void PostDownloadProgress(EventLoop& loop, WindowHandle page, std::string text) 
     Message m;
     m.id = WM_DOWNLOAD_PROGRESS;
     m.data = std::move(text);
+    loop.post(page, std::move(m));
+}
+
+void PostDownloadMeter(EventLoop& loop, WindowHandle page, const DownloadMeter& meter) {
+    Message m;
+    m.id = WM_DOWNLOAD_METER;
+    m.data = meter;
     loop.post(page, std::move(m));
 }
 

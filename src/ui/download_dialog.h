@@ -1,12 +1,15 @@
 #pragma once
-// The download dialog (page 210): one progress line and the button "キャンセル". Once
-// open it starts the worker on a detached thread; the worker's texts and its end arrive
-// as messages posted to the dialog, so they are shown in order and the last text before
-// the end. The button only asks the worker to stop: the worker still ends the dialog.
+// The download dialog (page 210): one progress line, a bar of the current log's records
+// with the count of logs done ("3/8"), and the button "キャンセル". Once open it starts
+// the worker on a detached thread; the worker's texts, its meter and its end arrive as
+// messages posted to the dialog, so they are shown in order and the last before the end
+// (a stopped or failed download leaves the bar where it stopped). The button only asks
+// the worker to stop: the worker still ends the dialog.
 #include <functional>
 #include <stop_token>
 #include <string>
 
+#include "device/log_download.h"
 #include "ui/message_dialog.h"
 
 namespace dorvath {
@@ -34,6 +37,8 @@ class DownloadDialog : public CHtmlMsgDlg {
     void setText(const std::string& utf8) override;
 
   private:
+    void showMeter(const DownloadMeter& m);
+
     Worker worker_;
     std::stop_source stop_;
     bool started_ = false;
@@ -42,6 +47,8 @@ class DownloadDialog : public CHtmlMsgDlg {
 // Any thread: each text travels as its own copy, so the worker may go on rewriting its
 // own while the message waits in the queue.
 void PostDownloadProgress(EventLoop& loop, WindowHandle page, std::string text);
+// Any thread: how far the download is, for the dialog's bar.
+void PostDownloadMeter(EventLoop& loop, WindowHandle page, const DownloadMeter& meter);
 // Any thread: ends the dialog with `result` after the texts posted before it.
 void PostDownloadEnd(EventLoop& loop, WindowHandle page, int result);
 

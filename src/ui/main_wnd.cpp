@@ -174,7 +174,8 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
     DownloadOutcome out = RunDownload(
         job->path, db_,
         [&](std::string text) { PostDownloadProgress(loop(), page, std::move(text)); },
-        job->stop.get_token());
+        job->stop.get_token(),
+        [&](const DownloadMeter& meter) { PostDownloadMeter(loop(), page, meter); });
     if (!out) job->failure = "download: " + out.reason;  // told once the dialog is down
     PostDownloadEnd(loop(), page, out.result);
     job->finish();  // the last use of this window's members

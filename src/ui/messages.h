@@ -20,5 +20,7 @@ constexpr unsigned WM_SHOW_MAP_POINT = kWmUser + 10013;
 constexpr unsigned WM_DOWNLOAD_END = kWmUser + 10014;
 // The map service answered its probe: the map page may expect fresh tiles.
 constexpr unsigned WM_MAP_SERVICE = kWmUser + 10015;
+// How far the download is (data: a DownloadMeter), posted to the download dialog.
+constexpr unsigned WM_DOWNLOAD_METER = kWmUser + 10016;
 
 }  // namespace dorvath

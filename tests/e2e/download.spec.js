@@ -22,7 +22,7 @@ async function open(page, srv = server) {
     // A page that (re)loads gets its kept state again: not a text C++ sent anew.
     if (!Array.isArray(ops) || ops.some((op) => op && op.op === 'replayed')) return;
     for (const op of ops)
-      if (op && op.op === 'text' && String(op.frame).startsWith('dlg/')) sent.push(op);
+      if (op && (op.op === 'text' || op.op === 'style') && String(op.frame).startsWith('dlg/')) sent.push(op);
   }));
   await page.addInitScript(() => {
     const isDialog = (n) => n.classList && n.classList.contains('dv-modal');
@@ -112,7 +112,7 @@ test('download shows its dialog with the progress, closes it and stores the runs
   await main.click('#download');
   await expect.poll(async () => (await log()).filter((e) => e.close).length).toBe(2);
   const second = (await log()).filter((e) => e.open)[1].open;
-  expect(sent.filter((op) => op.frame === second).map((op) => op.value)).toEqual(['Download data to your pc...']);
+  expect(sent.filter((op) => op.frame === second && op.id === 'MsgText').map((op) => op.value)).toEqual(['Download data to your pc...']);
   expect(storedRuns()).toEqual(runs);
 });
 
@@ -205,6 +205,42 @@ test.describe('with a slow watch', () => {
     expect(runs.length).toBe(1);
     expect(runs[0].split('\t')[3]).toBe('6000');
   });
+});
+
+// Eight logs of 200 records: the bar fills with each log's records and the count rises to
+// 8/8; a watch that stops answering in the third log leaves both where they were.
+test('the download bar rises to 8/8 and stays where a stopped watch left it', async ({ page }) => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-'));
+  const day = Math.floor(Date.now() / 1000) - 5 * 86400;
+  const logs = [...Array(8).keys()].map((i) => ({ start_time: day + i * 3600, generate: { points: 200, lap_every_m: 0, seed: i + 1 } }));
+  for (const [name, faults] of [['all', {}], ['stops', { stop_after_reports: 520 }]]) {
+    fs.writeFileSync(path.join(dir, name + '.json'), JSON.stringify({ logs, faults, report_delay_us: 200 }));
+    const srv = await startServer({ args: ['--simulate-watch=' + path.join(dir, name + '.json')] });
+    const tab = await page.context().newPage();
+    try {
+      const { main, sent, log } = await open(tab, srv);
+      await main.click('#download');
+      await expect.poll(async () => (await log()).filter((e) => e.close).length, { timeout: 30000 }).toBe(1);
+      const frame = (await log()).find((e) => e.open).open;
+      const counts = sent.filter((op) => op.frame === frame && op.id === 'dlcount').map((op) => op.value);
+      const bars = sent.filter((op) => op.frame === frame && op.id === 'dlbar').map((op) => parseFloat(op.value));
+      const done = counts.map((c) => Number(c.split('/')[0]));
+      expect(done.every((n, i) => i === 0 || n >= done[i - 1])).toBe(true);
+      expect(counts.every((c) => c.endsWith('/8'))).toBe(true);
+      if (name === 'all') {
+        expect(counts[counts.length - 1]).toBe('8/8');
+        expect(bars.some((b) => b > 0 && b < 100)).toBe(true);
+        expect(bars[bars.length - 1]).toBe(100);
+      } else {
+        expect(counts[counts.length - 1]).toBe('2/8');
+        expect(bars[bars.length - 1]).toBeGreaterThan(0);  // held, not emptied
+        expect(bars[bars.length - 1]).toBeLessThan(100);
+      }
+    } finally {
+      await tab.close();
+      await srv.stop();
+    }
+  }
 });
 
 test('a simulated watch that cannot be used stops the start with status 2', () => {
