@@ -185,7 +185,7 @@ std::string CheckConnectionMessage(bool ok, const CountingSink& sink) {
     return "";
 }
 
-std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& stats,
+std::string CheckDatabase(TrackDatabase& db, DownloadEnd result, const DownloadStats& stats,
                           const ScriptedReplyLink& link) {
     const int runs = db.queryInt("select count(*) from TK;");
     if (runs != stats.stored) return "stored runs differ from the count reported";
@@ -201,7 +201,8 @@ std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& st
     if (db.queryInt("select count(*) from TKPT where tkid not in (select objid from TK);") != 0 ||
         db.queryInt("select count(*) from LAP where tkid not in (select objid from TK);") != 0)
         return "points or laps without their run";
-    if (result == 1 && static_cast<uint32_t>(stats.stored + stats.skipped) != stats.logsOnWatch)
+    if (result == kDownloadComplete &&
+        static_cast<uint32_t>(stats.stored + stats.skipped) != stats.logsOnWatch)
         return "a complete download that did not account for every log";
     // Nothing partial: the runs stored are the streams served whole, in order, with their
     // fixes and lap markers; the last whole stream may be missing only when a write failed
@@ -211,7 +212,7 @@ std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& st
         if (s.whole()) whole.push_back(s);
     const std::vector<Track> tracks = db.allTracks();
     if (tracks.size() != whole.size() &&
-        !(tracks.size() + 1 == whole.size() && link.writeFailed() && result == 0))
+        !(tracks.size() + 1 == whole.size() && link.writeFailed() && result == kDownloadFailed))
         return "stored runs are not the record streams served whole";
     for (size_t i = 0; i < tracks.size(); ++i) {
         const Track& t = tracks[i];
@@ -226,23 +227,27 @@ std::string CheckDatabase(TrackDatabase& db, int result, const DownloadStats& st
     return "";
 }
 
-struct Input {
+// The fuzzed replies as the one watch there is.
+struct Input : WatchFinder {
     const uint8_t* data;
     size_t size;
     uint32_t failingWrite;
 
-    std::unique_ptr<ReportLink> open() const {
+    Input(const uint8_t* d, size_t n, uint32_t failing) : data(d), size(n), failingWrite(failing) {}
+    std::string search(uint16_t, uint16_t) override { return "scripted"; }
+    std::unique_ptr<ReportLink> open(const std::string&) override {
         return std::make_unique<ScriptedReplyLink>(data, size, failingWrite);
     }
+    std::string notOpenedMessage() const override { return kConnectionMessage; }
 };
 
-std::string CheckDownload(const Input& in) {
+std::string CheckDownload(Input& in) {
     TrackDatabase db;
     db.open(":memory:");
     db.createTables();
     ScriptedReplyLink link(in.data, in.size, in.failingWrite);
     DownloadStats stats;
-    int result = 0;
+    DownloadEnd result = kDownloadFailed;
     bool progressEmpty = false;
     try {
         result = DownloadLogs(
@@ -254,11 +259,11 @@ std::string CheckDownload(const Input& in) {
     return CheckDatabase(db, result, stats, link);
 }
 
-std::string CheckSettingsRead(const Input& in) {
+std::string CheckSettingsRead(Input& in) {
     DeviceSettings block;
     const DeviceSettings before = block;
     CountingSink sink;
-    const bool ok = ReadSettingsFromWatch(block, sink, [&] { return in.open(); }).ok;
+    const bool ok = ReadSettingsFromWatch(in, block, sink).ok;
     // Only the watch's 124 bytes may change; our own two fields stay.
     if (!std::equal(block.data() + DeviceSettings::kDeviceSize,
                     block.data() + DeviceSettings::kFileSize,
@@ -267,21 +272,20 @@ std::string CheckSettingsRead(const Input& in) {
     return CheckConnectionMessage(ok, sink);
 }
 
-std::string CheckFirmwareVersion(const Input& in) {
+std::string CheckFirmwareVersion(Input& in) {
     CountingSink sink;
-    const Result<FirmwareVersion> v = ReadFirmwareVersion(sink, [&] { return in.open(); });
+    const Result<FirmwareVersion> v = ReadFirmwareVersion(in, sink);
     if (v && (v.label.rfind("FW:", 0) != 0 || !IsUtf8(v.label) || v.label.size() > 3 + 32 * 3))
         return "firmware version not FW: and valid UTF-8 of at most 32 characters";
     return CheckConnectionMessage(v.ok, sink);
 }
 
-std::string CheckFirmwareUpdate(const Input& in) {
+std::string CheckFirmwareUpdate(Input& in) {
     static const FirmwareFile file;
     std::vector<uint8_t> image;
     CountingSink sink;
     CheckedBusy busy;
-    const FirmwareOutcome r =
-        UpdateFirmware(file.path(), image, sink, busy, [&] { return in.open(); });
+    const FirmwareOutcome r = UpdateFirmware(in, file.path(), image, sink, busy);
     if (busy.starts != busy.stops || busy.starts > 1) return "busy indicator not stopped once";
     if (busy.backwards) return "firmware progress went backwards or lost its total";
     if (sink.messages.size() != 1) return "firmware update without exactly one message";
@@ -291,23 +295,22 @@ std::string CheckFirmwareUpdate(const Input& in) {
     return "";
 }
 
-std::string CheckSettingsWrite(const Input& in) {
+std::string CheckSettingsWrite(Input& in) {
     DeviceSettings block;
     CountingSink sink;
-    return CheckConnectionMessage(SendSettingsToWatch(block, sink, [&] { return in.open(); }).ok,
-                                  sink);
+    return CheckConnectionMessage(SendSettingsToWatch(in, block, sink).ok, sink);
 }
 
-std::string CheckDeleteLogs(const Input& in) {
+std::string CheckDeleteLogs(Input& in) {
     CountingSink sink;
-    return CheckConnectionMessage(DeleteWatchLogs(sink, [&] { return in.open(); }).ok, sink);
+    return CheckConnectionMessage(DeleteWatchLogs(in, sink).ok, sink);
 }
 
 }  // namespace
 
 std::string CheckWatchReplyInput(const uint8_t* data, size_t size) {
     if (size < 3) return "";
-    const Input in{data + 3, size - 3, uint32_t(data[1]) | uint32_t(data[2]) << 8};
+    Input in(data + 3, size - 3, uint32_t(data[1]) | uint32_t(data[2]) << 8);
     switch (static_cast<WatchExchange>(data[0] % static_cast<uint8_t>(WatchExchange::Count))) {
         case WatchExchange::Download:
             return CheckDownload(in);

@@ -75,11 +75,11 @@ void DownloadEndToEnd(benchmark::State& state) {
         state.ResumeTiming();
         DownloadStats stats;
         double cpu = CpuSeconds();
-        int r = DownloadLogs(
+        const DownloadEnd r = DownloadLogs(
             link, db->db, [](std::string t) { benchmark::DoNotOptimize(t.data()); }, &stats);
         g_cpuSeconds += CpuSeconds() - cpu;
         ++g_downloads;
-        if (r != 1 || stats.stored != kLogs) state.SkipWithError("download failed");
+        if (r != kDownloadComplete || stats.stored != kLogs) state.SkipWithError("download failed");
         state.PauseTiming();
         db.reset();
         state.ResumeTiming();
@@ -145,12 +145,13 @@ void PrintPeakMemory() {
     SimulatedLink link(watch);
     long before = StatusKb("VmRSS:");
     std::ofstream("/proc/self/clear_refs") << "5";  // restart the high-water mark
-    int r = DownloadLogs(link, db.db, nullptr);
+    const DownloadEnd r = DownloadLogs(link, db.db, nullptr);
     long peak = StatusKb("VmHWM:");
     std::printf(
         "peak memory, one 100000-record log: %.1f MB for the process, %.1f MB added by the "
         "download (target < 64 MB)%s\n",
-        peak / 1024.0, (peak - before) / 1024.0, r == 1 ? "" : " [download failed]");
+        peak / 1024.0, (peak - before) / 1024.0,
+        r == kDownloadComplete ? "" : " [download failed]");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 #include "data/byte_order.h"
 #include "device/protocol.h"
-#include "device/sim/simulated_link.h"
+#include "device/sim/simulated_watches.h"
 #include "device/sim/watch_simulator.h"
 #include "ratio_reporter.h"
 #include "settings/firmware_update.h"
@@ -62,9 +62,9 @@ void Update(benchmark::State& state, BusyIndicator& busy, RecordingHtmlEngine* e
     for (auto _ : state) {
         auto watch = std::make_shared<WatchSimulator>(WatchScenario{});
         watch->setWireLogging(false);
-        FirmwareOutcome r = UpdateFirmware(ImagePath(), image, sink, busy, [&] {
-            return std::unique_ptr<ReportLink>(new SimulatedLink(watch));
-        });
+        SimulatedWatchFinder watches;
+        watches.add("bench", watch);
+        FirmwareOutcome r = UpdateFirmware(watches, ImagePath(), image, sink, busy);
         if (!r) state.SkipWithError("update failed");
         if (engine) engine->clearOperations();
     }

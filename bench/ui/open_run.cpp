@@ -59,6 +59,7 @@ void StoreRun(TrackDatabase& db) {
 struct Page : bench::BenchDatabase {
     EventLoop loop;
     BridgeEngine engine{loop};
+    AppState state{dir};
     std::unique_ptr<CListPageWnd> page;
     std::size_t bytes = 0, messages = 0;
 
@@ -68,8 +69,7 @@ struct Page : bench::BenchDatabase {
             bytes += text.size();
             ++messages;
         });
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
-        page->mapLinePath = dir / "log.xml";
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, state);
         page->calendar().today = RunDay;
         page->create();
         loop.poll();
@@ -99,7 +99,7 @@ Page& P() {
 
 void ReadPoints(benchmark::State& state) {
     Page& p = P();
-    const int run = AppState::instance().dayTracks.at(0).objid;
+    const int run = P().state.dayTracks.at(0).objid;
     for (auto _ : state) {
         auto pts = p.db.trackPoints(run);
         if (pts.size() != kPoints) state.SkipWithError("wrong point count");
@@ -111,7 +111,7 @@ void OpenRun(benchmark::State& state) {
     Page& p = P();
     p.bytes = 0;
     for (auto _ : state) p.open(false);
-    if (AppState::instance().trackPoints.size() != kPoints) state.SkipWithError("not opened");
+    if (P().state.trackPoints.size() != kPoints) state.SkipWithError("not opened");
     state.counters["chart points"] = static_cast<double>(p.page->chart().model().points.size());
     state.counters["bytes out"] = static_cast<double>(p.bytes) / state.iterations();
 }
@@ -123,7 +123,7 @@ void OpenRunWithBusyDialog(benchmark::State& state) {
 
 void ChartModelAlone(benchmark::State& state) {
     Page& p = P();
-    const auto& pts = AppState::instance().trackPoints;
+    const auto& pts = P().state.trackPoints;
     if (pts.size() != kPoints) p.open(false);
     for (auto _ : state) benchmark::DoNotOptimize(MakeChartModel(pts, 0));
 }
@@ -131,7 +131,7 @@ void ChartModelAlone(benchmark::State& state) {
 // The map's share of opening: the thinned line and log.xml of the 100,000 points.
 void ThinAndWriteLine(benchmark::State& state) {
     Page& p = P();
-    const auto& pts = AppState::instance().trackPoints;
+    const auto& pts = P().state.trackPoints;
     if (pts.size() != kPoints) p.open(false);
     for (auto _ : state) {
         auto line = ThinMapPoints(pts);
@@ -143,7 +143,7 @@ void ThinAndWriteLine(benchmark::State& state) {
 // What one playback tick sends to the page.
 void PlaybackTick(benchmark::State& state) {
     Page& p = P();
-    if (AppState::instance().trackPoints.size() != kPoints) p.open(false);
+    if (P().state.trackPoints.size() != kPoints) p.open(false);
     p.page->playback().onButton("onplay");
     p.engine.flush();
     p.messages = p.bytes = 0;

@@ -1,7 +1,9 @@
 #pragma once
 // The command line: the global options, what every command is given, and the commands.
 // The table of commands and the order of start-up are in program.cpp.
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,8 +15,10 @@
 
 namespace dorvath {
 
+struct AppFolders;
 class AppState;
 class TrackDatabase;
+class WatchFinder;
 
 struct GlobalOptions {
     std::string dataDir;                  // --data-dir DIR
@@ -32,17 +36,20 @@ using FrameFactory = std::function<std::shared_ptr<void>(AppContext& ctx, Progra
 
 // The parts the application is built from; main() chooses them.
 struct AppParts {
-    FrameFactory frame;        // the top window's pages; none: the frame page bare
-    WindowParts window;        // the desktop window; none: browser mode only
-    std::string testPagesDir;  // served under /test/ (the end-to-end tests' own frame)
+    FrameFactory frame;  // the top window's pages; none: the frame page bare
+    WindowParts window;  // the desktop window; none: browser mode only
+    // More folders the server hands out by name (the end-to-end tests' pages).
+    std::map<std::string, std::filesystem::path> folders;
 };
 
-// What a command works with: the program's one database and state, made in program.cpp
-// and handed down from there.
+// What a command works with: the program's one database, state and watch finder, made in
+// program.cpp and handed down from there.
 struct Program {
     const GlobalOptions& options;
+    const AppFolders& folders;  // the data folder and the shipped one
     TrackDatabase& db;
     AppState& state;
+    WatchFinder& watches;  // the hardware, or the simulated watch in front of it
     const AppParts& parts;
 };
 
@@ -57,11 +64,7 @@ struct StartupError : std::runtime_error {
 // The logic side of start-up: the data folder's velcan.db opened with its tables, and
 // setting.dat read into the state (a field out of range is said on stderr). Throws
 // StartupError when the database cannot be opened.
-struct StartupResult {
-    bool createdTables = false;
-    bool settingsRead = false;
-};
-StartupResult StartLogic(Program& program);
+void StartLogic(Program& program);
 
 // The commands, each in its own cmd_*.cpp.
 int RunApplication(Program& program, const std::vector<std::string>& args);  // no command

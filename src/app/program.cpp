@@ -8,6 +8,7 @@
 #include "app/device/watch_cli.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
+#include "device/sim/simulated_watches.h"
 #include "engine/tile_service.h"
 
 namespace dorvath {
@@ -136,30 +137,29 @@ void PrintHelp() {
 
 }  // namespace
 
-StartupResult StartLogic(Program& program) {
-    StartupResult res;
+void StartLogic(Program& program) {
     TrackDatabase& db = program.db;
+    const std::filesystem::path file = program.folders.data / "velcan.db";
     try {
-        db.open(AppPath("velcan.db").string());
+        db.open(file.string());
         bool had = db.tableExists("TK") && db.tableExists("TKPT") && db.tableExists("LAP");
         // Only a large database makes the user wait for its indexes; say why.
         if (had && db.indexesMissing() &&
             db.queryInt("select ifnull(max(rowid), 0) from TKPT;") > 200000) {
             std::fprintf(stderr, "dorvath: indexing the runs in %s (once; this may take a while)\n",
-                         AppPath("velcan.db").c_str());
+                         file.c_str());
             std::fflush(stderr);
         }
         db.createTables();
-        res.createdTables = !had;
     } catch (const CppSQLite3Exception& e) {
-        throw StartupError("cannot open the database in " + DataDir().string() + ": " +
+        throw StartupError("cannot open the database in " + program.folders.data.string() + ": " +
                            DatabaseErrorText(e));
     }
     std::vector<std::string> repaired;
-    res.settingsRead = program.state.loadSettingsFile(&repaired);
+    (void)program.state.loadSettingsFile(&repaired);  // none: the defaults stay
     for (const std::string& line : repaired)
-        std::fprintf(stderr, "dorvath: %s: %s\n", AppPath("setting.dat").c_str(), line.c_str());
-    return res;
+        std::fprintf(stderr, "dorvath: %s: %s\n", program.state.file("setting.dat").c_str(),
+                     line.c_str());
 }
 
 int RunProgram(int argc, char** argv, const AppParts& parts) {
@@ -173,7 +173,6 @@ int RunProgram(int argc, char** argv, const AppParts& parts) {
             std::fprintf(stderr, "dorvath: %s\n", problem.c_str());
         return 2;
     }
-    if (!options.dataDir.empty()) SetDataDir(options.dataDir);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         PrintHelp();
         return 0;
@@ -182,8 +181,9 @@ int RunProgram(int argc, char** argv, const AppParts& parts) {
         std::printf("dorvath %s\n", DORVATH_APP_VERSION);
         return 0;
     }
-    if (std::string err = PrepareDataDir(); !err.empty()) {
-        std::fprintf(stderr, "dorvath: %s\n", err.c_str());
+    const AppFolders folders = ProgramFolders(options.dataDir);
+    if (const Result<> made = PrepareDataDir(folders); !made) {
+        std::fprintf(stderr, "dorvath: %s\n", made.reason.c_str());
         return 2;
     }
     std::string name;
@@ -201,17 +201,22 @@ int RunProgram(int argc, char** argv, const AppParts& parts) {
         PrintUsage();
         return 2;
     }
-    // The program's one database and state: from here they are handed to whoever needs them.
-    Program program{options, TrackDatabase::instance(), AppState::instance(), parts};
-    program.db.setBusyNotice([](int timeoutMs) {
-        std::fprintf(stderr,
-                     "dorvath: %s is in use by another program; waiting up to %d s for it\n",
-                     AppPath("velcan.db").c_str(), timeoutMs / 1000);
-        std::fflush(stderr);
-    });
     // Every command honours --simulate-watch, the application itself included: its pages
     // then find the simulated watch like a real one.
-    if (!PrepareWatchSimulation(options)) return 2;  // it has said why
+    HidWatchFinder hardware(folders.shipped / kUdevRuleName);
+    SimulatedWatchFinder simulated(&hardware);
+    if (!PrepareWatchSimulation(options, simulated)) return 2;  // it has said why
+    WatchFinder& watches = options.simulate ? static_cast<WatchFinder&>(simulated) : hardware;
+    // The program's one database and state: from here they are handed to whoever needs them.
+    TrackDatabase db;
+    AppState state(folders.data);
+    Program program{options, folders, db, state, watches, parts};
+    db.setBusyNotice([file = folders.data / "velcan.db"](int timeoutMs) {
+        std::fprintf(stderr,
+                     "dorvath: %s is in use by another program; waiting up to %d s for it\n",
+                     file.c_str(), timeoutMs / 1000);
+        std::fflush(stderr);
+    });
     try {
         return command->run(program, args);
     } catch (const StartupError& e) {

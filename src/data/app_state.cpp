@@ -10,13 +10,6 @@
 #include "data/atomic_file.h"
 
 namespace dorvath {
-namespace {
-std::filesystem::path& DataDirOverride() {
-    static std::filesystem::path dir;
-    return dir;
-}
-}  // namespace
-
 std::filesystem::path ExecutableDir() {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -45,48 +38,34 @@ AppFolders LocateAppFolders(const std::filesystem::path& exeDir, const char* xdg
     return f;
 }
 
-const AppFolders& ProgramFolders() {
-    static const AppFolders f =
+AppFolders ProgramFolders(const std::filesystem::path& dataDir) {
+    AppFolders f =
         LocateAppFolders(ExecutableDir(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (!dataDir.empty()) {
+        f.data = std::filesystem::absolute(dataDir);
+        f.chosen = true;
+    }
     return f;
 }
 
-void SetDataDir(const std::filesystem::path& dir) {
-    DataDirOverride() = dir.empty() ? dir : std::filesystem::absolute(dir);
-}
-
-std::filesystem::path DataDir() {
-    return DataDirOverride().empty() ? ProgramFolders().data : DataDirOverride();
-}
-
-std::filesystem::path ShippedDir() { return ProgramFolders().shipped; }
-
-std::string PrepareDataDir() {
+Result<> PrepareDataDir(const AppFolders& folders) {
     namespace fs = std::filesystem;
-    const bool chosen = !DataDirOverride().empty();
-    if (!chosen && !ProgramFolders().installed) return {};  // the build folder is there
-    const fs::path dir = DataDir();
+    if (!folders.chosen && !folders.installed) return Result<>::success();  // the build folder
+    const fs::path& dir = folders.data;
     std::error_code ec;
-    if (fs::is_directory(dir, ec)) return {};
+    if (fs::is_directory(dir, ec)) return Result<>::success();
     const bool created = fs::create_directories(dir, ec);
     const std::string why = ec ? ec.message() : "";
     if (!fs::is_directory(dir, ec))
-        return "cannot use the data folder " + dir.string() + ": " +
-               (fs::exists(dir, ec) || why.empty() ? "it is not a folder" : why);
+        return Result<>::failure("cannot use the data folder " + dir.string() + ": " +
+                                 (fs::exists(dir, ec) || why.empty() ? "it is not a folder" : why));
     // Only the user's own runs live in the folder made for them.
-    if (created && !chosen) fs::permissions(dir, fs::perms::owner_all, ec);
-    return {};
-}
-
-std::filesystem::path AppPath(const std::string& name) { return DataDir() / name; }
-
-AppState& AppState::instance() {
-    static AppState state;
-    return state;
+    if (created && !folders.chosen) fs::permissions(dir, fs::perms::owner_all, ec);
+    return Result<>::success();
 }
 
 bool AppState::loadSettingsFile(std::vector<std::string>* repaired) {
-    return loadSettingsFile(AppPath("setting.dat"), repaired);
+    return loadSettingsFile(file("setting.dat"), repaired);
 }
 
 bool AppState::loadSettingsFile(const std::filesystem::path& path,
@@ -101,7 +80,7 @@ bool AppState::loadSettingsFile(const std::filesystem::path& path,
     return true;
 }
 
-Result<> AppState::saveSettingsFile() { return saveSettingsFile(AppPath("setting.dat")); }
+Result<> AppState::saveSettingsFile() { return saveSettingsFile(file("setting.dat")); }
 
 Result<> AppState::saveSettingsFile(const std::filesystem::path& path) {
     const auto* bytes = reinterpret_cast<const char*>(settings.data());

@@ -20,32 +20,32 @@ struct AppFolders {
     std::filesystem::path data;
     std::filesystem::path shipped;
     bool installed = false;
+    bool chosen = false;  // the data folder is the one --data-dir named
 };
 // xdgDataHome and home as the environment has them (null when unset).
 AppFolders LocateAppFolders(const std::filesystem::path& exeDir, const char* xdgDataHome,
                             const char* home);
-// This process's folders, found once.
-const AppFolders& ProgramFolders();
-
-void SetDataDir(const std::filesystem::path& dir);
-std::filesystem::path DataDir();
-std::filesystem::path ShippedDir();
+// This process's folders; `dataDir` (--data-dir, "" when not given) wins for the data.
+AppFolders ProgramFolders(const std::filesystem::path& dataDir = {});
 std::filesystem::path ExecutableDir();
-std::filesystem::path AppPath(const std::string& name);
 // Creates the data folder when missing: the one --data-dir names, or an installed
-// program's on its first start (the build folder needs nothing). The reason, when it
-// cannot be made or is not a folder; "" otherwise.
-[[nodiscard]] std::string PrepareDataDir();
+// program's on its first start (the build folder needs nothing). Fails, saying why, when
+// it cannot be made or is not a folder.
+Result<> PrepareDataDir(const AppFolders& folders);
 
 class AppState {
   public:
-    static AppState& instance();
+    // `folder`: where setting.dat is (and log.xml is written).
+    explicit AppState(std::filesystem::path folder = {}) : folder(std::move(folder)) {}
 
+    std::filesystem::path folder;
     std::vector<Track> dayTracks;
     std::vector<TrackPoint> trackPoints;
     std::vector<Lap> trackLaps;
     std::vector<TrackPoint> mapPoints;
     DeviceSettings settings;
+
+    std::filesystem::path file(const std::string& name) const { return folder / name; }
 
     // Reads up to 132 bytes of setting.dat over the current block; false (block kept)
     // when the file cannot be opened. A field out of its range reads as its default (the

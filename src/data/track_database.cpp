@@ -137,12 +137,6 @@ int DbQuery::columnIndex(const char* name) const {
     throw CppSQLite3Exception(kCppSqliteError, "Invalid field name requested");
 }
 
-const char* DbQuery::columnName(int index) const {
-    checkVm();
-    checkIndex(index);
-    return sqlite3_column_name(stmt_, index);
-}
-
 const char* DbQuery::columnText(int index) const {
     checkVm();
     checkIndex(index);
@@ -194,11 +188,6 @@ void DbQuery::finalize() {
 // ---- TrackDatabase: wrapper ------------------------------------------------------------
 
 TrackDatabase::~TrackDatabase() { close(); }
-
-TrackDatabase& TrackDatabase::instance() {
-    static TrackDatabase db;
-    return db;
-}
 
 void TrackDatabase::open(const std::string& path) {
     int rc = sqlite3_open(path.c_str(), &db_);

@@ -47,7 +47,6 @@ class DbQuery {
     void next();
     int columnCount() const { return columns_; }
     int columnIndex(const char* name) const;
-    const char* columnName(int index) const;
     const char* columnText(int index) const;
     int columnType(int index) const;
     int intValue(int index, int nullValue = 0) const;
@@ -84,9 +83,6 @@ class TrackDatabase {
     TrackDatabase(const TrackDatabase&) = delete;
     TrackDatabase& operator=(const TrackDatabase&) = delete;
     ~TrackDatabase();
-
-    // The process-wide instance, created on first use.
-    static TrackDatabase& instance();
 
     void open(const std::string& path);
     void close();

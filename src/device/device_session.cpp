@@ -2,16 +2,16 @@
 
 namespace dorvath {
 
-DeviceSession::DeviceSession(DeviceMessageSink& sink, const WatchOpener& opener)
-    : sink_(sink), link_(opener ? opener() : nullptr) {}
+DeviceSession::DeviceSession(WatchFinder& watches, DeviceMessageSink& sink)
+    : watches_(watches), sink_(sink), link_(watches.openFound()) {}
 
 DeviceSession::~DeviceSession() {
     if (link_) link_->Close();
 }
 
-Result<> RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
+Result<> RunWithWatch(WatchFinder& watches, DeviceMessageSink& sink,
                       const std::function<bool(ReportLink&)>& exchange) {
-    DeviceSession session(sink, opener);
+    DeviceSession session(watches, sink);
     if (!session.IsOpen()) return Result<>::failure(session.ReportNotConnected());
     if (!exchange(session.link())) return Result<>::failure(session.ReportFailed());
     return Result<>::success();

@@ -13,7 +13,7 @@ namespace dorvath {
 
 class DeviceSession {
   public:
-    explicit DeviceSession(DeviceMessageSink& sink, const WatchOpener& opener = OpenFoundWatch);
+    DeviceSession(WatchFinder& watches, DeviceMessageSink& sink);
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
     ~DeviceSession();
@@ -24,7 +24,7 @@ class DeviceSession {
     // The watch was not opened: the connection line, or why this user may not open it.
     // Both return what the user was told.
     std::string ReportNotConnected() {
-        std::string text = WatchNotOpenedMessage();
+        std::string text = watches_.notOpenedMessage();
         sink_.watchNotOpened(text);
         return text;
     }
@@ -35,13 +35,14 @@ class DeviceSession {
     }
 
   private:
+    WatchFinder& watches_;
     DeviceMessageSink& sink_;
     std::unique_ptr<ReportLink> link_;
 };
 
 // The usual shape of an operation: open the watch, run `exchange` on it, close it; the
 // connection message when there is no watch or `exchange` reports a failed transfer.
-Result<> RunWithWatch(DeviceMessageSink& sink, const WatchOpener& opener,
+Result<> RunWithWatch(WatchFinder& watches, DeviceMessageSink& sink,
                       const std::function<bool(ReportLink&)>& exchange);
 
 }  // namespace dorvath

@@ -5,8 +5,8 @@
 
 namespace dorvath {
 
-Result<> DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener) {
-    return RunWithWatch(sink, opener, [](ReportLink& link) {
+Result<> DeleteWatchLogs(WatchFinder& watches, DeviceMessageSink& sink) {
+    return RunWithWatch(watches, sink, [](ReportLink& link) {
         Report reply{};  // not examined
         return Exchange(link, MakeRequest(CMD_LOG_DELETE_ALL), reply);
     });

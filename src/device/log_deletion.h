@@ -8,6 +8,6 @@ namespace dorvath {
 
 // Opens the watch, exchanges CMD_LOG_DELETE_ALL and closes it. True when the exchange
 // went through; otherwise the connection message went to `sink`.
-Result<> DeleteWatchLogs(DeviceMessageSink& sink, const WatchOpener& opener = OpenFoundWatch);
+Result<> DeleteWatchLogs(WatchFinder& watches, DeviceMessageSink& sink);
 
 }  // namespace dorvath

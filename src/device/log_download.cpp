@@ -31,11 +31,11 @@ void Post(const DownloadProgress& progress, uint32_t logNumber, uint32_t count, 
 
 // The stream of one log into points and laps. Stops before an acknowledgement when asked
 // to: every record the watch sent until then has been read.
-DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
-                                int32_t bias, int32_t daylight, const DownloadProgress& progress,
-                                const std::stop_token& stop, std::vector<TrackPoint>& points,
-                                std::vector<Lap>& laps, DownloadMeter& at,
-                                const DownloadMeterSink& meter) {
+DownloadEnd ReadRecordStream(ReportLink& link, uint32_t index, const LogHeader& header,
+                             int32_t bias, int32_t daylight, const DownloadProgress& progress,
+                             const std::stop_token& stop, std::vector<TrackPoint>& points,
+                             std::vector<Lap>& laps, DownloadMeter& at,
+                             const DownloadMeterSink& meter) {
     // The count comes from the watch: grow as records arrive rather than trust it.
     points.reserve(std::min<uint32_t>(header.record_count, 1u << 16));
     int32_t prevLapEnd = 0;
@@ -79,9 +79,9 @@ DownloadResult ReadRecordStream(ReportLink& link, uint32_t index, const LogHeade
 
 }  // namespace
 
-DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
-                            DownloadStats* stats, std::stop_token stop,
-                            const DownloadMeterSink& meter) {
+DownloadEnd DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadProgress& progress,
+                         DownloadStats* stats, std::stop_token stop,
+                         const DownloadMeterSink& meter) {
     DownloadStats local;
     DownloadStats& st = stats ? *stats : local;
     st = DownloadStats{};
@@ -130,8 +130,8 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
         if (!SendOnly(link, MakeCommandHeader(CMD_LOG_RECORDS, i))) return kDownloadFailed;
         std::vector<TrackPoint> points;
         std::vector<Lap> laps;
-        const DownloadResult read = ReadRecordStream(link, i, header, bias, daylight, progress,
-                                                     stop, points, laps, at, meter);
+        const DownloadEnd read = ReadRecordStream(link, i, header, bias, daylight, progress, stop,
+                                                  points, laps, at, meter);
         if (read != kDownloadComplete) return read;
         Post(progress, i + 1, header.record_count, header.record_count);
         // A run stored before raw starts were kept: the same log when its points agree too.
@@ -161,11 +161,11 @@ DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db, const DownloadP
     return kDownloadComplete;
 }
 
-DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
+DownloadOutcome RunDownload(WatchFinder& watches, const std::string& path, TrackDatabase& db,
                             const DownloadProgress& progress, std::stop_token stop,
                             const DownloadMeterSink& meter) {
     DownloadReport report;
-    std::unique_ptr<ReportLink> link = OpenWatchLink(path);
+    std::unique_ptr<ReportLink> link = watches.open(path);
     if (!link) return DownloadOutcome::failure("the watch could not be opened", report);
     report.opened = true;
     std::string why;

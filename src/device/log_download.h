@@ -8,6 +8,7 @@
 #include "data/result.h"
 #include "data/track_database.h"
 #include "device/report_link.h"
+#include "device/watch_finder.h"
 
 namespace dorvath {
 
@@ -34,8 +35,9 @@ struct DownloadStats {
 // bias in 32-bit arithmetic, and 3600 less when daylight is exactly 1.
 uint32_t ConvertWatchTime(uint32_t t, int32_t utcBias, int32_t daylight);
 
-// How a download ended. Plain values, as the dialog ends with them.
-enum DownloadResult : int {
+// How a download ended: not a result of its own (RunDownload's Result carries it), the
+// dialog's end code, 0 and 1 as the watch's protocol has them.
+enum DownloadEnd : int {
     kDownloadFailed = 0,     // a transfer failed
     kDownloadComplete = 1,   // every log was stored or found stored
     kDownloadCancelled = 2,  // stopped on request before the last log
@@ -51,21 +53,21 @@ enum DownloadResult : int {
 // no record is left on its way); the link is then left as a failed transfer leaves it,
 // for the caller to close. A database error propagates as CppSQLite3Exception with the
 // log's rows removed.
-[[nodiscard]] DownloadResult DownloadLogs(ReportLink& link, TrackDatabase& db,
-                                          const DownloadProgress& progress,
-                                          DownloadStats* stats = nullptr, std::stop_token stop = {},
-                                          const DownloadMeterSink& meter = {});
+[[nodiscard]] DownloadEnd DownloadLogs(ReportLink& link, TrackDatabase& db,
+                                       const DownloadProgress& progress,
+                                       DownloadStats* stats = nullptr, std::stop_token stop = {},
+                                       const DownloadMeterSink& meter = {});
 
 // What a download worker does: opens the watch at `path`, runs DownloadLogs, closes the
 // link on every path. ok unless it failed (a cancelled download is not a failure); a
 // database error ends it with result 0 and its text as the reason.
 struct DownloadReport {
-    int result = kDownloadFailed;  // a DownloadResult
+    DownloadEnd result = kDownloadFailed;
     bool opened = false;
     DownloadStats stats;
 };
 using DownloadOutcome = Result<DownloadReport>;
-DownloadOutcome RunDownload(const std::string& path, TrackDatabase& db,
+DownloadOutcome RunDownload(WatchFinder& watches, const std::string& path, TrackDatabase& db,
                             const DownloadProgress& progress, std::stop_token stop = {},
                             const DownloadMeterSink& meter = {});
 

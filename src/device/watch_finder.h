@@ -1,34 +1,60 @@
 #pragma once
-// Finding and opening the watch by path: hidraw paths for the real one, "sim:NAME" for
-// the simulated watches that are switched on.
+// Finding and opening the watch by path: hidraw paths for the real one; the simulated
+// watches ("sim:NAME") are device/sim's, in front of it.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "device/hid_link.h"
 #include "device/report_link.h"
-#include "device/sim/simulated_link.h"
 
 namespace dorvath {
 
-constexpr const char* kSimulatedPathPrefix = "sim:";
+// How the program finds and opens the watch: the hardware through hidapi, or the
+// simulated watches in front of it. One is made by the program and handed to whatever
+// talks to the watch.
+class WatchFinder {
+  public:
+    virtual ~WatchFinder() = default;
+    // The first present interface with both ids that can be opened; "" when there is none.
+    std::string findPath(uint16_t vendorId = kWatchVendorId, uint16_t productId = kWatchProductId) {
+        return search(vendorId, productId);
+    }
+    // An open link to the watch at `path`, or null when it cannot be opened.
+    virtual std::unique_ptr<ReportLink> open(const std::string& path) = 0;
+    // What the user is told when the last findPath found no watch to open: what it found
+    // refused, without searching again.
+    virtual std::string notOpenedMessage() const = 0;
+    // The watch looked up afresh and opened; null when there is none.
+    std::unique_ptr<ReportLink> openFound();
 
-// Offers `watch` as "sim:NAME" to FindWatchPath, ahead of the hardware: whoever switches
-// simulation on wants the simulated watch. Replaces a watch of the same name.
-void AddSimulatedWatch(const std::string& name, std::shared_ptr<WatchSimulator> watch,
-                       SimulatedTiming timing = {});
-void ClearSimulatedWatches();
-std::shared_ptr<WatchSimulator> SimulatedWatch(const std::string& name);
+  protected:
+    virtual std::string search(uint16_t vendorId, uint16_t productId) = 0;
+};
 
-// Switches simulation on with a scenario ("demo" or a JSON file) under the name "demo"
-// or the file's stem. Throws ScenarioError.
-std::shared_ptr<WatchSimulator> EnableWatchSimulation(const std::string& scenario);
+// The watch among the HID interfaces, through hidapi.
+class HidWatchFinder : public WatchFinder {
+  public:
+    // `ruleSource`: the udev rule a user without access is told to install.
+    explicit HidWatchFinder(std::filesystem::path ruleSource)
+        : ruleSource_(std::move(ruleSource)) {}
+    std::unique_ptr<ReportLink> open(const std::string& path) override;
+    std::string notOpenedMessage() const override;
 
-// The first present interface with both ids that can be opened: the simulated watches
-// first, then hidapi's list in its order. "" when there is none.
-std::string FindWatchPath(uint16_t vendorId = kWatchVendorId, uint16_t productId = kWatchProductId);
+  protected:
+    std::string search(uint16_t vendorId, uint16_t productId) override;
+
+  private:
+    std::filesystem::path ruleSource_;
+    mutable std::mutex mutex_;
+    std::string lastDenied_;  // the interface the last search found refused
+};
+
+constexpr const char* kUdevRuleName = "60-dorvath-watch.rules";
 
 // The search among the hardware, apart from it so it can be tried on a made-up list.
 // `openError` is 0 for a path that opens, else its errno. When an interface with both ids
@@ -49,15 +75,4 @@ WatchSearch SearchWatch(const HidLister& list, const HidOpenCheck& openError, ui
 // line, when there is one, follows a "\n".
 std::string WatchNotOpenedMessage(const std::string& deniedNode, bool ruleInstalled,
                                   const std::string& ruleSource);
-// The same for the last FindWatchPath: what it found refused is told without searching
-// the hardware again.
-std::string WatchNotOpenedMessage();
-
-// An open link to the watch at `path`, or null when it cannot be opened.
-std::unique_ptr<ReportLink> OpenWatchLink(const std::string& path);
-
-// How a device operation gets its link; the default looks the watch up afresh.
-using WatchOpener = std::function<std::unique_ptr<ReportLink>()>;
-std::unique_ptr<ReportLink> OpenFoundWatch();
-
 }  // namespace dorvath

@@ -80,7 +80,6 @@ void BridgeEngine::setSink(std::function<void(std::string)> sink) {
 
 void BridgeEngine::send(std::string text, const std::string& coalesceKey) {
     std::lock_guard lock(sinkMutex_);
-    ++sent_;
     if (sink_) sink_(std::move(text), coalesceKey);
 }
 

@@ -32,7 +32,6 @@ class BridgeEngine : public HtmlEngine {
     void receive(const std::string& text);
 
     std::size_t batchSize() const;
-    std::uint64_t batchesSent() const { return sent_; }
 
   protected:
     void submit(Operation op) override;
@@ -44,7 +43,6 @@ class BridgeEngine : public HtmlEngine {
     std::unordered_map<std::string, std::size_t> index_;  // key -> position in batch_
     Sink sink_;
     std::mutex sinkMutex_;
-    std::uint64_t sent_ = 0;
 };
 
 // JSON text of a batch, with invalid UTF-8 replaced rather than thrown on.

@@ -66,19 +66,17 @@ std::optional<ElementBox> ParseBox(const json& b) {
 }
 
 // Widget event kinds in WidgetEvent::Kind order.
-constexpr const char* kWidgetKinds[] = {"click",  "dblclick", "rclick", "key", "rows",  "select",
-                                        "scroll", "down",     "move",   "up",  "leave", "size"};
 
 std::optional<WidgetEvent> ParseWidget(const json& e, const FramePath& frame, bool list) {
     const std::string kind = Str(e, key::kKind);
-    auto k = std::find_if(std::begin(kWidgetKinds), std::end(kWidgetKinds),
+    auto k = std::find_if(std::begin(ev::kWidgetKinds), std::end(ev::kWidgetKinds),
                           [&](const char* n) { return kind == n; });
-    if (k == std::end(kWidgetKinds)) return std::nullopt;
+    if (k == std::end(ev::kWidgetKinds)) return std::nullopt;
     WidgetEvent w;
     w.frame = frame;
     w.ctl = Int(e, key::kCtl);
     w.type = list ? "sys-listview" : "sys-static";
-    w.kind = static_cast<WidgetEvent::Kind>(k - std::begin(kWidgetKinds));
+    w.kind = static_cast<WidgetEvent::Kind>(k - std::begin(ev::kWidgetKinds));
     w.row = Int(e, key::kRow, -1);
     w.from = Int(e, key::kFrom);
     w.to = Int(e, key::kTo, -1);
@@ -229,12 +227,6 @@ json Paint(const FramePath& f, int ctl, const Canvas& c) {
     return b;
 }
 
-json Image(const FramePath& f, int ctl, const std::string& src) {
-    json b = Control(op::kImage, f, ctl);
-    b[key::kSrc] = src;
-    return b;
-}
-
 json Chart(const FramePath& f, int ctl, const LineChart* chart) {
     json b = Control(op::kChart, f, ctl);
     b[key::kChart] = chart ? chart->toJson() : json(nullptr);
@@ -339,8 +331,6 @@ json OpenWindow(const std::string& url) {
 json Replayed(const FramePath& f) { return Base(op::kReplayed, f); }
 
 std::string OpName(const json& op) { return Str(op, key::kOp); }
-
-FramePath OpFrame(const json& op) { return Str(op, key::kFrame); }
 
 json Ranges(const std::set<int>& rows) {
     json out = json::array();
@@ -447,73 +437,6 @@ std::optional<PageEvent> ParseEvent(const json& e) {
             break;
     }
     return p;
-}
-
-json ClickJson(const FramePath& f, const std::string& id, const std::string& tag,
-               const std::map<std::string, std::string>& attributes) {
-    json attrs = json::object();
-    for (const auto& [k, v] : attributes) attrs[k] = v;
-    return {{key::kEv, ev::kClick},
-            {key::kFrame, f},
-            {key::kId, id},
-            {key::kTag, tag},
-            {key::kAttrs, attrs}};
-}
-
-json CommandJson(const FramePath& f, const std::string& id, bool doubleClick) {
-    return {{key::kEv, ev::kCommand}, {key::kFrame, f}, {key::kId, id}, {key::kDbl, doubleClick}};
-}
-
-json ReadyJson(const FramePath& f, const std::string& page) {
-    return {{key::kEv, ev::kReady}, {key::kFrame, f}, {key::kPage, page}};
-}
-
-json FormJson(const FramePath& f, const std::string& name, const FormMap& form) {
-    return {{key::kEv, ev::kForm},
-            {key::kFrame, f},
-            {key::kName, name},
-            {key::kForm, FormToJson(form)}};
-}
-
-json GeometryJson(const FramePath& f, const std::map<std::string, ElementBox>& boxes) {
-    json all = json::object();
-    for (const auto& [id, b] : boxes)
-        all[id] = {b.border.left,   b.border.top,     b.border.right,
-                   b.border.bottom, b.content.left,   b.content.top,
-                   b.content.right, b.content.bottom, b.visible};
-    return {{key::kEv, ev::kGeometry}, {key::kFrame, f}, {key::kBoxes, all}};
-}
-
-json WidgetJson(const WidgetEvent& e) {
-    json j{{key::kEv, e.type == "sys-static" ? ev::kStatic : ev::kList},
-           {key::kFrame, e.frame},
-           {key::kCtl, e.ctl},
-           {key::kKind, kWidgetKinds[static_cast<int>(e.kind)]},
-           {key::kRow, e.row},
-           {key::kFrom, e.from},
-           {key::kTo, e.to},
-           {key::kX, e.x},
-           {key::kY, e.y},
-           {key::kPx, e.pageX},
-           {key::kPy, e.pageY},
-           {key::kKeys, e.keys},
-           {key::kKey, e.key},
-           {key::kW, e.width},
-           {key::kH, e.height}};
-    if (e.hotSpot != 0) j[key::kHot] = e.hotSpot;
-    if (e.hotX) j[key::kHotX] = *e.hotX;
-    return j;
-}
-
-json ListSelectJson(const FramePath& f, int ctl, const std::set<int>& rows, int mark) {
-    return {{key::kEv, ev::kList},  {key::kFrame, f},          {key::kCtl, ctl},
-            {key::kKind, "select"}, {key::kSel, Ranges(rows)}, {key::kMark, mark}};
-}
-
-json ExternalJson(const FramePath& f, const std::string& method,
-                  const std::vector<std::string>& args) {
-    return {
-        {key::kEv, ev::kExternal}, {key::kFrame, f}, {key::kMethod, method}, {key::kArgs, args}};
 }
 
 }  // namespace dorvath::protocol

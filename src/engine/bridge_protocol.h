@@ -2,6 +2,7 @@
 // The bridge protocol, C++ side: the one place that spells the operation names, event
 // names and keys. Operations are built here (typed, one builder per operation) and
 // events parsed here; resources/runtime/js/protocol.js holds the same names for the page.
+// (The events as the runtime sends them are built for tests in tests/support/event_json.h.)
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -22,11 +23,11 @@ namespace op {
 inline constexpr char kLoad[] = "load", kStyle[] = "style", kAttr[] = "attr", kText[] = "text",
                       kHtml[] = "html", kState[] = "state", kEnable[] = "enable",
                       kPopup[] = "popup", kFill[] = "fill", kTrack[] = "track", kPaint[] = "paint",
-                      kImage[] = "image", kChart[] = "chart", kListSetup[] = "listsetup",
-                      kListCount[] = "listcount", kListSel[] = "listsel", kListColW[] = "listcolw",
-                      kListShow[] = "listshow", kRows[] = "rows", kListInval[] = "listinval",
-                      kTooltip[] = "tooltip", kCall[] = "call", kDialog[] = "dialog",
-                      kBeep[] = "beep", kOpen[] = "open", kReplayed[] = "replayed";
+                      kChart[] = "chart", kListSetup[] = "listsetup", kListCount[] = "listcount",
+                      kListSel[] = "listsel", kListColW[] = "listcolw", kListShow[] = "listshow",
+                      kRows[] = "rows", kListInval[] = "listinval", kTooltip[] = "tooltip",
+                      kCall[] = "call", kDialog[] = "dialog", kBeep[] = "beep", kOpen[] = "open",
+                      kReplayed[] = "replayed";
 }
 
 // Event names (page -> C++), the value of kEv, and the kinds of the widget events.
@@ -34,7 +35,11 @@ namespace ev {
 inline constexpr char kReady[] = "ready", kGeometry[] = "geom", kClick[] = "click",
                       kCommand[] = "command", kForm[] = "form", kList[] = "list",
                       kStatic[] = "static", kExternal[] = "external";
-}
+// The "kind" of a widget event, in the order of WidgetEvent::Kind.
+inline constexpr const char* kWidgetKinds[] = {"click", "dblclick", "rclick", "key",
+                                               "rows",  "select",   "scroll", "down",
+                                               "move",  "up",       "leave",  "size"};
+}  // namespace ev
 
 // Keys of operations and events.
 namespace key {
@@ -118,7 +123,6 @@ json HidePopup(const FramePath& f, const Element& e);
 json Fill(const FramePath& f, const FormMap& values);
 json Track(const FramePath& f, const std::set<std::string>& ids);
 json Paint(const FramePath& f, int ctl, const Canvas& c);
-json Image(const FramePath& f, int ctl, const std::string& src);
 json Chart(const FramePath& f, int ctl, const LineChart* chart);  // nullptr clears
 json ListSetupOp(const FramePath& f, int ctl, const ListSetup& s);
 json ListCount(const FramePath& f, int ctl, int count);
@@ -137,7 +141,6 @@ json Replayed(const FramePath& f);
 
 // What any operation carries.
 std::string OpName(const json& op);
-FramePath OpFrame(const json& op);
 
 // Rows as [[first, last], ...] and back; rows at or past limit are dropped.
 json Ranges(const std::set<int>& rows);
@@ -176,17 +179,5 @@ inline constexpr std::size_t kMaxFormNames = 1024;  // far above any page's form
 // nullopt for what is not an event (no "ev" or "frame" text). Values of the wrong kind
 // read as absent; nothing a page sends throws.
 std::optional<PageEvent> ParseEvent(const json& event);
-
-// The JSON of an event, as the runtime would send it (tests and the recording engine).
-json ClickJson(const FramePath& f, const std::string& id, const std::string& tag,
-               const std::map<std::string, std::string>& attributes);
-json CommandJson(const FramePath& f, const std::string& id, bool doubleClick);
-json ReadyJson(const FramePath& f, const std::string& page);
-json FormJson(const FramePath& f, const std::string& name, const FormMap& form);
-json GeometryJson(const FramePath& f, const std::map<std::string, ElementBox>& boxes);
-json WidgetJson(const WidgetEvent& e);
-json ListSelectJson(const FramePath& f, int ctl, const std::set<int>& rows, int mark);
-json ExternalJson(const FramePath& f, const std::string& method,
-                  const std::vector<std::string>& args);
 
 }  // namespace dorvath::protocol

@@ -538,10 +538,10 @@ Response BridgeServer::Impl::serve(const Request& req) {
         std::string body;
         if (ReadFile(opt.shippedDir, parts, body))
             return lasting(std::move(body), parts.back(), false);
-    } else if (parts[0] == "test" && !opt.testPagesDir.empty()) {
+    } else if (auto folder = opt.folders.find(parts[0]); folder != opt.folders.end()) {
         std::vector<std::string> rest(parts.begin() + 1, parts.end());
         std::string body;
-        if (ReadFile(opt.testPagesDir, rest, body)) return ok(std::move(body), parts.back());
+        if (ReadFile(folder->second, rest, body)) return ok(std::move(body), parts.back());
     }
     res.result(http::status::not_found);
     res.set(http::field::content_type, "text/plain; charset=utf-8");

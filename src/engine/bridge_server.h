@@ -6,6 +6,7 @@
 // sent, its own Origin; a path that leaves its folder is not found.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,9 @@ struct BridgeOptions {
     std::filesystem::path shippedDir;  // holds Html/, images/, help/
     std::filesystem::path dataDir;     // holds the files below
     std::vector<std::string> dataFiles{"log.xml"};
-    std::filesystem::path testPagesDir;  // when set, its files are served under /test/
+    // More folders served under a name of their own ({"test", dir}: /test/...), for a
+    // program made of other parts (the end-to-end tests' own frame).
+    std::map<std::string, std::filesystem::path> folders;
     // Map tiles under /tiles/{z}/{x}/{y}.png on a port of their own: fetched from this
     // template ({z}, {x}, {y}) into the cache folder (default: the XDG cache), which is
     // kept within tileCacheBytes. Both empty: no tiles.

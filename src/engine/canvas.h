@@ -72,10 +72,6 @@ class Canvas {
     const std::vector<CanvasItem>& items() const { return items_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    void setSize(int w, int h) {
-        width_ = w;
-        height_ = h;
-    }
 
     // The list the runtime renders: one short array per item, its slots named in
     // protocol::paint (bridge_protocol.h).

@@ -158,16 +158,7 @@ TileFetch FetchOnce(const std::string& url, const std::string& userAgent, const 
     return f;
 }
 
-std::string& TileServerSetting() {
-    static std::string s;  // none until the program sets it: tests never reach out
-    return s;
-}
-
 }  // namespace
-
-void SetTileServer(std::string urlTemplate) { TileServerSetting() = std::move(urlTemplate); }
-
-const std::string& TileServer() { return TileServerSetting(); }
 
 std::optional<TileKey> ParseTilePath(const std::vector<std::string>& parts) {
     if (parts.size() != 4 || parts[0] != "tiles") return std::nullopt;

@@ -35,9 +35,6 @@ std::optional<TileKey> ParseTilePath(const std::vector<std::string>& parts);
 // The tile's address from a template with {z}, {x} and {y}.
 std::string TileUrl(const std::string& urlTemplate, const TileKey& k);
 
-// The tile server the program uses, set once at start; "" (the default) fetches nothing.
-void SetTileServer(std::string urlTemplate);
-const std::string& TileServer();
 constexpr const char* kDefaultTileServer = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
 
 // What is wrong with a tile server template, "" when nothing: http or https, a host, and

@@ -21,11 +21,6 @@ void Widgets::paint(const FramePath& f, int ctl, const Canvas& c) {
     sendKept(f, ctl, proto::Paint(f, ctl, c));
 }
 
-void Widgets::setImage(const FramePath& f, int ctl, const std::string& src) {
-    std::lock_guard lock(core_.mutex);
-    sendKept(f, ctl, proto::Image(f, ctl, src));
-}
-
 void Widgets::drawChart(const FramePath& f, int ctl, const LineChart& chart) {
     std::lock_guard lock(core_.mutex);
     sendKept(f, ctl, proto::Chart(f, ctl, &chart));

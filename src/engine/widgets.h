@@ -19,8 +19,7 @@ class Widgets {
     explicit Widgets(EngineCore& core) : core_(core) {}
 
     // ---- statics ----
-    void paint(const FramePath& f, int ctl, const Canvas& c);            // owner-drawn static
-    void setImage(const FramePath& f, int ctl, const std::string& src);  // "" none
+    void paint(const FramePath& f, int ctl, const Canvas& c);  // owner-drawn static
     // A line chart drawn in a static, replacing the one before; clearChart removes it.
     void drawChart(const FramePath& f, int ctl, const LineChart& chart);
     void clearChart(const FramePath& f, int ctl);

@@ -60,7 +60,7 @@ const char* NonFinitePointField(const TrackPoint& p) {
     return nullptr;
 }
 
-BlockResult Problem(std::string why) { return {false, std::move(why)}; }
+Result<> Problem(std::string why) { return Result<>::failure(std::move(why)); }
 
 // A foreign file must not plant values no watch records: a run on no calendar day, or a
 // position off the globe that every export would then carry.
@@ -212,7 +212,7 @@ size_t MemoryTrackSource::read(void* out, size_t size) {
     return n;
 }
 
-BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
+Result<> ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
     uint8_t head[kTrackRecordSize];
     size_t got = source.read(head, kTrackRecordSize);
     if (got < kTrackRecordSize)
@@ -255,7 +255,7 @@ BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db) {
     } catch (const CppSQLite3Exception& e) {
         return Problem(std::string("the database refused it: ") + e.what());
     }
-    return {true, {}};
+    return Result<>::success();
 }
 
 ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
@@ -269,11 +269,11 @@ ImportResult ImportTrackData(TrackFileSource& source, TrackDatabase& db) {
             CFormat("the file is too short for a track file (%u bytes)", size), done);
     const uint32_t count = GetU32(head);
     for (uint32_t i = 0; i < count; ++i) {
-        BlockResult block = ImportTrackRecord(source, db);
-        if (!block.stored) {
+        const Result<> block = ImportTrackRecord(source, db);
+        if (!block) {
             done.status =
                 done.imported == 0 ? TrackImport::Status::Refused : TrackImport::Status::EndedEarly;
-            return ImportResult::failure(CFormat("run %u of %u: %s", i + 1, count, block.problem),
+            return ImportResult::failure(CFormat("run %u of %u: %s", i + 1, count, block.reason),
                                          done);
         }
         ++done.imported;

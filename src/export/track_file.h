@@ -61,12 +61,9 @@ class MemoryTrackSource : public TrackFileSource {
     size_t pos_ = 0;
 };
 
-// One run block: read and checked whole, then stored in one transaction.
-struct BlockResult {
-    bool stored = false;
-    std::string problem;  // why nothing of this block was stored
-};
-BlockResult ImportTrackRecord(TrackFileSource& source, TrackDatabase& db);
+// One run block: read and checked whole, then stored in one transaction; the reason says
+// why nothing of it was stored.
+Result<> ImportTrackRecord(TrackFileSource& source, TrackDatabase& db);
 
 struct TrackImport {
     enum class Status {

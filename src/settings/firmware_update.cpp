@@ -68,32 +68,32 @@ BlockResult SendBlock(ReportLink& link, const uint8_t* block, uint32_t address) 
 
 }  // namespace
 
-FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
-                               DeviceMessageSink& sink, BusyIndicator& busy,
-                               const WatchOpener& opener) {
+FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
+                               std::vector<uint8_t>& imageBuffer, DeviceMessageSink& sink,
+                               BusyIndicator& busy) {
     // The reason is what the user was told (nothing for a file that cannot be read).
-    auto failed = [](FirmwareResult r, std::string why) {
+    auto failed = [](FirmwareEnd r, std::string why) {
         return FirmwareOutcome::failure(std::move(why), {r});
     };
-    auto refuse = [&](FirmwareResult r, const char* message) {
+    auto refuse = [&](FirmwareEnd r, const char* message) {
         sink.showMessage(message);
         return failed(r, message);
     };
-    if (path.empty()) return refuse(FirmwareResult::NoFileChosen, kChooseFirmwareMessage);
-    DeviceSession session(sink, opener);
+    if (path.empty()) return refuse(FirmwareEnd::NoFileChosen, kChooseFirmwareMessage);
+    DeviceSession session(watches, sink);
     if (!session.IsOpen()) {
-        return failed(FirmwareResult::NotConnected, session.ReportNotConnected());
+        return failed(FirmwareEnd::NotConnected, session.ReportNotConnected());
     }
     std::vector<uint8_t> file;
     switch (ReadFirmwareFile(path, file)) {
         case ReadFile::Unreadable:
-            return failed(FirmwareResult::Unreadable, "the firmware file cannot be read");
+            return failed(FirmwareEnd::Unreadable, "the firmware file cannot be read");
         case ReadFile::WrongSize:
-            return refuse(FirmwareResult::BadFormat, kBadFirmwareMessage);
+            return refuse(FirmwareEnd::BadFormat, kBadFirmwareMessage);
         case ReadFile::Ok:
             break;
     }
-    if (!IsFirmwareFile(file)) return refuse(FirmwareResult::BadFormat, kBadFirmwareMessage);
+    if (!IsFirmwareFile(file)) return refuse(FirmwareEnd::BadFormat, kBadFirmwareMessage);
     imageBuffer.assign(file.begin(), file.begin() + kFirmwareImageSize);
     std::vector<uint8_t>().swap(file);
     StampFirmwareImage(imageBuffer);
@@ -101,10 +101,10 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
     ReportLink& link = session.link();
     Report reply{};
     if (!Exchange(link, MakeRequest(CMD_MODEL_QUERY), reply)) {
-        return failed(FirmwareResult::TransferFailed, session.ReportFailed());
+        return failed(FirmwareEnd::TransferFailed, session.ReportFailed());
     }
     if (ReplyText(reply) != kWatchModel)
-        return refuse(FirmwareResult::WrongModel, kUpdateFailedMessage);
+        return refuse(FirmwareEnd::WrongModel, kUpdateFailedMessage);
 
     busy.start();
     const int total = static_cast<int>(kFirmwareBlocks);
@@ -118,17 +118,17 @@ FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& im
         }
         busy.stop();
         if (r == BlockResult::TransferFailed) {
-            return failed(FirmwareResult::TransferFailed, session.ReportFailed());
+            return failed(FirmwareEnd::TransferFailed, session.ReportFailed());
         }
-        return refuse(r == BlockResult::HeaderRefused ? FirmwareResult::HeaderRefused
-                                                      : FirmwareResult::BodyRefusedTooOften,
+        return refuse(r == BlockResult::HeaderRefused ? FirmwareEnd::HeaderRefused
+                                                      : FirmwareEnd::BodyRefusedTooOften,
                       kUpdateFailedMessage);
     }
     busy.stop();
     // The watch restarts on this one: no reply is read and the write's result is moot.
     SendOnly(link, MakeCommandHeader(CMD_FIRMWARE_END));
     sink.showMessage(kUpdateDoneMessage);
-    return FirmwareOutcome::success({FirmwareResult::Completed});
+    return FirmwareOutcome::success({FirmwareEnd::Completed});
 }
 
 }  // namespace dorvath

@@ -24,7 +24,8 @@ inline constexpr const char* kUpdateFailedMessage = "ミス更新";
 inline constexpr const char* kUpdateDoneMessage = "更新が完了しました";
 inline constexpr const char* kWatchModel = "KT907";
 
-enum class FirmwareResult {
+// How an update ended (Result's payload tells it beside the reason).
+enum class FirmwareEnd {
     Completed,
     NoFileChosen,
     NotConnected,
@@ -46,12 +47,12 @@ uint32_t BlockSum(const uint8_t* block, size_t length);
 // "onupdate": checks the file, stamps a copy of its image in `imageBuffer` (the page's
 // buffer, kept between updates), asks the model, then sends the 192 blocks with `busy`
 // shown. Every message goes to `sink`.
-struct FirmwareEnd {
-    FirmwareResult result = FirmwareResult::TransferFailed;
+struct FirmwareReport {
+    FirmwareEnd end = FirmwareEnd::TransferFailed;
 };
-using FirmwareOutcome = Result<FirmwareEnd>;
-FirmwareOutcome UpdateFirmware(const std::string& path, std::vector<uint8_t>& imageBuffer,
-                               DeviceMessageSink& sink, BusyIndicator& busy,
-                               const WatchOpener& opener = OpenFoundWatch);
+using FirmwareOutcome = Result<FirmwareReport>;
+FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
+                               std::vector<uint8_t>& imageBuffer, DeviceMessageSink& sink,
+                               BusyIndicator& busy);
 
 }  // namespace dorvath

@@ -5,30 +5,29 @@
 
 namespace dorvath {
 
-Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
-                               const WatchOpener& opener) {
-    return RunWithWatch(sink, opener,
+Result<> ReadSettingsFromWatch(WatchFinder& watches, DeviceSettings& block,
+                               DeviceMessageSink& sink) {
+    return RunWithWatch(watches, sink,
                         [&](ReportLink& link) { return ReadWatchSettings(link, block); });
 }
 
-Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
-                             const WatchOpener& opener) {
-    return RunWithWatch(sink, opener,
+Result<> SendSettingsToWatch(WatchFinder& watches, const DeviceSettings& block,
+                             DeviceMessageSink& sink) {
+    return RunWithWatch(watches, sink,
                         [&](ReportLink& link) { return WriteWatchSettings(link, block); });
 }
 
-SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
-                                const WatchOpener& opener) {
+SaveSettingsResult SaveSettings(WatchFinder& watches, AppState& state, DeviceMessageSink& sink) {
     const Result<> file = state.saveSettingsFile();
     SettingsSaved saved{file.ok, file.reason};
-    Result<> sent = SendSettingsToWatch(state.settings, sink, opener);
+    Result<> sent = SendSettingsToWatch(watches, state.settings, sink);
     return sent ? SaveSettingsResult::success(saved)
                 : SaveSettingsResult::failure(sent.reason, saved);
 }
 
-Result<FirmwareVersion> ReadFirmwareVersion(DeviceMessageSink& sink, const WatchOpener& opener) {
+Result<FirmwareVersion> ReadFirmwareVersion(WatchFinder& watches, DeviceMessageSink& sink) {
     Report reply{};
-    Result<> r = RunWithWatch(sink, opener, [&](ReportLink& link) {
+    Result<> r = RunWithWatch(watches, sink, [&](ReportLink& link) {
         return Exchange(link, MakeRequest(CMD_FIRMWARE_VERSION), reply);
     });
     if (!r) return Result<FirmwareVersion>::failure(r.reason);

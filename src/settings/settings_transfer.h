@@ -14,8 +14,8 @@ namespace dorvath {
 
 // Reads the watch's 124 bytes into `block` ("onsetread"). On a failed transfer the
 // slices already received stay in the block and the connection message is shown.
-Result<> ReadSettingsFromWatch(DeviceSettings& block, DeviceMessageSink& sink,
-                               const WatchOpener& opener = OpenFoundWatch);
+Result<> ReadSettingsFromWatch(WatchFinder& watches, DeviceSettings& block,
+                               DeviceMessageSink& sink);
 
 struct SettingsSaved {
     bool fileWritten = false;  // setting.dat rewritten
@@ -26,19 +26,17 @@ using SaveSettingsResult = Result<SettingsSaved>;
 
 // Writes `state`'s block to setting.dat whatever the watch does, then sends its first
 // 124 bytes to the watch ("onsetsave").
-SaveSettingsResult SaveSettings(AppState& state, DeviceMessageSink& sink,
-                                const WatchOpener& opener = OpenFoundWatch);
+SaveSettingsResult SaveSettings(WatchFinder& watches, AppState& state, DeviceMessageSink& sink);
 
 // Sends bytes 0-123 of `block` without touching any file.
-Result<> SendSettingsToWatch(const DeviceSettings& block, DeviceMessageSink& sink,
-                             const WatchOpener& opener = OpenFoundWatch);
+Result<> SendSettingsToWatch(WatchFinder& watches, const DeviceSettings& block,
+                             DeviceMessageSink& sink);
 
 // "FW:%s" with the watch's version text ("fwversion"); nullopt after the connection
 // message.
 struct FirmwareVersion {
     std::string label;
 };
-Result<FirmwareVersion> ReadFirmwareVersion(DeviceMessageSink& sink,
-                                            const WatchOpener& opener = OpenFoundWatch);
+Result<FirmwareVersion> ReadFirmwareVersion(WatchFinder& watches, DeviceMessageSink& sink);
 
 }  // namespace dorvath

@@ -55,7 +55,6 @@ void CCalendarCtrl::rebuild() {
     double first = OleDateFromFields(year_, month_, 1, 12, 0, 0);
     int weekday = OleDateToFields(first).dayOfWeek;
     first -= weekday != 0 ? weekday : 7;
-    firstDay_ = first;
     for (int k = 0; k < kCells; ++k) {
         DateTimeFields f = OleDateToFields(first + k);
         CalendarCell c;

@@ -64,7 +64,6 @@ class CCalendarCtrl {
     int month() const { return month_; }
     int selected() const { return selected_; }
     void setMonth(int year, int month);  // selection -1, rebuild
-    double firstDay() const { return firstDay_; }
     const std::vector<CalendarCell>& cells() const { return cells_; }
 
   private:
@@ -77,7 +76,6 @@ class CCalendarCtrl {
     WindowHandle parent_;
     int year_ = 2000, month_ = 1;
     int selected_ = -1;
-    double firstDay_ = 0;
     std::set<int> marks_;
     std::vector<CalendarCell> cells_;
     int width_ = kDefaultWidth, height_ = kDefaultHeight;

@@ -1,6 +1,5 @@
 #include "ui/file_dialog.h"
 
-#include <mutex>
 #include <system_error>
 
 #include "ui/frame_host.h"
@@ -11,15 +10,6 @@ namespace dorvath {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::mutex& LastFolderMutex() {
-    static std::mutex m;
-    return m;
-}
-fs::path& LastFolderSlot() {
-    static fs::path p;
-    return p;
-}
 
 std::string EscapeHtml(const std::string& s) {
     std::string out;
@@ -54,11 +44,6 @@ std::vector<FileFilter> FiltersFor(const std::string& label, const std::string& 
     return {{label + " (*." + ext + ")", "*." + ext}, {"All Files (*.*)", "*.*"}};
 }
 
-fs::path CFileDialog::lastFolder() {
-    std::lock_guard lock(LastFolderMutex());
-    return LastFolderSlot();
-}
-
 CFileDialog::CFileDialog(HtmlEngine& engine, EventLoop& loop, FileDialogSpec spec)
     : engine_(engine), loop_(loop), spec_(std::move(spec)), modal_(loop) {
     if (spec_.filters.empty()) spec_.filters.push_back({"All Files (*.*)", "*.*"});
@@ -87,7 +72,6 @@ std::optional<fs::path> CFileDialog::run() {
         frame_, {{"filter", FormValue(std::int64_t{0})}, {"filename", FormValue(std::string())}});
 
     fs::path start = spec_.initialFolder;
-    if (start.empty()) start = lastFolder();
     std::error_code ec;
     if (start.empty() || !fs::is_directory(start, ec)) start = HomeFolder();
     show(start);
@@ -233,17 +217,16 @@ void CFileDialog::accept() {
 void CFileDialog::finish(std::optional<fs::path> result) {
     if (modal_.ended()) return;
     result_ = std::move(result);
-    if (result_) setLastFolder(result_->parent_path());
     modal_.end(result_ ? 1 : 0);
 }
 
-std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, EventLoop& loop,
-                                       const FileDialogSpec& spec) {
-    if (!host.hasFileChooser()) return ShowFileDialog(engine, loop, spec);
-    FileDialogSpec s = spec;
+namespace {
+
+// The desktop's chooser, its answer held to our rules.
+std::optional<fs::path> ChooseOnDesktop(FrameHost& host, HtmlEngine& engine, EventLoop& loop,
+                                        FileDialogSpec s) {
     if (s.title.empty())
         s.title = s.mode == FileDialogMode::Save ? "名前を付けて保存" : "ファイルを開く";
-    if (s.initialFolder.empty()) s.initialFolder = CFileDialog::lastFolder();
     std::error_code ec;
     if (s.initialFolder.empty() || !fs::is_directory(s.initialFolder, ec))
         s.initialFolder = HomeFolder();
@@ -267,13 +250,19 @@ std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, Even
                           "パスは259文字以内にしてください。");
         return std::nullopt;
     }
-    CFileDialog::setLastFolder(p.parent_path());
     return p;
 }
 
-void CFileDialog::setLastFolder(const fs::path& folder) {
-    std::lock_guard lock(LastFolderMutex());
-    LastFolderSlot() = folder;
+}  // namespace
+
+std::optional<fs::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine, EventLoop& loop,
+                                       const FileDialogSpec& spec) {
+    FileDialogSpec s = spec;
+    if (s.initialFolder.empty()) s.initialFolder = host.lastChosenFolder;
+    std::optional<fs::path> p = host.hasFileChooser() ? ChooseOnDesktop(host, engine, loop, s)
+                                                      : ShowFileDialog(engine, loop, s);
+    if (p) host.lastChosenFolder = p->parent_path();
+    return p;
 }
 
 std::optional<fs::path> ShowFileDialog(HtmlEngine& engine, EventLoop& loop,

@@ -32,10 +32,6 @@ class CFileDialog : public PageHandler {
     void onPageCommand(const CommandEvent& e) override;
     void onFormChange(const FramePath& frame, const std::string& name) override;
 
-    // The folder the next dialog starts in when its spec names none.
-    static std::filesystem::path lastFolder();
-    static void setLastFolder(const std::filesystem::path& folder);
-
   private:
     void show(const std::filesystem::path& folder);
     void relist();
@@ -60,7 +56,8 @@ std::optional<std::filesystem::path> ShowFileDialog(HtmlEngine& engine, EventLoo
 
 // The open and save dialog for this window: the desktop's own when the host has one, with
 // the rules of ours applied to its answer (the default extension, the overwrite prompt for
-// a name the extension changed, the path limit); else our HTML dialog.
+// a name the extension changed, the path limit); else our HTML dialog. A spec that names
+// no folder starts in the one last chosen in this window.
 class FrameHost;
 std::optional<std::filesystem::path> ShowFileDialog(FrameHost& host, HtmlEngine& engine,
                                                     EventLoop& loop, const FileDialogSpec& spec);

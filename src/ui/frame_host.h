@@ -24,6 +24,11 @@ class FrameHost {
     virtual void close() = 0;
     // Shows a shipped file ("help/index.html") to the user.
     virtual void openShippedFile(const std::string& relativePath) = 0;
+    // The map tiles' server ("scheme://host[:port]/"), probed before the map asks it for
+    // fresh tiles; "" when there is none to ask.
+    virtual std::string mapServiceAddress() const { return {}; }
+    // Where the next file dialog starts when it names no folder: the last one chosen.
+    std::filesystem::path lastChosenFolder;
 
     // The desktop's own open and save dialogs, when the window has them (not in browser
     // mode, where our HTML dialog serves).

@@ -47,7 +47,9 @@ CListPageWnd::CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mai
                      const Track* open = tracks_.openTrack();
                      return open && open->numofpt >= 2;
                  },
-                 [this] { return engine_.input().frameSize(kMapFrame); }}) {}
+                 [this] { return engine_.input().frameSize(kMapFrame); }}) {
+    mapLinePath = state.file("log.xml");
+}
 
 CListPageWnd::~CListPageWnd() {
     engine_.events().detach(kMapFrame, this);
@@ -62,7 +64,7 @@ void CListPageWnd::create() {
     engine_.loadUrl(kMapFrame, "Html/load.html");
     engine_.loadUrl(kMapFrame, "Html/maps.html");
     engine_.events().attach(kMapFrame, this);  // its external calls
-    probe_ = std::make_unique<MapProbe>(ServiceBaseAddress(TileServer()),
+    probe_ = std::make_unique<MapProbe>(mapServiceAddress,
                                         [this] { loop().post(handle(), WM_MAP_SERVICE); });
     tracks_.setup();
     laps_.setup();

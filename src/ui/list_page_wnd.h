@@ -49,8 +49,10 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     CTrackList& trackList() { return tracks_; }
     TrackChartView& chart() { return chart_; }
     CTrackPlayback& playback() { return playback_; }
+    // The tile server probed before the map asks it for fresh tiles; "" never asks.
+    std::string mapServiceAddress;
     // Where log.xml is written, and the address the map page reads it from.
-    std::filesystem::path mapLinePath = AppPath("log.xml");
+    std::filesystem::path mapLinePath;
     std::string mapLineUrl = "/log.xml";
 
     void reloadDay();  // WM_RELOAD_DAY: the selected day's runs again

@@ -65,12 +65,13 @@ void RaiseThreadPriority() {
 }  // namespace
 
 CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                   AppState& state)
+                   AppState& state, WatchFinder& watches)
     : MessageTarget(loop),
       engine_(engine),
       host_(host),
       db_(db),
       state_(state),
+      watches_(watches),
       sink_(engine, loop) {}
 
 CMainWnd::~CMainWnd() { engine_.events().detach(kFrame, this); }
@@ -79,9 +80,10 @@ void CMainWnd::create() {
     engine_.loadPage(kFrame, "202");
     engine_.events().attach(kFrame, this);
     list_ = std::make_unique<CListPageWnd>(loop(), engine_, handle(), db_, state_);
+    list_->mapServiceAddress = host_.mapServiceAddress();
     list_->create();
     listPageWnd_ = list_->handle();
-    settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_, state_);
+    settings_ = std::make_unique<CSettingsPageWnd>(loop(), engine_, state_, watches_);
     settings_->create();
     records_ = std::make_unique<CRecordsPageWnd>(loop(), engine_, db_, state_.settings);
     records_->create();
@@ -96,13 +98,11 @@ void CMainWnd::create() {
     };
     // Runs stored before the best efforts were kept get theirs once the pages are up.
     loop().postTask([this] { fillMissingBests(); });
-    if (host_.hasFileChooser()) {
-        auto choose = [this](const FileDialogSpec& spec) {
-            return ShowFileDialog(host_, engine_, loop(), spec);
-        };
-        list_->chooseFile = choose;
-        settings_->chooseFile = choose;
-    }
+    auto choose = [this](const FileDialogSpec& spec) {
+        return ShowFileDialog(host_, engine_, loop(), spec);
+    };
+    list_->chooseFile = choose;
+    settings_->chooseFile = choose;
 }
 
 namespace {
@@ -146,9 +146,9 @@ void CMainWnd::runDeviceOperation(const std::function<void()>& operation) {
 }
 
 void CMainWnd::download() {
-    watchPath_ = FindWatchPath(kWatchVendorId, kWatchProductId);
+    watchPath_ = watches_.findPath();
     if (watchPath_.empty()) {
-        sink_.watchNotOpened(WatchNotOpenedMessage());
+        sink_.watchNotOpened(watches_.notOpenedMessage());
         return;
     }
     job_ = std::make_shared<DownloadJob>(watchPath_);
@@ -172,7 +172,7 @@ void CMainWnd::DownloadWorker(WindowHandle page) {
     std::shared_ptr<DownloadJob> job = job_;
     RaiseThreadPriority();
     DownloadOutcome out = RunDownload(
-        job->path, db_,
+        watches_, job->path, db_,
         [&](std::string text) { PostDownloadProgress(loop(), page, std::move(text)); },
         job->stop.get_token(),
         [&](const DownloadMeter& meter) { PostDownloadMeter(loop(), page, meter); });
@@ -188,7 +188,7 @@ void CMainWnd::OnDeleteLogs() {
 
 void CMainWnd::deleteLogs() {
     if (ShowMessageDialog(engine_, loop(), kMessagePageYesNo, kDeleteLogsQuestion) != 1) return;
-    const Result<> r = DeleteWatchLogs(sink_);
+    const Result<> r = DeleteWatchLogs(watches_, sink_);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "device/watch_finder.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
 #include "ui/device_message_sink.h"
@@ -25,7 +26,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
     static constexpr const char* kFrame = "main";
 
     CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-             AppState& state);
+             AppState& state, WatchFinder& watches);
     ~CMainWnd() override;
 
     void create();
@@ -70,6 +71,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
     FrameHost& host_;
     TrackDatabase& db_;
     AppState& state_;
+    WatchFinder& watches_;
     DialogMessageSink sink_;
     int tab_ = 1;
     std::unique_ptr<CListPageWnd> list_;

@@ -64,7 +64,7 @@ int CMapExternal::idOfName(const std::string& name) {
     return kUnknownName;
 }
 
-CMapExternal::Result CMapExternal::invoke(int id, const std::vector<std::string>& a) const {
+CMapExternal::Answer CMapExternal::invoke(int id, const std::vector<std::string>& a) const {
     if (id < kFirstId) return kNotImplemented;
     switch (id - kFirstId) {
         case 0:
@@ -89,7 +89,7 @@ CMapExternal::Result CMapExternal::invoke(int id, const std::vector<std::string>
     }
 }
 
-CMapExternal::Result CMapExternal::call(const ExternalCall& c) const {
+CMapExternal::Answer CMapExternal::call(const ExternalCall& c) const {
     const int id = idOfName(c.method);
     return id == kUnknownName ? kBadId : invoke(id, c.args);
 }

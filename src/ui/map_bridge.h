@@ -28,7 +28,6 @@ class CMapBridge {
 
     // The last right click on the map, the longitude limited to ±179.9999.
     void keepRightClick(double lat, double lng);
-    double rclickLat() const { return rclickLat_; }
     double rclickLng() const { return rclickLng_; }
 
   private:
@@ -45,7 +44,8 @@ class CMapExternal {
   public:
     static constexpr int kFirstId = 100000;
     static constexpr int kUnknownName = -1;  // the name is not in the table
-    enum Result { kOk, kNotImplemented, kBadId };
+    // What a call answers (the dispatch convention's S_OK, E_NOTIMPL, DISP_E_MEMBERNOTFOUND).
+    enum Answer { kOk, kNotImplemented, kBadId };
 
     struct Handlers {
         std::function<void()> loadBegin;
@@ -61,9 +61,9 @@ class CMapExternal {
     static int idOfName(const std::string& name);
     // Ids below 100000 (the browser's own events) are not ours; a known id runs its handler
     // with the arguments in the page's order.
-    Result invoke(int id, const std::vector<std::string>& args) const;
+    Answer invoke(int id, const std::vector<std::string>& args) const;
     // A call from the page by name.
-    Result call(const ExternalCall& c) const;
+    Answer call(const ExternalCall& c) const;
 
   private:
     Handlers handlers_;

@@ -34,10 +34,12 @@ class LoadingIndicator : public BusyIndicator {
 
 }  // namespace
 
-CSettingsPageWnd::CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state)
+CSettingsPageWnd::CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state,
+                                   WatchFinder& watches)
     : MessageTarget(loop),
       engine_(engine),
       state_(state),
+      watches_(watches),
       sink_(engine, loop),
       bias_(state.settings.utcBias()),
       image_(kFirmwareImageSize) {}
@@ -81,7 +83,7 @@ void CSettingsPageWnd::utcDec() {
 }
 
 void CSettingsPageWnd::readSettingsFromWatch() {
-    const Result<> r = ReadSettingsFromWatch(state_.settings, sink_);
+    const Result<> r = ReadSettingsFromWatch(watches_, state_.settings, sink_);
     if (!r) return EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
     fillPage();
 }
@@ -89,14 +91,14 @@ void CSettingsPageWnd::readSettingsFromWatch() {
 void CSettingsPageWnd::saveSettings() {
     // An invalid alarm leaves the block as it was; that block is still stored and sent.
     readBackPage();
-    const SaveSettingsResult r = SaveSettings(state_, sink_);
+    const SaveSettingsResult r = SaveSettings(watches_, state_, sink_);
     if (!r.fileWritten)
         EndFailedOperation(engine_, loop(), FailedOperation::SettingsFile, r.fileProblem);
     if (!r) EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
 }
 
 void CSettingsPageWnd::showFirmwareVersion() {
-    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink_);
+    const Result<FirmwareVersion> r = ReadFirmwareVersion(watches_, sink_);
     if (!r) return EndFailedOperation(engine_, loop(), FailedOperation::Watch, r.reason);
     engine_.setText(kFrame, Id("fwtxt"), r.label);
 }
@@ -114,11 +116,11 @@ void CSettingsPageWnd::chooseFirmwareFile() {
 void CSettingsPageWnd::updateFirmware() {
     const std::string path = FormText(engine_.input().collectForm(kFrame)["binfile"]);
     LoadingIndicator busy(engine_, loadingOptions);
-    const FirmwareOutcome r = UpdateFirmware(path, image_, sink_, busy);
+    const FirmwareOutcome r = UpdateFirmware(watches_, path, image_, sink_, busy);
     if (!r)
         EndFailedOperation(engine_, loop(),
-                           r.result == FirmwareResult::Unreadable ? FailedOperation::FirmwareFile
-                                                                  : FailedOperation::Watch,
+                           r.end == FirmwareEnd::Unreadable ? FailedOperation::FirmwareFile
+                                                            : FailedOperation::Watch,
                            r.reason);
 }
 

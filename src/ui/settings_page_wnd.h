@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/app_state.h"
+#include "device/watch_finder.h"
 #include "engine/event_loop.h"
 #include "engine/html_engine.h"
 #include "ui/device_message_sink.h"
@@ -21,7 +22,7 @@ class CSettingsPageWnd : public MessageTarget, public PageHandler {
     static constexpr const char* kFrame = "main/page2";
     static constexpr const char* kBusyCover = "main";  // what the busy dialog blocks
 
-    CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state);
+    CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state, WatchFinder& watches);
     ~CSettingsPageWnd() override;
 
     void create();
@@ -54,6 +55,7 @@ class CSettingsPageWnd : public MessageTarget, public PageHandler {
 
     HtmlEngine& engine_;
     AppState& state_;
+    WatchFinder& watches_;
     DialogMessageSink sink_;
     int32_t bias_;
     // The stamped image of the last update, kept for the window's life.

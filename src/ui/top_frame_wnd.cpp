@@ -20,8 +20,13 @@ std::optional<Rect> TaskbarFromWorkArea(const Rect& m, const Rect& w) {
 }
 
 CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                           AppState& state)
-    : MessageTarget(loop), engine_(engine), host_(host), db_(db), state_(state) {}
+                           AppState& state, WatchFinder& watches)
+    : MessageTarget(loop),
+      engine_(engine),
+      host_(host),
+      db_(db),
+      state_(state),
+      watches_(watches) {}
 
 CTopFrameWnd::~CTopFrameWnd() { engine_.events().detach(kFrame, this); }
 
@@ -30,7 +35,7 @@ void CTopFrameWnd::create() {
     engine_.events().attach(kFrame, this);
     engine_.input().trackGeometry(
         kFrame, {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
-    main_ = std::make_unique<CMainWnd>(loop(), engine_, host_, db_, state_);
+    main_ = std::make_unique<CMainWnd>(loop(), engine_, host_, db_, state_, watches_);
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
     main_->create();

@@ -12,6 +12,8 @@
 
 namespace dorvath {
 
+class WatchFinder;
+
 class AppState;
 class CMainWnd;
 class TrackDatabase;
@@ -22,7 +24,7 @@ class CTopFrameWnd : public MessageTarget, public PageHandler {
 
     // The database and the application state are the program's one of each.
     CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                 AppState& state);
+                 AppState& state, WatchFinder& watches);
     ~CTopFrameWnd() override;
 
     // Loads the frame page and sets up the pages nested in it.
@@ -49,6 +51,7 @@ class CTopFrameWnd : public MessageTarget, public PageHandler {
     FrameHost& host_;
     TrackDatabase& db_;
     AppState& state_;
+    WatchFinder& watches_;
     std::unique_ptr<CMainWnd> main_;
     std::atomic<bool> maximized_{false};
     mutable std::mutex rectMutex_;

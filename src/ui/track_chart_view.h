@@ -69,8 +69,6 @@ class TrackChartView {
     bool shown() const { return shown_; }  // a chart with its hot spots is up
     const ChartModel& model() const { return model_; }
     int lastHotSpot() const { return lastHotSpot_; }
-    const std::string& tooltipText() const { return tooltip_; }
-    MapPoint mapPoint() const { return mapPoint_; }
     int width() const { return width_; }
     int height() const { return height_; }
 

@@ -71,22 +71,18 @@ TEST(DeviceSettingsTest, FieldsByFormName) {
 
 class SettingsFileTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetDataDir(dir.path()); }
-    void TearDown() override { SetDataDir({}); }
     test::TempDir dir;
+    AppState state{dir.path()};
 };
 
 TEST_F(SettingsFileTest, MissingFileKeepsDefaultsAndCreatesNothing) {
-    AppState state;
     EXPECT_FALSE(state.loadSettingsFile());
     EXPECT_EQ(state.settings, DeviceSettings());
     EXPECT_FALSE(std::filesystem::exists(dir / "setting.dat"));
-    EXPECT_EQ(AppPath("velcan.db"), dir.path() / "velcan.db");
 }
 
 TEST_F(SettingsFileTest, ShortFileOverwritesOnlyItsLeadingBytes) {
     WriteFile(dir / "setting.dat", {1, 0, 7, 30, 1});
-    AppState state;
     EXPECT_TRUE(state.loadSettingsFile());
     EXPECT_EQ(*state.settings.get("alarm0"), 1);
     EXPECT_EQ(*state.settings.get("hour0"), 7);
@@ -102,7 +98,6 @@ TEST_F(SettingsFileTest, LongFileIsReadTo132Bytes) {
     std::vector<uint8_t> bytes(block.bytes().begin(), block.bytes().end());
     bytes.resize(200, 0x11);
     WriteFile(dir / "setting.dat", bytes);
-    AppState state;
     EXPECT_TRUE(state.loadSettingsFile());
     EXPECT_EQ(state.settings.bytes()[128], 1);
     EXPECT_EQ(state.settings.unitSystem(), 1);
@@ -118,7 +113,6 @@ TEST_F(SettingsFileTest, FieldsOutOfRangeReadAsTheirDefaultsAndTheFileStaysAsItI
     block.set("reserved", -7);  // any value is a reserved one
     std::vector<uint8_t> bytes(block.bytes().begin(), block.bytes().end());
     WriteFile(dir / "setting.dat", bytes);
-    AppState state;
     std::vector<std::string> repaired;
     EXPECT_TRUE(state.loadSettingsFile(&repaired));
     EXPECT_EQ(*state.settings.get("weight"), 60);
@@ -134,7 +128,6 @@ TEST_F(SettingsFileTest, FieldsOutOfRangeReadAsTheirDefaultsAndTheFileStaysAsItI
 }
 
 TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {
-    AppState state;
     state.settings.set("weight", 72);
     state.settings.set("reserved", 99);
     state.settings.set("unit_system", 1);
@@ -145,7 +138,7 @@ TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {
     // The writer's temporary file is gone: the folder holds setting.dat alone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
-    AppState next;
+    AppState next(dir.path());
     ASSERT_TRUE(next.loadSettingsFile());
     EXPECT_EQ(next.settings, state.settings);
     EXPECT_EQ(*next.settings.get("reserved"), 99);
@@ -153,7 +146,6 @@ TEST_F(SettingsFileTest, SaveWrites132BytesAndReloadKeepsLocalFields) {
 }
 
 TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
-    AppState state;
     ASSERT_TRUE(state.saveSettingsFile());
     auto before = ReadFile(dir / "setting.dat");
     state.settings.set("weight", 80);

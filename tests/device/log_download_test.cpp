@@ -6,7 +6,6 @@
 #include <stop_token>
 
 #include "data/track.h"
-#include "device/watch_finder.h"
 #include "sim_fixture.h"
 
 namespace dorvath {
@@ -20,7 +19,7 @@ using Wire = WatchSimulator::Wire;
 
 class DownloadTest : public test::SimFixture {
   protected:
-    int download() {
+    DownloadEnd download() {
         progress.clear();
         return DownloadLogs(
             *link, db, [this](std::string t) { progress.push_back(t); }, &stats);
@@ -34,7 +33,7 @@ class DownloadTest : public test::SimFixture {
 TEST_F(DownloadTest, HeaderRequestForIndexThreeIsCodeIndexAndZeros) {
     for (uint32_t i = 0; i < 4; ++i) scenario.logs.push_back(FixLog(1000000 + i * 10000, 1));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     auto headers = writes(CMD_LOG_HEADER);
     ASSERT_EQ(headers.size(), 4u);
     Report expected{0x01, 0x01, 0xAA, 0x55, 0x03};
@@ -43,7 +42,7 @@ TEST_F(DownloadTest, HeaderRequestForIndexThreeIsCodeIndexAndZeros) {
 
 TEST_F(DownloadTest, EmptyWatchExchangesSettingsAndCountOnly) {
     start();
-    EXPECT_EQ(download(), 1);
+    EXPECT_EQ(download(), kDownloadComplete);
     EXPECT_TRUE(progress.empty());
     const auto& w = watch->wire();
     ASSERT_EQ(w.size(), 8u);
@@ -65,7 +64,7 @@ TEST_P(AckTest, AcknowledgesAfterEverySixtyFourthRecord) {
     const uint32_t n = GetParam();
     scenario.logs.push_back(FixLog(2000000, n));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     const auto& w = watch->wire();
     size_t at = 0;
     while (at < w.size() &&
@@ -96,7 +95,7 @@ TEST_F(DownloadTest, ProgressMovesInStepsOfSixtyFour) {
     scenario.logs.push_back(FixLog(3000000, 5));
     scenario.logs.push_back(FixLog(3100000, 200));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     std::vector<std::string> expected = {"履歴1 5-5", "履歴2 200-64", "履歴2 200-128",
                                          "履歴2 200-192", "履歴2 200-200"};
     EXPECT_EQ(progress, expected);
@@ -109,7 +108,7 @@ TEST_F(DownloadTest, LapBoundsCountEveryRecordOfTheStream) {
         LogOf(100000, {Fix(100000), Fix(100001), Fix(100002), LapMarker(100002, 1000.5f, 300),
                        Fix(100003), Fix(100004), LapMarker(100004, 999.25f, 310)}));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     auto points = db.trackPoints(1);
     ASSERT_EQ(points.size(), 5u);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(points[i].sindex, i);
@@ -136,7 +135,7 @@ TEST_F(DownloadTest, OtherKindsCountInPositionsButAreNotStored) {
     other.kind = 2;
     scenario.logs.push_back(LogOf(500000, {Fix(500000), other, LapMarker(500002)}));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     EXPECT_EQ(progress, std::vector<std::string>{"履歴1 3-3"});
     EXPECT_EQ(count("TKPT"), 1);
     auto laps = db.trackLaps(1);
@@ -159,7 +158,7 @@ TEST_F(DownloadTest, FixAndHeaderFieldsAreStoredAsReceived) {
     log.header.pace = 10.5f;
     scenario.logs.push_back(log);
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     const double start = OleDateFromSeconds(1700000000 + 32400);
@@ -200,7 +199,7 @@ TEST_F(DownloadTest, ValuesThatAreNotNumbersAreStoredAsZero) {
     scenario.logs.push_back(log);
     scenario.logs.push_back(FixLog(800000, 2));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     EXPECT_EQ(stats.stored, 2);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
@@ -219,7 +218,7 @@ TEST_F(DownloadTest, ValuesThatAreNotNumbersAreStoredAsZero) {
 TEST_F(DownloadTest, EmptyLogStoresATrackWithoutPoints) {
     scenario.logs.push_back(LogOf(600000, {}));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     EXPECT_EQ(progress, std::vector<std::string>{"履歴1 0-0"});
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
@@ -252,7 +251,7 @@ TEST_P(ZoneTest, StartAndPointTimesUseTheWatchsZone) {
     scenario.settings.set("daylight", GetParam().daylight);
     scenario.logs.push_back(LogOf(0, {Fix(0)}));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     const double expected = OleDateFromSeconds(GetParam().expected);
@@ -267,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Zones, ZoneTest,
 TEST_F(DownloadTest, TokyoMidnightIsNineInTheMorning) {
     scenario.logs.push_back(LogOf(0, {}));
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     Track t;
     ASSERT_TRUE(db.findTrack(1, t));
     EXPECT_NEAR(t.stime, 25569.375, 1e-6);
@@ -283,7 +282,7 @@ TEST_F(DownloadTest, StoredLogIsSkippedWithoutRecordsRequest) {
     stored.stime = stored.etime = OleDateFromSeconds(800000 + 32400) + 0.5 * kOneSecond;
     db.insertTrack(stored);
     start();
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
     auto records = writes(CMD_LOG_RECORDS);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0], MakeCommandHeader(CMD_LOG_RECORDS, 1));
@@ -302,8 +301,8 @@ TEST_F(DownloadTest, SecondDownloadStoresNothing) {
     scenario.logs.push_back(FixLog(800000, 70));
     scenario.logs.push_back(FixLog(900000, 3));
     start();
-    ASSERT_EQ(download(), 1);
-    ASSERT_EQ(download(), 1);
+    ASSERT_EQ(download(), kDownloadComplete);
+    ASSERT_EQ(download(), kDownloadComplete);
     EXPECT_EQ(stats.stored, 0);
     EXPECT_EQ(stats.skipped, 2);
     EXPECT_TRUE(progress.empty());
@@ -324,14 +323,14 @@ TEST_F(DownloadTest, AChangedTimeZoneStoresNoLogTwice) {
             scenario.settings.set("utc_bias", bias);
             scenario.settings.set("daylight", daylight);
             start();
-            ASSERT_EQ(download(), 1);
+            ASSERT_EQ(download(), kDownloadComplete);
             EXPECT_EQ(stats.stored, bias == -540 ? 2 : 0) << bias;
             if (before && bias == -540) db.execute("drop table TKRAW;");
         }
         EXPECT_EQ(count("TK"), 2);
         scenario.logs.push_back(FixLog(950000, 5));
         start();
-        ASSERT_EQ(download(), 1);
+        ASSERT_EQ(download(), kDownloadComplete);
         EXPECT_EQ(stats.stored, 1);
     }
 }
@@ -345,17 +344,16 @@ TEST_F(DownloadTest, FailureInSecondLogKeepsTheFirstAndNothingOfTheSecond) {
     // request 1, then 9 records: the 10th read is the first to go unanswered.
     scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 101 + 2 + 1 + 9;
     start();
-    AddSimulatedWatch("fail", watch);
+    watches.add("fail", watch);
     long before = watch.use_count();
     std::vector<std::string> seen;
     DownloadOutcome out =
-        RunDownload("sim:fail", db, [&](std::string t) { seen.push_back(std::move(t)); });
-    ClearSimulatedWatches();
+        RunDownload(watches, "sim:fail", db, [&](std::string t) { seen.push_back(std::move(t)); });
     EXPECT_TRUE(out.opened);
-    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.result, kDownloadFailed);
     EXPECT_EQ(out.reason, "the watch stopped answering");  // no database error
     EXPECT_EQ(out.stats.stored, 1);
-    EXPECT_EQ(watch.use_count(), before - 1);  // the link let go of the watch
+    EXPECT_EQ(watch.use_count(), before);  // the link let go of the watch
     EXPECT_EQ(count("TK"), 1);
     EXPECT_EQ(count("TKPT"), 100);
     Track t;
@@ -375,12 +373,12 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     scenario.logs.push_back(FixLog(2000000, 300));
     scenario.logs.push_back(FixLog(3000000, 70));
     start();
-    AddSimulatedWatch("cancel", watch);
+    watches.add("cancel", watch);
     const long before = watch.use_count();
     std::stop_source stop;
     std::vector<std::string> seen;
     DownloadOutcome out = RunDownload(
-        "sim:cancel", db,
+        watches, "sim:cancel", db,
         [&](std::string t) {
             if (t.rfind("履歴2 ", 0) == 0) stop.request_stop();
             seen.push_back(std::move(t));
@@ -400,8 +398,7 @@ TEST_F(DownloadTest, StopInSecondLogKeepsTheFirstAndTheNextDownloadStoresTheRest
     ASSERT_TRUE(db.findTrack(1, t));
     EXPECT_NEAR(t.stime, OleDateFromSeconds(1000000 + 32400), 1e-6);
 
-    out = RunDownload("sim:cancel", db, nullptr, std::stop_source().get_token());
-    ClearSimulatedWatches();
+    out = RunDownload(watches, "sim:cancel", db, nullptr, std::stop_source().get_token());
     EXPECT_EQ(out.result, kDownloadComplete);
     EXPECT_EQ(out.stats.stored, 2);
     EXPECT_EQ(out.stats.skipped, 1);
@@ -458,7 +455,7 @@ TEST_F(DownloadTest, MoreLogsCountedThanDeliveredFailsOnTheMissingHeader) {
     scenario.logs.push_back(FixLog(1000000, 3));
     scenario.faults.extraLogCount = 2;
     start();
-    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(download(), kDownloadFailed);
     EXPECT_EQ(count("TK"), 1);
     const auto& w = watch->wire();
     ASSERT_GE(w.size(), 2u);
@@ -471,7 +468,7 @@ TEST_F(DownloadTest, ShortStreamFailsAndStoresNothingOfIt) {
     log.header.record_count = 11;
     scenario.logs.push_back(log);
     start();
-    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(download(), kDownloadFailed);
     EXPECT_EQ(count("TK"), 0);
     EXPECT_EQ(count("TKPT"), 0);
 }
@@ -480,7 +477,7 @@ TEST_F(DownloadTest, FailedSettingsReadEndsBeforeTheCount) {
     scenario.logs.push_back(FixLog(1000000, 3));
     scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
     start();
-    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(download(), kDownloadFailed);
     EXPECT_TRUE(writes(CMD_LOG_COUNT).empty());
     EXPECT_EQ(count("TK"), 0);
 }
@@ -489,7 +486,7 @@ TEST_F(DownloadTest, FailedAcknowledgementEndsTheDownload) {
     scenario.logs.push_back(FixLog(1000000, 100));
     scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 64;  // the ack write times out
     start();
-    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(download(), kDownloadFailed);
     EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
     EXPECT_EQ(count("TK"), 0);
 }
@@ -502,14 +499,13 @@ TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
     scenario.logs[1].records.push_back(LapMarker(2000006));
     scenario.logs[1].header.record_count = 6;
     start();
-    AddSimulatedWatch("db", watch);
+    watches.add("db", watch);
     long before = watch.use_count();
-    DownloadOutcome out = RunDownload("sim:db", db, nullptr);
-    ClearSimulatedWatches();
-    EXPECT_EQ(out.result, 0);
+    DownloadOutcome out = RunDownload(watches, "sim:db", db, nullptr);
+    EXPECT_EQ(out.result, kDownloadFailed);
     EXPECT_FALSE(out.reason.empty());
     EXPECT_EQ(out.stats.stored, 1);
-    EXPECT_EQ(watch.use_count(), before - 1);
+    EXPECT_EQ(watch.use_count(), before);  // the link let go of the watch
     EXPECT_EQ(count("TK"), 1);
     EXPECT_EQ(count("TKPT"), 5);
     // The connection is usable again: nothing was left in a transaction.
@@ -518,9 +514,9 @@ TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {
 }
 
 TEST_F(DownloadTest, UnknownPathDoesNotOpen) {
-    DownloadOutcome out = RunDownload("sim:nobody", db, nullptr);
+    DownloadOutcome out = RunDownload(watches, "sim:nobody", db, nullptr);
     EXPECT_FALSE(out.opened);
-    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.result, kDownloadFailed);
 }
 
 }  // namespace

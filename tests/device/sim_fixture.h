@@ -10,6 +10,7 @@
 #include "data/track_database.h"
 #include "device/protocol.h"
 #include "device/sim/simulated_link.h"
+#include "device/sim/simulated_watches.h"
 #include "device/sim/watch_simulator.h"
 
 namespace dorvath::test {
@@ -67,10 +68,11 @@ class SimFixture : public ::testing::Test {
         db.createTables();
     }
 
-    // Makes the watch from `scenario` and a link onto it.
+    // Makes the watch from `scenario`, a link onto it, and offers it as "sim:test".
     void start() {
         watch = std::make_shared<WatchSimulator>(scenario);
         link = std::make_unique<SimulatedLink>(watch);
+        watches.add("test", watch);
     }
 
     int count(const char* table) {
@@ -89,6 +91,7 @@ class SimFixture : public ::testing::Test {
     WatchScenario scenario;
     std::shared_ptr<WatchSimulator> watch;
     std::unique_ptr<SimulatedLink> link;
+    SimulatedWatchFinder watches, noWatch;
 };
 
 }  // namespace dorvath::test

@@ -6,6 +6,10 @@
 
 #include "device/device_session.h"
 #include "device/hid_link.h"
+#include "device/protocol.h"
+#include "device/sim/simulated_watches.h"
+#include "device/sim/watch_scenario.h"
+#include "device/sim/watch_simulator.h"
 
 namespace dorvath {
 namespace {
@@ -99,33 +103,33 @@ TEST(HidLink, BadPathStaysClosedAndCloseIsHarmless) {
     EXPECT_EQ(buf[0], 7);
     link.Close();
     link.Close();
-    EXPECT_EQ(OpenWatchLink("/dev/does-not-exist"), nullptr);
+    EXPECT_EQ(HidWatchFinder("x").open("/dev/does-not-exist"), nullptr);
 }
 
 class SimulatedPaths : public ::testing::Test {
   protected:
-    void TearDown() override { ClearSimulatedWatches(); }
+    SimulatedWatchFinder watches;  // no hardware behind
 };
 
 TEST_F(SimulatedPaths, SimulatedWatchIsFoundAndOpenedByName) {
     auto watch = std::make_shared<WatchSimulator>(WatchScenario{});
-    AddSimulatedWatch("bench", watch);
-    EXPECT_EQ(FindWatchPath(), "sim:bench");
-    EXPECT_EQ(FindWatchPath(kWatchVendorId, 0x1234).rfind("sim:", 0), std::string::npos);
-    auto link = OpenWatchLink("sim:bench");
+    watches.add("bench", watch);
+    EXPECT_EQ(watches.findPath(), "sim:bench");
+    EXPECT_EQ(watches.findPath(kWatchVendorId, 0x1234), "");
+    auto link = watches.open("sim:bench");
     ASSERT_NE(link, nullptr);
     Report r{};
     ASSERT_TRUE(Exchange(*link, MakeRequest(CMD_MODEL_QUERY), r));
     EXPECT_EQ(ReplyText(r), "KT907");
-    EXPECT_EQ(OpenWatchLink("sim:other"), nullptr);
+    EXPECT_EQ(watches.open("sim:other"), nullptr);
 }
 
 TEST_F(SimulatedPaths, DemoScenarioSwitchesSimulationOn) {
-    auto watch = EnableWatchSimulation("demo");
+    auto watch = EnableWatchSimulation(watches, "demo");
     ASSERT_NE(watch, nullptr);
     EXPECT_GT(watch->logCount(), 0u);
-    EXPECT_EQ(FindWatchPath(), "sim:demo");
-    EXPECT_THROW(EnableWatchSimulation("/no/such/scenario.json"), ScenarioError);
+    EXPECT_EQ(watches.findPath(), "sim:demo");
+    EXPECT_THROW(EnableWatchSimulation(watches, "/no/such/scenario.json"), ScenarioError);
 }
 
 struct RecordingSink : DeviceMessageSink {
@@ -136,16 +140,16 @@ struct RecordingSink : DeviceMessageSink {
 TEST_F(SimulatedPaths, SessionOpensClosesAndReports) {
     RecordingSink sink;
     auto watch = std::make_shared<WatchSimulator>(WatchScenario{});
-    AddSimulatedWatch("s", watch);
+    watches.add("s", watch);
     long before = watch.use_count();
     {
-        DeviceSession session(sink);
+        DeviceSession session(watches, sink);
         EXPECT_TRUE(session.IsOpen());
         EXPECT_EQ(watch.use_count(), before + 1);
     }
     EXPECT_EQ(watch.use_count(), before);
-    ClearSimulatedWatches();
-    DeviceSession none(sink, [] { return std::unique_ptr<ReportLink>(); });
+    SimulatedWatchFinder noWatch;
+    DeviceSession none(noWatch, sink);
     EXPECT_FALSE(none.IsOpen());
     none.ReportNotConnected();
     none.ReportFailed();

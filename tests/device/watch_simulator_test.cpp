@@ -132,7 +132,7 @@ TEST_F(SimulatorTest, DeleteAllIsOneExchangeAndEmptiesTheWatch) {
     scenario.logs.push_back(FixLog(1000, 3));
     start();
     RecordingSink sink;
-    EXPECT_TRUE(DeleteWatchLogs(sink, [&] { return std::make_unique<SimulatedLink>(watch); }));
+    EXPECT_TRUE(DeleteWatchLogs(watches, sink));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(watch->logCount(), 0u);
     ASSERT_EQ(watch->wire().size(), 2u);
@@ -142,12 +142,12 @@ TEST_F(SimulatorTest, DeleteAllIsOneExchangeAndEmptiesTheWatch) {
 
 TEST_F(SimulatorTest, DeleteWithoutWatchOrReplyShowsTheConnectionMessage) {
     RecordingSink sink;
-    EXPECT_FALSE(DeleteWatchLogs(sink, [] { return std::unique_ptr<ReportLink>(); }));
+    EXPECT_FALSE(DeleteWatchLogs(noWatch, sink));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     scenario.faults.stopAfterReports = 1;
     start();
     sink.messages.clear();
-    EXPECT_FALSE(DeleteWatchLogs(sink, [&] { return std::make_unique<SimulatedLink>(watch); }));
+    EXPECT_FALSE(DeleteWatchLogs(watches, sink));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
 }
 

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     parts.frame = CreateUiFrame;
     const char* pages = std::getenv("DORVATH_TEST_PAGES");
     if (pages && *pages) {
-        parts.testPagesDir = pages;
+        parts.folders["test"] = pages;
         parts.frame = [](AppContext& ctx, Program&) { return MakeE2eFrame(ctx); };
     }
     return RunProgram(argc, argv, parts);

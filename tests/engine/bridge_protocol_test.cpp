@@ -8,6 +8,8 @@
 #include <regex>
 #include <sstream>
 
+#include "support/event_json.h"
+
 namespace dorvath {
 namespace {
 
@@ -66,7 +68,6 @@ TEST(BridgeProtocol, EveryOperationIsOneTheRuntimeKnowsWithWhatItReads) {
           {"w", 10},
           {"h", 4},
           {"items", {{"f", 0, 0, 10, 4, "#ff0000"}}}}},
-        {p::Image("", 5001, "images/a.png"), {{"op", "image"}, {"src", "images/a.png"}}},
         {p::Chart("", 5001, nullptr), {{"op", "chart"}, {"chart", nullptr}}},
         {p::Chart("", 5001, &chart), {{"op", "chart"}, {"chart", chart.toJson()}}},
         {p::ListSetupOp("", 6000, setup),

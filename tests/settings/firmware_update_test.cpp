@@ -7,7 +7,7 @@
 
 #include "data/temp_dir.h"
 #include "device/protocol.h"
-#include "device/sim/simulated_link.h"
+#include "device/sim/simulated_watches.h"
 
 namespace dorvath {
 namespace {
@@ -43,12 +43,11 @@ class FirmwareTest : public ::testing::Test {
                   static_cast<std::streamsize>(bytes.size()));
         return (dir / name).string();
     }
-    FirmwareResult update(const std::string& path) {
+    FirmwareEnd update(const std::string& path) {
         watch = std::make_shared<WatchSimulator>(scenario);
-        return UpdateFirmware(
-                   path, image, sink, busy,
-                   [this] { return std::unique_ptr<ReportLink>(new SimulatedLink(watch)); })
-            .result;
+        SimulatedWatchFinder watches;
+        watches.add("test", watch);
+        return UpdateFirmware(watches, path, image, sink, busy).end;
     }
     int headersFor(uint32_t address) {
         int n = 0;
@@ -93,7 +92,7 @@ TEST(FirmwareFile, StampSumsTheRegionBeforeIt) {
 TEST_F(FirmwareTest, WholeUpdateCarriesTheStampedImage) {
     auto file = FirmwareBytes();
     std::string path = writeFile(file);
-    ASSERT_EQ(update(path), FirmwareResult::Completed);
+    ASSERT_EQ(update(path), FirmwareEnd::Completed);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateDoneMessage});
     EXPECT_EQ(busy.starts, 1);
     EXPECT_EQ(busy.stops, 1);
@@ -128,7 +127,7 @@ TEST_F(FirmwareTest, WrongSizeOrTrailerIsRefusedBeforeAnyReport) {
     for (auto bytes :
          {FirmwareBytes(kFirmwareFileSize + 1), FirmwareBytes(kFirmwareFileSize, 0x5200AAAA)}) {
         sink.messages.clear();
-        EXPECT_EQ(update(writeFile(bytes)), FirmwareResult::BadFormat);
+        EXPECT_EQ(update(writeFile(bytes)), FirmwareEnd::BadFormat);
         EXPECT_EQ(sink.messages, std::vector<std::string>{kBadFirmwareMessage});
         EXPECT_TRUE(watch->wire().empty());
         EXPECT_EQ(busy.starts, 0);
@@ -136,34 +135,41 @@ TEST_F(FirmwareTest, WrongSizeOrTrailerIsRefusedBeforeAnyReport) {
 }
 
 TEST_F(FirmwareTest, MissingOrEmptyFileEndsSilently) {
-    EXPECT_EQ(update((dir / "none.bin").string()), FirmwareResult::Unreadable);
-    EXPECT_EQ(update(writeFile({}, "empty.bin")), FirmwareResult::Unreadable);
+    EXPECT_EQ(update((dir / "none.bin").string()), FirmwareEnd::Unreadable);
+    EXPECT_EQ(update(writeFile({}, "empty.bin")), FirmwareEnd::Unreadable);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_TRUE(watch->wire().empty());
 }
 
+// No watch, counting the searches for one.
+struct LookingFinder : SimulatedWatchFinder {
+    int looks = 0;
+
+  protected:
+    std::string search(uint16_t vendorId, uint16_t productId) override {
+        ++looks;
+        return SimulatedWatchFinder::search(vendorId, productId);
+    }
+};
+
 TEST_F(FirmwareTest, EmptyFieldAsksForAFileAndLooksForNoWatch) {
-    bool looked = false;
-    FirmwareResult r = UpdateFirmware("", image, sink, busy, [&] {
-                           looked = true;
-                           return std::unique_ptr<ReportLink>();
-                       }).result;
-    EXPECT_EQ(r, FirmwareResult::NoFileChosen);
-    EXPECT_FALSE(looked);
+    LookingFinder watches;
+    FirmwareEnd r = UpdateFirmware(watches, "", image, sink, busy).end;
+    EXPECT_EQ(r, FirmwareEnd::NoFileChosen);
+    EXPECT_EQ(watches.looks, 0);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kChooseFirmwareMessage});
 }
 
 TEST_F(FirmwareTest, NoWatchShowsTheConnectionMessage) {
-    FirmwareResult r = UpdateFirmware(writeFile(FirmwareBytes()), image, sink, busy, [] {
-                           return std::unique_ptr<ReportLink>();
-                       }).result;
-    EXPECT_EQ(r, FirmwareResult::NotConnected);
+    SimulatedWatchFinder none;
+    FirmwareEnd r = UpdateFirmware(none, writeFile(FirmwareBytes()), image, sink, busy).end;
+    EXPECT_EQ(r, FirmwareEnd::NotConnected);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
 }
 
 TEST_F(FirmwareTest, WrongModelSendsNoBlock) {
     scenario.model = "KT908";
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::WrongModel);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::WrongModel);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_EQ(watch->hostWrites().size(), 1u);
     EXPECT_EQ(busy.starts, 0);
@@ -171,7 +177,7 @@ TEST_F(FirmwareTest, WrongModelSendsNoBlock) {
 
 TEST_F(FirmwareTest, RefusedHeaderStopsTheUpdate) {
     scenario.faults.refuseHeaderAtBlock = 5;
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::HeaderRefused);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::HeaderRefused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_EQ(watch->blocksAccepted(), 5);
     EXPECT_FALSE(watch->firmwareEnded());
@@ -183,7 +189,7 @@ TEST_F(FirmwareTest, RefusedHeaderStopsTheUpdate) {
 
 TEST_F(FirmwareTest, RefusedBodyIsSentAgain) {
     scenario.faults.refuseBodyTimes = 2;
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::Completed);
     EXPECT_EQ(watch->bodiesRefused(), 2);
     EXPECT_EQ(headersFor(0), 3);
     EXPECT_EQ(headersFor(4096), 1);
@@ -193,7 +199,7 @@ TEST_F(FirmwareTest, RefusedBodyIsSentAgain) {
 
 TEST_F(FirmwareTest, SixteenRefusalsOfOneBlockStop) {
     scenario.faults.refuseBodyTimes = kMaxBodyRefusals;
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::BodyRefusedTooOften);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::BodyRefusedTooOften);
     EXPECT_EQ(headersFor(0), kMaxBodyRefusals);
     EXPECT_EQ(watch->blocksAccepted(), 0);
     EXPECT_FALSE(watch->firmwareEnded());
@@ -202,12 +208,12 @@ TEST_F(FirmwareTest, SixteenRefusalsOfOneBlockStop) {
 
     scenario.faults.refuseBodyTimes = kMaxBodyRefusals - 1;
     sink.messages.clear();
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::Completed);
 }
 
 TEST_F(FirmwareTest, TransferFailureMidBlockShowsTheConnectionMessage) {
     scenario.faults.stopAfterReports = 2 + 65 * 3 + 10;  // inside block 3's body
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::TransferFailed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::TransferFailed);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     EXPECT_EQ(busy.starts, 1);
     EXPECT_EQ(busy.stops, 1);
@@ -217,7 +223,7 @@ TEST_F(FirmwareTest, TransferFailureMidBlockShowsTheConnectionMessage) {
 TEST_F(FirmwareTest, FailedEndWriteIsNotReported) {
     // Everything but the end command goes through.
     scenario.faults.stopAfterReports = 2 + 192 * (1 + 1 + 64 + 1);
-    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareResult::Completed);
+    EXPECT_EQ(update(writeFile(FirmwareBytes())), FirmwareEnd::Completed);
     EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kUpdateDoneMessage});
 }

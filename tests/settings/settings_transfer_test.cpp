@@ -6,7 +6,7 @@
 
 #include "data/app_state.h"
 #include "data/temp_dir.h"
-#include "device/sim/simulated_link.h"
+#include "device/sim/simulated_watches.h"
 
 namespace dorvath {
 namespace {
@@ -18,14 +18,12 @@ struct RecordingSink : DeviceMessageSink {
 
 class TransferTest : public ::testing::Test {
   protected:
-    void start() { watch = std::make_shared<WatchSimulator>(scenario); }
-    WatchOpener opener() {
-        return [this] { return std::unique_ptr<ReportLink>(new SimulatedLink(watch)); };
-    }
-    static WatchOpener noWatch() {
-        return [] { return std::unique_ptr<ReportLink>(); };
+    void start() {
+        watch = std::make_shared<WatchSimulator>(scenario);
+        watches.add("test", watch);
     }
 
+    SimulatedWatchFinder watches, noWatch;
     WatchScenario scenario;
     std::shared_ptr<WatchSimulator> watch;
     RecordingSink sink;
@@ -38,7 +36,7 @@ TEST_F(TransferTest, ReadReplacesTheDeviceBytesOnly) {
     DeviceSettings block;
     block.set("unit_system", 1);
     block.set("reserved", 77);
-    ASSERT_TRUE(ReadSettingsFromWatch(block, sink, opener()));
+    ASSERT_TRUE(ReadSettingsFromWatch(watches, block, sink));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(block.get("weight"), 82);
     EXPECT_EQ(block.utcBias(), 120);
@@ -52,7 +50,7 @@ TEST_F(TransferTest, ReadFailingAtSliceTwoKeepsSliceOne) {
     start();
     DeviceSettings block;
     const DeviceSettings before = block;
-    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, opener()));
+    EXPECT_FALSE(ReadSettingsFromWatch(watches, block, sink));
     for (int i = 0; i < 60; ++i) EXPECT_EQ(block.bytes()[i], 0x80 + i) << i;
     for (int i = 60; i < DeviceSettings::kFileSize; ++i)
         EXPECT_EQ(block.bytes()[i], before.bytes()[i]) << i;
@@ -61,17 +59,16 @@ TEST_F(TransferTest, ReadFailingAtSliceTwoKeepsSliceOne) {
 
 TEST_F(TransferTest, ReadWithoutWatchSendsNothing) {
     DeviceSettings block;
-    EXPECT_FALSE(ReadSettingsFromWatch(block, sink, noWatch()));
+    EXPECT_FALSE(ReadSettingsFromWatch(noWatch, block, sink));
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
     EXPECT_EQ(block, DeviceSettings());
 }
 
 TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
     test::TempDir dir;
-    SetDataDir(dir.path());
-    AppState state;
+    AppState state(dir.path());
     state.settings.set("weight", 55);
-    SaveSettingsResult r = SaveSettings(state, sink, noWatch());
+    SaveSettingsResult r = SaveSettings(noWatch, state, sink);
     EXPECT_TRUE(r.fileWritten);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(sink.messages, std::vector<std::string>{kConnectionMessage});
@@ -83,12 +80,11 @@ TEST_F(TransferTest, SaveWritesTheFileEvenWithoutAWatch) {
 
 TEST_F(TransferTest, SaveSendsThreeSlicesWithZerosBeyondThem) {
     test::TempDir dir;
-    SetDataDir(dir.path());
     start();
-    AppState state;
+    AppState state(dir.path());
     for (int i = 0; i < DeviceSettings::kFileSize; ++i)
         state.settings.bytes()[i] = static_cast<uint8_t>(i + 1);
-    SaveSettingsResult r = SaveSettings(state, sink, opener());
+    SaveSettingsResult r = SaveSettings(watches, state, sink);
     EXPECT_TRUE(r.fileWritten);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(sink.messages.empty());
@@ -108,11 +104,10 @@ TEST_F(TransferTest, SaveSendsThreeSlicesWithZerosBeyondThem) {
 
 TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
     test::TempDir dir;
-    SetDataDir(dir.path());
     scenario.faults.stopAfterReports = 3;
     start();
-    AppState state;
-    SaveSettingsResult r = SaveSettings(state, sink, opener());
+    AppState state(dir.path());
+    SaveSettingsResult r = SaveSettings(watches, state, sink);
     EXPECT_TRUE(r.fileWritten);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(watch->hostWrites().size(), 2u);
@@ -121,17 +116,17 @@ TEST_F(TransferTest, SaveStopsAtTheFirstFailedSlice) {
 
 TEST_F(TransferTest, FirmwareVersionLabel) {
     start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, opener()).label, "FW:V1.0");
+    EXPECT_EQ(ReadFirmwareVersion(watches, sink).label, "FW:V1.0");
     ASSERT_EQ(watch->hostWrites().size(), 1u);
     EXPECT_EQ(watch->hostWrites()[0], MakeRequest(CMD_FIRMWARE_VERSION));
     scenario.firmwareVersion = std::string(40, 'Z');
     start();
-    EXPECT_EQ(ReadFirmwareVersion(sink, opener()).label, "FW:" + std::string(32, 'Z'));
+    EXPECT_EQ(ReadFirmwareVersion(watches, sink).label, "FW:" + std::string(32, 'Z'));
     EXPECT_TRUE(sink.messages.empty());
     scenario.faults.stopAfterReports = 1;
     start();
-    EXPECT_FALSE(ReadFirmwareVersion(sink, opener()).ok);
-    EXPECT_FALSE(ReadFirmwareVersion(sink, noWatch()).ok);
+    EXPECT_FALSE(ReadFirmwareVersion(watches, sink).ok);
+    EXPECT_FALSE(ReadFirmwareVersion(noWatch, sink).ok);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{kConnectionMessage, kConnectionMessage}));
 }
 

@@ -1,6 +1,7 @@
 #include "support/recording_html_engine.h"
 
 #include "engine/bridge_protocol.h"
+#include "support/event_json.h"
 
 namespace dorvath {
 namespace {

@@ -8,12 +8,15 @@
 #include <functional>
 #include <thread>
 
+#include "data/app_state.h"
+#include "data/temp_dir.h"
 #include "data/track_database.h"
 #include "device/protocol.h"
+#include "device/sim/simulated_watches.h"
 #include "device/sim/watch_simulator.h"
-#include "device/watch_finder.h"
 #include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
+#include "support/test_frame_host.h"
 #include "ui/download_dialog.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
@@ -21,16 +24,6 @@
 
 namespace dorvath {
 namespace {
-
-class NoHost : public FrameHost {
-  public:
-    void minimize() override {}
-    void moveResize(const Rect&) override {}
-    Rect desktopRect() const override { return {0, 0, 1920, 1080}; }
-    std::optional<Rect> taskbarRect() const override { return std::nullopt; }
-    void close() override {}
-    void openShippedFile(const std::string&) override {}
-};
 
 // Stands in for the list page: counts what it is sent.
 class ListProbe : public MessageTarget {
@@ -70,22 +63,15 @@ constexpr uint32_t kStart = 1780000000;
 class DownloadTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ClearSimulatedWatches();
-        if (db().isOpen()) db().close();
-        db().open(":memory:");
-        db().createTables();
+        db.open(":memory:");
+        db.createTables();
         main.create();
         main.setListPageWindow(probe.handle());
     }
-    void TearDown() override {
-        ClearSimulatedWatches();
-        db().close();
-    }
-    static TrackDatabase& db() { return TrackDatabase::instance(); }
 
     std::shared_ptr<WatchSimulator> plugIn(WatchScenario s) {
         auto w = std::make_shared<WatchSimulator>(std::move(s));
-        AddSimulatedWatch("test", w);
+        watches.add("test", w);
         return w;
     }
     // Queues presses for the next message boxes to open, in turn (code per box).
@@ -111,16 +97,20 @@ class DownloadTest : public ::testing::Test {
         return out;
     }
     int count(const char* table) {
-        return db().queryInt(std::string("select count(*) from ") + table + ";");
+        return db.queryInt(std::string("select count(*) from ") + table + ";");
     }
     int dones() const {
         return static_cast<int>(std::count(probe.ids.begin(), probe.ids.end(), WM_DOWNLOAD_DONE));
     }
 
+    test::TempDir dir;
+    TrackDatabase db;
+    AppState state{dir.path()};
+    SimulatedWatchFinder watches;  // none plugged in: no watch
     EventLoop loop;
     RecordingHtmlEngine engine;
-    NoHost host;
-    CMainWnd main{loop, engine, host, TrackDatabase::instance(), AppState::instance()};
+    test::TestFrameHost host;
+    CMainWnd main{loop, engine, host, db, state, watches};
     ListProbe probe{loop};
     std::vector<std::string> answered;
 };
@@ -199,7 +189,7 @@ TEST_F(DownloadTest, AWatchThatAnswersNothingEndsTheDialogAtOnce) {
 TEST_F(DownloadTest, ADatabaseErrorStillEndsTheDialog) {
     WatchScenario s = Holding({FixLog(kStart, 10)});
     plugIn(s);
-    db().execute("drop table TKPT;");
+    db.execute("drop table TKPT;");
     testing::internal::CaptureStderr();
     engine.click("main", "download");
     std::string err = testing::internal::GetCapturedStderr();
@@ -226,7 +216,7 @@ TEST_F(DownloadTest, PressesWhileTheDialogIsUpAreIgnored) {
 
 TEST_F(DownloadTest, QuittingUnderTheDialogStopsTheWorkerBeforeGoingOn) {
     auto watch = std::make_shared<WatchSimulator>(Holding({FixLog(kStart, 5000)}));
-    AddSimulatedWatch("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
+    watches.add("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
     loop.postTask([this] { loop.quit(0); });
     engine.click("main", "download");
     // The worker has stopped before the handler went on: no thread is left on the
@@ -245,7 +235,7 @@ TEST_F(DownloadTest, QuittingUnderTheDialogStopsTheWorkerBeforeGoingOn) {
 TEST_F(DownloadTest, CancelEndsTheDialogKeepsTheRunsStoredAndTheListReloads) {
     auto watch = std::make_shared<WatchSimulator>(
         Holding({FixLog(kStart, 100), FixLog(kStart + 3600, 5000), FixLog(kStart + 7200, 30)}));
-    AddSimulatedWatch("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
+    watches.add("slow", watch, SimulatedTiming{std::chrono::microseconds(200)});
     FramePath dialog;
     std::function<void()> pressOnceTheSecondRunStreams = [&] {
         const auto shown = texts("MsgText");
@@ -285,8 +275,8 @@ TEST_F(DownloadTest, CancelEndsTheDialogKeepsTheRunsStoredAndTheListReloads) {
 TEST_F(DownloadTest, TheListPageIsWhoHearsOfTheEndByDefault) {
     EventLoop l;
     RecordingHtmlEngine e;
-    NoHost h;
-    CMainWnd m(l, e, h, TrackDatabase::instance(), AppState::instance());
+    test::TestFrameHost h;
+    CMainWnd m(l, e, h, db, state, watches);
     m.create();
     ASSERT_NE(m.listPage(), nullptr);
     EXPECT_EQ(m.listPageWindow(), m.listPage()->handle());

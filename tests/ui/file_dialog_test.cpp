@@ -6,6 +6,7 @@
 
 #include "data/temp_dir.h"
 #include "support/recording_html_engine.h"
+#include "support/test_frame_host.h"
 #include "ui/frame_host.h"
 
 namespace dorvath {
@@ -215,41 +216,26 @@ TEST_F(FileDialogTest, TypedFolderIsOpenedAndNextDialogStartsInTheLastFolder) {
     then([this] { EXPECT_EQ(lastText("fdPath"), (dir / "exports").string()); });
     type("day");
     press("fdOk");
-    auto path = ShowFileDialog(engine, loop, spec(FileDialogMode::Save, "CSV Files", "csv"));
+    test::TestFrameHost window;  // browser mode: our dialog
+    auto path =
+        ShowFileDialog(window, engine, loop, spec(FileDialogMode::Save, "CSV Files", "csv"));
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, dir / "exports" / "day.csv");
-    EXPECT_EQ(CFileDialog::lastFolder(), dir / "exports");
+    EXPECT_EQ(window.lastChosenFolder, dir / "exports");
 
     FileDialogSpec again = spec(FileDialogMode::Save, "CSV Files", "csv");
     again.initialFolder.clear();
     press("fdCancel");
     guard();
-    ShowFileDialog(engine, loop, again);
+    ShowFileDialog(window, engine, loop, again);
     EXPECT_EQ(lastText("fdPath"), (dir / "exports").string());
 }
 
 // The desktop's own chooser stands in for ours: what it answers gets our default extension,
 // an existing file the extension led to is asked about, and browser mode keeps our dialog.
-class FakeHost : public FrameHost {
-  public:
-    void minimize() override {}
-    void moveResize(const Rect&) override {}
-    Rect desktopRect() const override { return {}; }
-    std::optional<Rect> taskbarRect() const override { return std::nullopt; }
-    void close() override {}
-    void openShippedFile(const std::string&) override {}
-    bool hasFileChooser() const override { return native; }
-    FileChoice chooseFile(const FileDialogSpec& spec) override {
-        asked.push_back(spec);
-        return answer;
-    }
-    bool native = true;
-    FileChoice answer;
-    std::vector<FileDialogSpec> asked;
-};
-
 TEST_F(FileDialogTest, DesktopChooserAnswersWithOurRulesApplied) {
-    FakeHost host;
+    test::TestFrameHost host;
+    host.native = true;
     host.answer = {dir / "run", 0};
     auto s = spec(FileDialogMode::Save, "GPX Files", "gpx");
     auto path = ShowFileDialog(host, engine, loop, s);

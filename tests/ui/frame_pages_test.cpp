@@ -3,8 +3,10 @@
 #include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
+#include "device/sim/simulated_watches.h"
 #include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
+#include "support/test_frame_host.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
 #include "ui/top_frame_wnd.h"
@@ -12,21 +14,11 @@
 namespace dorvath {
 namespace {
 
-class FakeHost : public FrameHost {
-  public:
-    void minimize() override { ++minimized; }
-    void moveResize(const Rect& r) override { moves.push_back(r); }
-    Rect desktopRect() const override { return desktop; }
-    std::optional<Rect> taskbarRect() const override { return taskbar; }
-    void close() override { ++closed; }
-    void openShippedFile(const std::string& p) override { opened.push_back(p); }
-
-    int minimized = 0, closed = 0;
-    std::vector<Rect> moves;
-    std::vector<std::string> opened;
-    Rect desktop{0, 0, 1920, 1080};
-    std::optional<Rect> taskbar = Rect{0, 1040, 1920, 1080};
-};
+test::TestFrameHost HostWithTaskbar() {
+    test::TestFrameHost h;
+    h.taskbar = Rect{0, 1040, 1920, 1080};
+    return h;
+}
 
 class FramePagesTest : public ::testing::Test {
   protected:
@@ -43,10 +35,12 @@ class FramePagesTest : public ::testing::Test {
 
     EventLoop loop;
     RecordingHtmlEngine engine;
-    FakeHost host;
+    test::TestFrameHost host = HostWithTaskbar();
     test::TempDir dir;
     TrackDatabase db;
-    CTopFrameWnd top{loop, engine, host, db, AppState::instance()};
+    AppState state{dir.path()};
+    SimulatedWatchFinder watches;  // none: no hardware is searched
+    CTopFrameWnd top{loop, engine, host, db, state, watches};
 };
 
 TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {

@@ -119,19 +119,19 @@ TEST_F(ListPageFilesTest, SavingTwoRunsOfThreeAndZeroPointsAndReadingThemBack) {
     EXPECT_EQ(specs.back().mode, FileDialogMode::Open);
     loop.poll();
     EXPECT_EQ(db.allTracks().size(), 4u);  // stored again under new ids
-    EXPECT_EQ(AppState::instance().dayTracks.size(), 4u);
+    EXPECT_EQ(state.dayTracks.size(), 4u);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 4 履歴");
 }
 
 TEST_F(ListPageFilesTest, AFileThatCannotBeOpenedChangesNothing) {
     openRun(0);
     loop.poll();
-    ASSERT_EQ(AppState::instance().trackPoints.size(), 3u);
+    ASSERT_EQ(state.trackPoints.size(), 3u);
     chosen = dir / "missing.trk";
     auto said = nextMessage([&] { engine.click(kPage, "tkopen"); });
     EXPECT_EQ(said.at(0), "トラックファイルを読み込めませんでした");
-    EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);
-    EXPECT_EQ(AppState::instance().dayTracks.size(), 2u);
+    EXPECT_EQ(state.trackPoints.size(), 3u);
+    EXPECT_EQ(state.dayTracks.size(), 2u);
     EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).selectionMark, 0);
 }
 
@@ -158,14 +158,14 @@ TEST_F(ListPageFilesTest, AFailedFileCommandOrDatabaseErrorSaysWhyAndThePageGoes
     EXPECT_EQ(said[0], "トラックファイルを読み込めませんでした");
     EXPECT_NE(said[1].find("run 2 of 2"), std::string::npos) << said[1];
     EXPECT_EQ(db.allTracks().size(), 3u);
-    EXPECT_EQ(AppState::instance().dayTracks.size(), 3u);
+    EXPECT_EQ(state.dayTracks.size(), 3u);
 
     db.execute("drop table LAP;");
     said = nextMessage([&] { openRun(0); });
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[0], "データベースのエラーです");
     EXPECT_NE(said[1].find("SQLITE_ERROR[1]"), std::string::npos) << said[1];
-    EXPECT_EQ(AppState::instance().trackPoints.size(), 3u);  // what could be read is shown
+    EXPECT_EQ(state.trackPoints.size(), 3u);  // what could be read is shown
     EXPECT_TRUE(engine.openDialogs().empty());
 }
 

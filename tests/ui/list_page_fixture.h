@@ -1,5 +1,5 @@
 #pragma once
-// A list page on a fresh database and a recording engine, with AppState emptied.
+// A list page on a fresh database, a state of its own and a recording engine.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,11 +19,6 @@ class ListPageFixture : public ::testing::Test {
     void SetUp() override {
         db.open((dir / "velcan.db").string());
         db.createTables();
-        AppState& s = AppState::instance();
-        s.dayTracks.clear();
-        s.trackPoints.clear();
-        s.trackLaps.clear();
-        s.settings = DeviceSettings();
     }
     void TearDown() override {
         page.reset();
@@ -34,7 +29,7 @@ class ListPageFixture : public ::testing::Test {
     // sets what else the test needs before the page is created.
     void createPage(const std::function<void(CListPageWnd&)>& prepare = {},
                     DateTimeFields today = {2016, 5, 10}) {
-        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, AppState::instance());
+        page = std::make_unique<CListPageWnd>(loop, engine, 0, db, state);
         page->calendar().today = [today] { return today; };
         page->loadingOptions.startStepMs = 1;
         if (prepare) prepare(*page);
@@ -71,6 +66,7 @@ class ListPageFixture : public ::testing::Test {
 
     TempDir dir;
     TrackDatabase db;
+    AppState state{dir.path()};
     EventLoop loop;
     RecordingHtmlEngine engine;
     std::unique_ptr<CListPageWnd> page;

@@ -113,7 +113,6 @@ class ListPageTest : public test::ListPageFixture {
     void answerDialog(const std::string& code) {
         test::PressWhenOpen(loop, engine, {{"code", code}});
     }
-    AppState& state() { return AppState::instance(); }
 
     // Runs drawn (their line sent to the map) and times the chart was emptied.
     int shown() const { return static_cast<int>(mapCalls("putTKLine").size()); }
@@ -195,7 +194,7 @@ TEST_F(ListPageTest, EmptyDatabaseHasNoMarksAndTodayWithoutRunsShowsZero) {
     start();
     for (const auto& c : page->calendar().cells()) EXPECT_EQ(c.marked, 0);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 0 履歴");
-    EXPECT_TRUE(state().dayTracks.empty());
+    EXPECT_TRUE(state.dayTracks.empty());
 }
 
 TEST_F(ListPageTest, MonthButtonsStepOverTheYearAndKeepTheRunList) {
@@ -207,7 +206,7 @@ TEST_F(ListPageTest, MonthButtonsStepOverTheYearAndKeepTheRunList) {
     EXPECT_EQ(engine.text(kPage, "calendardate"), "2015-12");
     EXPECT_EQ(page->calendar().selected(), -1);
     EXPECT_EQ(page->calendar().selectedDay(), 0.0);
-    EXPECT_EQ(state().dayTracks.size(), 1u);
+    EXPECT_EQ(state.dayTracks.size(), 1u);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 1 履歴");
     engine.click(kPage, "nextmon");
     EXPECT_EQ(engine.text(kPage, "calendardate"), "2016-01");
@@ -228,8 +227,8 @@ TEST_F(ListPageTest, ClickingADayReadsItsRunsInStartOrder) {
     size(CCalendarCtrl::kControl, 274, 150);
     clickDay(9);
     EXPECT_EQ(page->calendar().selected(), 9);
-    ASSERT_EQ(state().dayTracks.size(), 2u);
-    EXPECT_LT(state().dayTracks[0].stime, state().dayTracks[1].stime);
+    ASSERT_EQ(state.dayTracks.size(), 2u);
+    EXPECT_LT(state.dayTracks[0].stime, state.dayTracks[1].stime);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 2 履歴");
     EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).count, 2);
 
@@ -237,9 +236,9 @@ TEST_F(ListPageTest, ClickingADayReadsItsRunsInStartOrder) {
     mouseDown(50, 5);
     EXPECT_EQ(page->calendar().selected(), 9);
     // the same day again reads again
-    state().dayTracks.clear();
+    state.dayTracks.clear();
     clickDay(9);
-    EXPECT_EQ(state().dayTracks.size(), 2u);
+    EXPECT_EQ(state.dayTracks.size(), 2u);
 }
 
 TEST_F(ListPageTest, RunRowsShowFormattedValues) {
@@ -248,8 +247,8 @@ TEST_F(ListPageTest, RunRowsShowFormattedValues) {
     std::string row = paintedRow(CTrackList::kControl, 0);
     EXPECT_EQ(row, "07:30~08:15\n0:45:00\nペース:06'00\"\n321 kcal\n距離:5.00 km\n");
     // the clock and units follow the settings at the next paint
-    state().settings.set("tformat", 1);
-    state().settings.set("unit_system", 1);
+    state.settings.set("tformat", 1);
+    state.settings.set("unit_system", 1);
     row = paintedRow(CTrackList::kControl, 0);
     EXPECT_NE(row.find("AM 07:30~AM 08:15"), std::string::npos);
     EXPECT_NE(row.find("距離:3.11 mi"), std::string::npos);
@@ -278,8 +277,8 @@ TEST_F(ListPageTest, OpeningARunLoadsItsPointsAndLapsAndMarksItsRowAlone) {
     start();
     openRun(1);
     EXPECT_EQ(page->trackList().openRow(), 1);
-    EXPECT_EQ(state().trackPoints.size(), 25u);
-    EXPECT_EQ(state().trackLaps.size(), 3u);
+    EXPECT_EQ(state.trackPoints.size(), 25u);
+    EXPECT_EQ(state.trackLaps.size(), 3u);
     EXPECT_EQ(engine.widgets().listState(kPage, CPointList::kControl).count, 25);
     EXPECT_EQ(engine.widgets().listState(kPage, CLapList::kControl).count, 3);
     EXPECT_EQ(shown(), 1);
@@ -301,8 +300,8 @@ TEST_F(ListPageTest, OpeningARunLoadsItsPointsAndLapsAndMarksItsRowAlone) {
     // filling the run list again drops the marker
     page->reloadDay();
     EXPECT_EQ(page->trackList().openRow(), -1);
-    EXPECT_TRUE(state().trackPoints.empty());
-    EXPECT_TRUE(state().trackLaps.empty());
+    EXPECT_TRUE(state.trackPoints.empty());
+    EXPECT_TRUE(state.trackLaps.empty());
 }
 
 TEST_F(ListPageTest, OpeningALapNarrowsThePointsAndKeepsTheRun) {
@@ -311,10 +310,10 @@ TEST_F(ListPageTest, OpeningALapNarrowsThePointsAndKeepsTheRun) {
     openRun(0);
     engine.listSelect(kPage, CLapList::kControl, {1}, 1);
     listEvent(CLapList::kControl, K::DoubleClick, 1);
-    ASSERT_EQ(state().trackPoints.size(), 10u);
-    EXPECT_EQ(state().trackPoints.front().sindex, 10);
-    EXPECT_EQ(state().trackPoints.back().sindex, 19);
-    EXPECT_EQ(state().trackLaps.size(), 3u);
+    ASSERT_EQ(state.trackPoints.size(), 10u);
+    EXPECT_EQ(state.trackPoints.front().sindex, 10);
+    EXPECT_EQ(state.trackPoints.back().sindex, 19);
+    EXPECT_EQ(state.trackLaps.size(), 3u);
     EXPECT_EQ(page->trackList().openRow(), 0);
     EXPECT_EQ(shown(), 2);
 }
@@ -325,7 +324,7 @@ TEST_F(ListPageTest, DoubleClickWithoutSelectionDoesNothing) {
     listEvent(CTrackList::kControl, K::DoubleClick, 0);
     listEvent(CLapList::kControl, K::DoubleClick, 0);
     EXPECT_EQ(page->trackList().openRow(), -1);
-    EXPECT_TRUE(state().trackPoints.empty());
+    EXPECT_TRUE(state.trackPoints.empty());
     EXPECT_EQ(shown(), 0);
 }
 
@@ -333,7 +332,7 @@ TEST_F(ListPageTest, ARunOfOnePointFeedsNoChart) {
     storeRun(2016, 5, 10, 7, 30, 1);
     start();
     openRun(0);
-    EXPECT_EQ(state().trackPoints.size(), 1u);
+    EXPECT_EQ(state.trackPoints.size(), 1u);
     EXPECT_EQ(shown(), 0);
 }
 
@@ -362,7 +361,7 @@ TEST_F(ListPageTest, DeletingAnsweredNoChangesNothing) {
     engine.click(kPage, "ontkdel");
     loop.poll();
     EXPECT_EQ(db.allTracks().size(), 1u);
-    EXPECT_EQ(state().dayTracks.size(), 1u);
+    EXPECT_EQ(state.dayTracks.size(), 1u);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 1 履歴");
 }
 
@@ -378,10 +377,10 @@ TEST_F(ListPageTest, DeletingSelectedRunsKeepsTheOpenOneOpen) {
     loop.poll();
     ASSERT_EQ(db.allTracks().size(), 1u);
     EXPECT_EQ(db.allTracks()[0].objid, second);
-    ASSERT_EQ(state().dayTracks.size(), 1u);
-    EXPECT_EQ(state().dayTracks[0].objid, second);
+    ASSERT_EQ(state.dayTracks.size(), 1u);
+    EXPECT_EQ(state.dayTracks[0].objid, second);
     EXPECT_EQ(page->trackList().openRow(), 0);
-    EXPECT_EQ(state().trackPoints.size(), 30u);  // still open
+    EXPECT_EQ(state.trackPoints.size(), 30u);  // still open
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 1 履歴");
     EXPECT_EQ(engine.widgets().listState(kPage, CTrackList::kControl).count, 1);
 }
@@ -397,8 +396,8 @@ TEST_F(ListPageTest, DeletingTheOpenRunClearsTheViewsAndTheDaysMark) {
     loop.poll();
     EXPECT_TRUE(db.allTracks().empty());
     EXPECT_TRUE(db.trackPoints(1).empty());
-    EXPECT_TRUE(state().dayTracks.empty());
-    EXPECT_TRUE(state().trackPoints.empty());
+    EXPECT_TRUE(state.dayTracks.empty());
+    EXPECT_TRUE(state.trackPoints.empty());
     EXPECT_EQ(page->trackList().openRow(), -1);
     EXPECT_EQ(page->calendar().cells()[16].marked, 0);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 0 履歴");
@@ -412,7 +411,7 @@ TEST_F(ListPageTest, DownloadDoneReadsTheDayAndTheMarksAgain) {
     done.id = WM_DOWNLOAD_DONE;
     loop.send(page->handle(), done);
     loop.poll();
-    EXPECT_EQ(state().dayTracks.size(), 1u);
+    EXPECT_EQ(state.dayTracks.size(), 1u);
     EXPECT_EQ(engine.text(kPage, "tracknum"), "合計 1 履歴");
     EXPECT_EQ(page->calendar().cells()[26].marked, 1);
     EXPECT_EQ(page->calendar().selected(), 16);

@@ -6,7 +6,9 @@
 #include "../data/temp_dir.h"
 #include "data/app_state.h"
 #include "data/track_database.h"
+#include "device/sim/simulated_watches.h"
 #include "support/recording_html_engine.h"
+#include "support/test_frame_host.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
 #include "ui/records_page_wnd.h"
@@ -15,15 +17,6 @@
 namespace dorvath {
 namespace {
 
-struct NoHost : FrameHost {
-    void minimize() override {}
-    void moveResize(const Rect&) override {}
-    Rect desktopRect() const override { return {0, 0, 1920, 1080}; }
-    std::optional<Rect> taskbarRect() const override { return std::nullopt; }
-    void close() override {}
-    void openShippedFile(const std::string&) override {}
-};
-
 constexpr const char* kRecords = CRecordsPageWnd::kFrame;
 
 class RecordsPageTest : public ::testing::Test {
@@ -31,7 +24,6 @@ class RecordsPageTest : public ::testing::Test {
     void SetUp() override {
         db.open((dir / "velcan.db").string());
         db.createTables();
-        AppState::instance().settings = DeviceSettings();
         // 2026-03-18 is a Wednesday: runs this week, this year before it, and last year.
         store(OleDateFromFields(2026, 3, 16, 6), 5000, 10);  // 1:40 per 400 m
         store(OleDateFromFields(2026, 3, 2, 6), 10000, 12);
@@ -64,10 +56,12 @@ class RecordsPageTest : public ::testing::Test {
 
     EventLoop loop;
     RecordingHtmlEngine engine;
-    NoHost host;
+    test::TestFrameHost host;
     test::TempDir dir;
     TrackDatabase db;
-    CTopFrameWnd top{loop, engine, host, db, AppState::instance()};
+    AppState state{dir.path()};
+    SimulatedWatchFinder watches;
+    CTopFrameWnd top{loop, engine, host, db, state, watches};
 };
 
 TEST_F(RecordsPageTest, TheTabShowsTotalsWeeksAndBests) {
@@ -107,7 +101,7 @@ TEST_F(RecordsPageTest, ABarShowsItsWeekAndABestOpensItsRun) {
     EXPECT_EQ(main().currentTab(), 1);
     CListPageWnd& list = *main().listPage();
     EXPECT_EQ(list.calendar().selectedDay(), OleDateFromFields(2026, 3, 2));
-    EXPECT_EQ(AppState::instance().dayTracks.size(), 1u);
+    EXPECT_EQ(state.dayTracks.size(), 1u);
 
     engine.command("main", "tabrec");
     engine.clearOperations();
@@ -116,7 +110,7 @@ TEST_F(RecordsPageTest, ABarShowsItsWeekAndABestOpensItsRun) {
     EXPECT_EQ(main().currentTab(), 1);
     EXPECT_EQ(list.calendar().selectedDay(), OleDateFromFields(2025, 12, 31));
     ASSERT_NE(list.trackList().openTrack(), nullptr);
-    EXPECT_EQ(AppState::instance().trackPoints.size(), 31u);
+    EXPECT_EQ(state.trackPoints.size(), 31u);
     EXPECT_EQ(list.splitTable().splits().size(), 3u);
     EXPECT_NE(engine.html(CListPageWnd::kFrame, "splitrows")
                   .find("<tr><td>3</td><td>0:01:30</td><td>01'30\"</td>"),

@@ -11,8 +11,8 @@
 #include "data/app_state.h"
 #include "data/byte_order.h"
 #include "device/protocol.h"
+#include "device/sim/simulated_watches.h"
 #include "device/sim/watch_simulator.h"
-#include "device/watch_finder.h"
 #include "settings/firmware_update.h"
 #include "settings/settings_form.h"
 #include "support/dialog_press.h"
@@ -28,17 +28,14 @@ namespace fs = std::filesystem;
 class SettingsPageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ClearSimulatedWatches();
-        SetDataDir(dir.path());
         page.loadingOptions.periodMs = 60'000;  // the text cycle stays still
         page.create();
         page.fillPage();
     }
-    void TearDown() override { ClearSimulatedWatches(); }
 
     std::shared_ptr<WatchSimulator> plugIn(WatchScenario s = {}) {
         auto w = std::make_shared<WatchSimulator>(std::move(s));
-        AddSimulatedWatch("test", w);
+        watches.add("test", w);
         return w;
     }
     // Presses the button of `n` message boxes in turn as they open.
@@ -67,8 +64,9 @@ class SettingsPageTest : public ::testing::Test {
     test::TempDir dir;
     EventLoop loop;
     RecordingHtmlEngine engine;
-    AppState state;
-    CSettingsPageWnd page{loop, engine, state};
+    AppState state{dir.path()};
+    SimulatedWatchFinder watches;  // none plugged in: no watch
+    CSettingsPageWnd page{loop, engine, state, watches};
 };
 
 TEST_F(SettingsPageTest, FillShowsEachFieldByItsKindAndTheZoneLabel) {

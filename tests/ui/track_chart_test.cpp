@@ -131,7 +131,7 @@ TEST_F(ChartTest, TheDistanceAxisFitsTheRunInLabelSteps) {
 
 TEST_F(ChartTest, ImperialAxesAreInMilesWithStepsFromTheFeetTable) {
     start({Line(100, 12000), Line(100, 1000), Line(100, 0)});
-    AppState::instance().settings.set("unit_system", 1);
+    state.settings.set("unit_system", 1);
     // 12,000 m = 39,360 ft: steps of 5,280 ft, 9 labels up to 8 miles.
     openRun(0);
     EXPECT_EQ(page->chart().model().labelStep, 5280);

@@ -5,7 +5,7 @@
 export const OP = Object.freeze({
   LOAD: 'load', STYLE: 'style', ATTR: 'attr', TEXT: 'text', HTML: 'html', STATE: 'state',
   ENABLE: 'enable', POPUP: 'popup', FILL: 'fill', TRACK: 'track', PAINT: 'paint',
-  IMAGE: 'image', CHART: 'chart', LIST_SETUP: 'listsetup', LIST_COUNT: 'listcount',
+  CHART: 'chart', LIST_SETUP: 'listsetup', LIST_COUNT: 'listcount',
   LIST_SEL: 'listsel', LIST_COLW: 'listcolw', LIST_SHOW: 'listshow', ROWS: 'rows',
   LIST_INVAL: 'listinval', TOOLTIP: 'tooltip', CALL: 'call', DIALOG: 'dialog', BEEP: 'beep',
   OPEN: 'open', REPLAYED: 'replayed',

@@ -70,7 +70,7 @@ function staticControl(el, ctl, words) {
   const layer = document.createElement('div');
   layer.className = 'dv-layer';
   el.appendChild(layer);
-  let img = null, tip = null, tipText = '', pointer = null, moveQueued = null;
+  let tip = null, tipText = '', pointer = null, moveQueued = null;
   const w = { el, ctl, words, lastSize: '', chart: null };
   const at = (e) => {
     const r = el.getBoundingClientRect();
@@ -129,12 +129,7 @@ function staticControl(el, ctl, words) {
   w.apply = (op) => {
     const name = op[KEY.OP];
     if (name === OP.PAINT) renderItems(layer, op[KEY.ITEMS]);
-    else if (name === OP.IMAGE) {
-      const src = op[KEY.SRC];
-      if (!src) { if (img) { img.remove(); img = null; } return; }
-      if (!img) { img = document.createElement('img'); img.className = 'dv-image'; img.alt = ''; img.draggable = false; el.appendChild(img); }
-      img.src = src;
-    } else if (name === OP.CHART) {
+    else if (name === OP.CHART) {
       // A new picture has new hot spots: the old tip's text no longer belongs to it.
       tipText = '';
       hideTip();

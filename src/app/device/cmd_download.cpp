@@ -114,15 +114,15 @@ int DownloadCommand(Program& program, const std::vector<std::string>& args) {
         return 2;
     }
     StartLogic(program);
-    std::string path = FindWatchPath(kWatchVendorId, kWatchProductId);
+    std::string path = program.watches.findPath();
     if (path.empty()) {
-        std::fprintf(stderr, "%s\n", WatchNotOpenedMessage().c_str());
+        std::fprintf(stderr, "%s\n", program.watches.notOpenedMessage().c_str());
         return 2;
     }
     std::stop_source stop;
     CtrlCStops ctrlC(stop);
     DownloadOutcome out = RunDownload(
-        path, program.db,
+        program.watches, path, program.db,
         [](std::string text) {
             std::printf("%s\n", text.c_str());
             std::fflush(stdout);

@@ -7,13 +7,13 @@
 
 namespace dorvath {
 
-int EraseCommand(Program&, const std::vector<std::string>& args) {
+int EraseCommand(Program& program, const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath erase\n");
         return 2;
     }
     StderrMessageSink sink;
-    return DeleteWatchLogs(sink) ? 0 : sink.failureStatus();
+    return DeleteWatchLogs(program.watches, sink) ? 0 : sink.failureStatus();
 }
 
 }  // namespace dorvath

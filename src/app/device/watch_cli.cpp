@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/commands.h"
+#include "device/sim/simulated_watches.h"
 #include "device/sim/watch_scenario.h"
-#include "device/watch_finder.h"
 
 namespace dorvath {
 
@@ -17,10 +17,10 @@ void StderrMessageSink::watchNotOpened(const std::string& text) {
     showMessage(text);
 }
 
-bool PrepareWatchSimulation(const GlobalOptions& options) {
+bool PrepareWatchSimulation(const GlobalOptions& options, SimulatedWatchFinder& watches) {
     if (!options.simulate) return true;
     try {
-        EnableWatchSimulation(*options.simulate);
+        EnableWatchSimulation(watches, *options.simulate);
         return true;
     } catch (const ScenarioError& e) {
         std::fprintf(stderr, "dorvath: simulated watch: %s\n", e.what());

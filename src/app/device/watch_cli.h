@@ -8,6 +8,7 @@
 namespace dorvath {
 
 struct GlobalOptions;
+class SimulatedWatchFinder;
 
 class StderrMessageSink : public DeviceMessageSink {
   public:
@@ -20,9 +21,9 @@ class StderrMessageSink : public DeviceMessageSink {
     bool notOpened_ = false;
 };
 
-// Switches the simulated watch on when --simulate-watch was given; main() calls it once,
+// Adds the simulated watch when --simulate-watch was given; the program calls it once,
 // before any command. False, with the reason on standard error, when its scenario cannot
 // be used.
-bool PrepareWatchSimulation(const GlobalOptions& options);
+bool PrepareWatchSimulation(const GlobalOptions& options, SimulatedWatchFinder& watches);
 
 }  // namespace dorvath

@@ -61,7 +61,7 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
         return 2;
     }
-    SingleInstance single(DataDir());
+    SingleInstance single(program.folders.data);
     switch (single.acquire()) {
         case SingleInstance::Acquire::kAcquired:
             break;
@@ -74,10 +74,10 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
             return StartFailed(program,
                                CFormat("another DORVATH holds the data folder %s but does not "
                                        "answer; end it or use another --data-dir",
-                                       DataDir().string()));
+                                       program.folders.data.string()));
         case SingleInstance::Acquire::kFailed:
             return StartFailed(program, CFormat("cannot use the data folder %s: %s",
-                                                DataDir().string(), single.error()));
+                                                program.folders.data.string(), single.error()));
     }
     try {
         StartLogic(program);
@@ -89,20 +89,24 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
     BridgeEngine engine(loop);
     BridgeOptions opt;
     opt.port = options.port.value_or(0);
-    opt.shippedDir = ShippedDir();
-    opt.dataDir = DataDir();
-    opt.testPagesDir = program.parts.testPagesDir;
+    opt.shippedDir = program.folders.shipped;
+    opt.dataDir = program.folders.data;
+    opt.folders = program.parts.folders;
     // Map tiles: the policy of the public tile servers asks for a User-Agent of our own.
-    SetTileServer(options.tileServer.empty() ? kDefaultTileServer : options.tileServer);
-    opt.tileServer = TileServer();
+    opt.tileServer = options.tileServer.empty() ? kDefaultTileServer : options.tileServer;
     opt.tileCacheDir = DefaultTileCacheDir();
     opt.tileCacheBytes = static_cast<std::uint64_t>(options.tileCacheMb) << 20;
     opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
     BridgeServer server(engine, opt);
     server.start();
 
-    AppContext ctx{loop, engine, [&loop] { loop.quit(0); },
-                   [&engine](const std::string& url) { engine.openWindow(url); }, true};
+    AppContext ctx{loop,
+                   engine,
+                   [&loop] { loop.quit(0); },
+                   [&engine](const std::string& url) { engine.openWindow(url); },
+                   true,
+                   opt.shippedDir,
+                   opt.tileServer};
     std::shared_ptr<void> frame;
     auto createFrame = [&] {
         if (program.parts.frame)

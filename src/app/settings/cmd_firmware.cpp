@@ -29,19 +29,19 @@ class TerminalProgress : public BusyIndicator {
 
 }  // namespace
 
-int FirmwareVersionCommand(Program&, const std::vector<std::string>& args) {
+int FirmwareVersionCommand(Program& program, const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "usage: dorvath firmware-version\n");
         return 2;
     }
     StderrMessageSink sink;
-    const Result<FirmwareVersion> r = ReadFirmwareVersion(sink);
+    const Result<FirmwareVersion> r = ReadFirmwareVersion(program.watches, sink);
     if (!r) return sink.failureStatus();
     std::printf("%s\n", r.label.c_str());
     return 0;
 }
 
-int FirmwareUpdateCommand(Program&, const std::vector<std::string>& args) {
+int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args) {
     if (args.size() > 1) {
         std::fprintf(stderr, "usage: dorvath firmware-update FILE\n");
         return 2;
@@ -50,9 +50,9 @@ int FirmwareUpdateCommand(Program&, const std::vector<std::string>& args) {
     TerminalProgress busy;
     std::vector<uint8_t> image;
     std::string path = args.empty() ? "" : args[0];
-    const FirmwareOutcome r = UpdateFirmware(path, image, sink, busy);
+    const FirmwareOutcome r = UpdateFirmware(program.watches, path, image, sink, busy);
     // The page ends silently here; on the command line silence would read as success.
-    if (r.result == FirmwareResult::Unreadable)
+    if (r.end == FirmwareEnd::Unreadable)
         std::fprintf(stderr, "dorvath firmware-update: cannot read '%s'\n", path.c_str());
     return r ? 0 : sink.failureStatus();
 }

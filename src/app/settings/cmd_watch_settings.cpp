@@ -19,13 +19,14 @@ int WatchSettingsCommand(Program& program, const std::vector<std::string>& args)
     StderrMessageSink sink;
     AppState& state = program.state;
     if (args[0] == "read") {
-        if (!ReadSettingsFromWatch(state.settings, sink)) return sink.failureStatus();
+        if (!ReadSettingsFromWatch(program.watches, state.settings, sink))
+            return sink.failureStatus();
         for (const SettingsField& f : DeviceSettings::fields())
             if (f.offset < DeviceSettings::kDeviceSize)
                 std::printf("%s=%d\n", f.name, *state.settings.get(f.name));
         return 0;
     }
-    SaveSettingsResult r = SaveSettings(state, sink);
+    SaveSettingsResult r = SaveSettings(program.watches, state, sink);
     if (!r.fileWritten) std::fprintf(stderr, "dorvath watch-settings: setting.dat not written\n");
     if (r.fileWritten && r.ok) return 0;
     return r.fileWritten ? sink.failureStatus() : 1;

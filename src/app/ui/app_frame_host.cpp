@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "data/app_state.h"
+#include "engine/tile_service.h"
 #include "ui/file_choice.h"
 #include "ui/top_frame_wnd.h"
 #ifdef DORVATH_HAVE_DESKTOP
@@ -94,11 +94,15 @@ FrameHost::FileChoice AppFrameHost::chooseFile(const FileDialogSpec& spec) {
 void AppFrameHost::openShippedFile(const std::string& relativePath) {
 #ifdef DORVATH_HAVE_DESKTOP
     if (window_) {
-        window_->openExternally((ShippedDir() / relativePath).string());
+        window_->openExternally((ctx_.shippedDir / relativePath).string());
         return;
     }
 #endif
     ctx_.open("/" + relativePath);  // a new tab of the user's browser
+}
+
+std::string AppFrameHost::mapServiceAddress() const {
+    return ctx_.tileServer.empty() ? std::string() : ServiceBaseAddress(ctx_.tileServer);
 }
 
 }  // namespace dorvath

@@ -32,6 +32,7 @@ class AppFrameHost : public FrameHost {
     std::optional<Rect> taskbarRect() const override;
     void close() override { ctx_.close(); }
     void openShippedFile(const std::string& relativePath) override;
+    std::string mapServiceAddress() const override;
     bool hasFileChooser() const override { return window_ != nullptr; }
     FileChoice chooseFile(const FileDialogSpec& spec) override;
 
