@@ -30,6 +30,8 @@ constexpr uint32_t CMD_FIRMWARE_BLOCK = 0x55AA5501;
 constexpr uint32_t CMD_FIRMWARE_END = 0x65AA5003;  // 0x65AA, not 0x55AA
 
 constexpr uint32_t kReplyAccepted = 0xAAAAAAAA;
+// The model the watch names in its reply to CMD_MODEL_QUERY.
+inline constexpr const char* kWatchModel = "KT907";
 // The watch acknowledges its record stream every this many records.
 constexpr uint32_t kRecordsPerAck = 64;
 // A firmware image goes over in blocks, each a header, 64 body reports and a reply.

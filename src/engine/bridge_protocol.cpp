@@ -227,9 +227,45 @@ json Paint(const FramePath& f, int ctl, const Canvas& c) {
     return b;
 }
 
+namespace {
+json AxisJson(const ChartAxis& a) {
+    return {{chart::kTitle, a.title},
+            {chart::kColor, CssColor(a.color)},
+            {chart::kWidth, a.lineWidth},
+            {chart::kTitleSize, a.titleSize}};
+}
+}  // namespace
+
+json ChartJson(const LineChart& c) {
+    json series = json::array();
+    for (const ChartSeries& s : c.series) {
+        // NaN and infinities travel as null, which the runtime leaves as a gap.
+        series.push_back({{chart::kName, s.name},
+                          {chart::kValues, s.values},
+                          {chart::kColor, CssColor(s.color)},
+                          {chart::kWidth, s.lineWidth},
+                          {chart::kAxis2, s.secondAxis}});
+    }
+    const Rect& p = c.plotArea;
+    return {{chart::kW, c.width},
+            {chart::kH, c.height},
+            {chart::kPlot, {p.left, p.top, p.width(), p.height()}},
+            {chart::kBg, CssColor(c.background)},
+            {chart::kPlotBg, CssColor(c.plotBackground)},
+            {chart::kGrid, CssColor(c.gridColor)},
+            {chart::kFont, c.font},
+            {chart::kXMax, c.xMax},
+            {chart::kXLabels, c.xLabels},
+            {chart::kX, AxisJson(c.xAxis)},
+            {chart::kY, AxisJson(c.yAxis)},
+            {chart::kY2, AxisJson(c.yAxis2)},
+            {chart::kBars, c.bars},
+            {chart::kSeries, std::move(series)}};
+}
+
 json Chart(const FramePath& f, int ctl, const LineChart* chart) {
     json b = Control(op::kChart, f, ctl);
-    b[key::kChart] = chart ? chart->toJson() : json(nullptr);
+    b[key::kChart] = chart ? ChartJson(*chart) : json(nullptr);
     return b;
 }
 

@@ -41,6 +41,9 @@ inline constexpr const char* kWidgetKinds[] = {"click", "dblclick", "rclick", "k
                                                "move",  "up",       "leave",  "size"};
 }  // namespace ev
 
+// The path of a dialog's frame starts with this: a top-level window of its own.
+inline constexpr char kDialogFrame[] = "dlg/";
+
 // Keys of operations and events.
 namespace key {
 inline constexpr char kOp[] = "op", kEv[] = "ev", kFrame[] = "frame", kPage[] = "page",
@@ -59,6 +62,17 @@ inline constexpr char kOp[] = "op", kEv[] = "ev", kFrame[] = "frame", kPage[] = 
                       kTop[] = "top", kVisible[] = "visible", kVScroll[] = "vscroll",
                       kListW[] = "lw", kListH[] = "lh", kMethod[] = "method";
 }
+
+// The payload of "chart": a LineChart, its axes and its series.
+namespace chart {
+inline constexpr char kW[] = "w", kH[] = "h", kPlot[] = "plot", kBg[] = "bg", kPlotBg[] = "plotBg",
+                      kGrid[] = "grid", kFont[] = "font", kXMax[] = "xMax", kXLabels[] = "xLabels",
+                      kX[] = "x", kY[] = "y", kY2[] = "y2", kBars[] = "bars", kSeries[] = "series",
+                      kTitle[] = "title", kColor[] = "color", kWidth[] = "width",
+                      kTitleSize[] = "titleSize", kName[] = "name", kValues[] = "values",
+                      kAxis2[] = "axis2";
+}  // namespace chart
+json ChartJson(const LineChart& c);
 
 // Form values on the wire; FormFromJson ignores entries of other kinds.
 json FormToJson(const FormMap& m);

@@ -51,7 +51,7 @@ std::string KeptKey(const FramePath& f, const char* what, const std::string& a,
 }
 
 bool IsChildFrame(const FramePath& parent, const FramePath& child) {
-    if (child.rfind("dlg/", 0) == 0 && parent.empty()) return false;
+    if (child.rfind(protocol::kDialogFrame, 0) == 0 && parent.empty()) return false;
     if (parent.empty()) return !child.empty() && child.find('/') == std::string::npos;
     if (child.size() <= parent.size() + 1 || child.compare(0, parent.size(), parent) != 0 ||
         child[parent.size()] != '/')
@@ -60,7 +60,7 @@ bool IsChildFrame(const FramePath& parent, const FramePath& child) {
 }
 
 bool IsSameOrBelow(const FramePath& parent, const FramePath& f) {
-    if (parent.empty()) return f.rfind("dlg/", 0) != 0;
+    if (parent.empty()) return f.rfind(protocol::kDialogFrame, 0) != 0;
     return f == parent || (f.size() > parent.size() && f.compare(0, parent.size(), parent) == 0 &&
                            f[parent.size()] == '/');
 }
@@ -99,7 +99,7 @@ std::string FrameStore::dialogKey(const FramePath& dialog) {
 }
 
 FramePath FrameStore::addDialog(const std::string& resource) {
-    FramePath f = "dlg/" + std::to_string(nextDialog_++);
+    FramePath f = protocol::kDialogFrame + std::to_string(nextDialog_++);
     load(f, resource);
     dialogs_.push_back(f);
     return f;

@@ -1,9 +1,8 @@
 #pragma once
 // A line chart for a static control: what a charting library is given (series over the
 // point index, an x axis of evenly spread label texts, two y axes, titles, colours and the
-// plot area). The page runtime draws it with uPlot and reports the data point under the
-// pointer with each mouse move (WidgetEvent::hotSpot).
-#include <nlohmann/json.hpp>
+// plot area), sent as protocol::ChartJson has it. The page runtime draws it with uPlot and reports
+// the data point under the pointer with each mouse move (WidgetEvent::hotSpot).
 #include <string>
 #include <vector>
 
@@ -41,8 +40,6 @@ struct LineChart {
     std::vector<std::string> xLabels;
     ChartAxis xAxis, yAxis, yAxis2;
     std::vector<ChartSeries> series;
-
-    nlohmann::json toJson() const;
 };
 
 // Hot spots are numbered as an image map lists them: series by series, point by point,

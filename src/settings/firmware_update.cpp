@@ -49,20 +49,20 @@ ReadFile ReadFirmwareFile(const std::string& path, std::vector<uint8_t>& out) {
     return ReadFile::Ok;
 }
 
-enum class BlockResult { Accepted, HeaderRefused, BodyRefusedTooOften, TransferFailed };
+enum class BlockAnswer { Accepted, HeaderRefused, BodyRefusedTooOften, TransferFailed };
 
-BlockResult SendBlock(ReportLink& link, const uint8_t* block, uint32_t address) {
+BlockAnswer SendBlock(ReportLink& link, const uint8_t* block, uint32_t address) {
     for (int refusals = 0;;) {
         const uint32_t sum = BlockSum(block, kFirmwareBlockSize);
         Report reply{};
         if (!Exchange(link, MakeCommandHeader(CMD_FIRMWARE_BLOCK, address, sum), reply))
-            return BlockResult::TransferFailed;
-        if (ReplyCode(reply) != kReplyAccepted) return BlockResult::HeaderRefused;
+            return BlockAnswer::TransferFailed;
+        if (ReplyCode(reply) != kReplyAccepted) return BlockAnswer::HeaderRefused;
         for (size_t off = 0; off < kFirmwareBlockSize; off += kReportSize)
-            if (!link.Write(block + off, kReportSize)) return BlockResult::TransferFailed;
-        if (!ReceiveOnly(link, reply)) return BlockResult::TransferFailed;
-        if (ReplyCode(reply) == kReplyAccepted) return BlockResult::Accepted;
-        if (++refusals >= kMaxBodyRefusals) return BlockResult::BodyRefusedTooOften;
+            if (!link.Write(block + off, kReportSize)) return BlockAnswer::TransferFailed;
+        if (!ReceiveOnly(link, reply)) return BlockAnswer::TransferFailed;
+        if (ReplyCode(reply) == kReplyAccepted) return BlockAnswer::Accepted;
+        if (++refusals >= kMaxBodyRefusals) return BlockAnswer::BodyRefusedTooOften;
     }
 }
 
@@ -111,16 +111,16 @@ FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
     busy.progress(0, total);
     for (size_t i = 0; i < kFirmwareBlocks; ++i) {
         const uint32_t address = static_cast<uint32_t>(i * kFirmwareBlockSize);
-        BlockResult r = SendBlock(link, imageBuffer.data() + address, address);
-        if (r == BlockResult::Accepted) {
+        BlockAnswer r = SendBlock(link, imageBuffer.data() + address, address);
+        if (r == BlockAnswer::Accepted) {
             busy.progress(static_cast<int>(i) + 1, total);
             continue;
         }
         busy.stop();
-        if (r == BlockResult::TransferFailed) {
+        if (r == BlockAnswer::TransferFailed) {
             return failed(FirmwareEnd::TransferFailed, session.ReportFailed());
         }
-        return refuse(r == BlockResult::HeaderRefused ? FirmwareEnd::HeaderRefused
+        return refuse(r == BlockAnswer::HeaderRefused ? FirmwareEnd::HeaderRefused
                                                       : FirmwareEnd::BodyRefusedTooOften,
                       kUpdateFailedMessage);
     }

@@ -22,7 +22,6 @@ inline constexpr const char* kChooseFirmwareMessage = "更新データーを選�
 inline constexpr const char* kBadFirmwareMessage = "データー式が間違っています";
 inline constexpr const char* kUpdateFailedMessage = "ミス更新";
 inline constexpr const char* kUpdateDoneMessage = "更新が完了しました";
-inline constexpr const char* kWatchModel = "KT907";
 
 // How an update ended (Result's payload tells it beside the reason).
 enum class FirmwareEnd {

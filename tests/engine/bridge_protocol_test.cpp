@@ -16,13 +16,17 @@ namespace {
 using json = nlohmann::json;
 namespace p = protocol;
 
+std::string SourceText(const std::string& file) {
+    std::ifstream in(std::string(DORVATH_SOURCE_DIR) + "/" + file);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
 // NAME: 'value' or NAME: number entries of `const <table> = Object.freeze({...})` in the
 // runtime's protocol module.
 std::map<std::string, std::string> RuntimeTable(const std::string& table) {
-    std::ifstream in(std::string(DORVATH_SOURCE_DIR) + "/resources/runtime/js/protocol.js");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    const std::string text = SourceText("resources/runtime/js/protocol.js");
     std::map<std::string, std::string> out;
     auto start = text.find("const " + table + " = Object.freeze({");
     if (start == std::string::npos) return out;
@@ -69,7 +73,7 @@ TEST(BridgeProtocol, EveryOperationIsOneTheRuntimeKnowsWithWhatItReads) {
           {"h", 4},
           {"items", {{"f", 0, 0, 10, 4, "#ff0000"}}}}},
         {p::Chart("", 5001, nullptr), {{"op", "chart"}, {"chart", nullptr}}},
-        {p::Chart("", 5001, &chart), {{"op", "chart"}, {"chart", chart.toJson()}}},
+        {p::Chart("", 5001, &chart), {{"op", "chart"}, {"chart", p::ChartJson(chart)}}},
         {p::ListSetupOp("", 6000, setup),
          {{"op", "listsetup"},
           {"columns", {{"時刻", 80, 2}}},
@@ -106,74 +110,59 @@ TEST(BridgeProtocol, EveryOperationIsOneTheRuntimeKnowsWithWhatItReads) {
     EXPECT_EQ(built, runtimeOps);  // every operation the runtime applies is built here
 }
 
-TEST(BridgeProtocol, NamesKeysAndDisplayListSlotsAreTheRuntimes) {
-    EXPECT_EQ(
-        Values(RuntimeTable("EV")),
-        (std::set<std::string>{p::ev::kReady, p::ev::kGeometry, p::ev::kClick, p::ev::kCommand,
-                               p::ev::kForm, p::ev::kList, p::ev::kStatic, p::ev::kExternal}));
-    EXPECT_EQ(RuntimeTable("KIND").size(), 12u);  // WidgetEvent::Kind, checked by the parser
-    {
-        using namespace p::key;
-        const std::map<std::string, std::string> keys{{"OP", kOp},
-                                                      {"EV", kEv},
-                                                      {"FRAME", kFrame},
-                                                      {"PAGE", kPage},
-                                                      {"URL", kUrl},
-                                                      {"ID", kId},
-                                                      {"SEL", kSel},
-                                                      {"NAME", kName},
-                                                      {"VALUE", kValue},
-                                                      {"SET", kSet},
-                                                      {"CLEAR", kClear},
-                                                      {"SHOW", kShow},
-                                                      {"X", kX},
-                                                      {"Y", kY},
-                                                      {"VALUES", kValues},
-                                                      {"IDS", kIds},
-                                                      {"CTL", kCtl},
-                                                      {"W", kW},
-                                                      {"H", kH},
-                                                      {"ITEMS", kItems},
-                                                      {"SRC", kSrc},
-                                                      {"CHART", kChart},
-                                                      {"COLUMNS", kColumns},
-                                                      {"ROW_HEIGHT", kRowHeight},
-                                                      {"HEADER", kHeader},
-                                                      {"COUNT", kCount},
-                                                      {"ROWS", kRows},
-                                                      {"MARK", kMark},
-                                                      {"COL", kCol},
-                                                      {"WIDTH", kWidth},
-                                                      {"ROW", kRow},
-                                                      {"FROM", kFrom},
-                                                      {"TO", kTo},
-                                                      {"PAINT", kPaint},
-                                                      {"TEXT", kText},
-                                                      {"FN", kFn},
-                                                      {"ARGS", kArgs},
-                                                      {"TITLE", kTitle},
-                                                      {"OPEN", kOpen},
-                                                      {"FORM", kForm},
-                                                      {"BOXES", kBoxes},
-                                                      {"TAG", kTag},
-                                                      {"ATTRS", kAttrs},
-                                                      {"DBL", kDbl},
-                                                      {"KIND", kKind},
-                                                      {"PX", kPx},
-                                                      {"PY", kPy},
-                                                      {"KEYS", kKeys},
-                                                      {"KEY", kKey},
-                                                      {"HOT", kHot},
-                                                      {"HOT_X", kHotX},
-                                                      {"FOCUS", kFocus},
-                                                      {"TOP", kTop},
-                                                      {"VISIBLE", kVisible},
-                                                      {"VSCROLL", kVScroll},
-                                                      {"LIST_W", kListW},
-                                                      {"LIST_H", kListH},
-                                                      {"METHOD", kMethod}};
-        EXPECT_EQ(RuntimeTable("KEY"), keys);
+// The names of `namespace block` in bridge_protocol.h, each as NAME (kRowHeight: ROWHEIGHT)
+// with its text or number.
+std::map<std::string, std::string> CppTable(const std::string& block) {
+    const std::string text = SourceText("src/engine/bridge_protocol.h");
+    std::map<std::string, std::string> out;
+    const auto start = text.find("namespace " + block + " {");
+    if (start == std::string::npos) return out;
+    std::smatch end;
+    const std::string rest = text.substr(start);
+    std::regex_search(rest, end, std::regex(R"(\n\}(\n|  // namespace))"));
+    const std::string body = rest.substr(0, end.position(0));
+    std::regex entry(R"re(\bk([A-Za-z0-9]+)(?:\[\])? *= *(?:"([^"]*)"|(\d+)))re");
+    for (std::sregex_iterator it(body.begin(), body.end(), entry), e; it != e; ++it) {
+        std::string name = (*it)[1];
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        out[name] = (*it)[2].matched ? (*it)[2].str() : (*it)[3].str();
     }
+    return out;
+}
+
+// A runtime table with its names as CppTable gives them (ROW_HEIGHT: ROWHEIGHT).
+std::map<std::string, std::string> Unscored(const std::map<std::string, std::string>& table) {
+    std::map<std::string, std::string> out;
+    for (const auto& [name, value] : table) {
+        std::string plain = name;
+        std::erase(plain, '_');
+        out[plain] = value;
+    }
+    return out;
+}
+
+TEST(BridgeProtocol, NamesKeysAndDisplayListSlotsAreTheRuntimes) {
+    for (const auto& [block, table] : std::map<std::string, std::string>{
+             {"op", "OP"}, {"ev", "EV"}, {"key", "KEY"}, {"chart", "CHART"}, {"paint", "PAINT"}}) {
+        SCOPED_TRACE(block);
+        EXPECT_GT(CppTable(block).size(), 5u);
+        EXPECT_EQ(CppTable(block), Unscored(RuntimeTable(table)));
+    }
+    EXPECT_EQ(Values(RuntimeTable("KIND")), std::set<std::string>(std::begin(p::ev::kWidgetKinds),
+                                                                  std::end(p::ev::kWidgetKinds)));
+    EXPECT_NE(SourceText("resources/runtime/js/protocol.js")
+                  .find(std::string("DIALOG_FRAME = '") + p::kDialogFrame + "'"),
+              std::string::npos);
+
+    // The chart payload has the runtime's names, each of them.
+    LineChart chart;
+    chart.series.push_back({});
+    const json sent = p::ChartJson(chart);
+    std::set<std::string> keys;
+    for (const json* part : {&sent, &sent[p::chart::kX], &sent[p::chart::kSeries][0]})
+        for (const auto& [k, v] : part->items()) keys.insert(k);
+    EXPECT_EQ(keys, Values(RuntimeTable("CHART")));
+
     // The modules spell no key of an operation or event themselves: they go through KEY.
     const std::regex literalKey(R"(\b(op|ev)\.[a-z]|[{,] *(ev|op): )");
     for (const auto& f : std::filesystem::directory_iterator(std::string(DORVATH_SOURCE_DIR) +
@@ -184,44 +173,6 @@ TEST(BridgeProtocol, NamesKeysAndDisplayListSlotsAreTheRuntimes) {
             EXPECT_FALSE(std::regex_search(line, literalKey)) << f.path().filename() << ":" << n;
     }
     using namespace p::paint;
-    const std::map<std::string, std::string> slots{
-        {"FILL", kFill},
-        {"ROUND_RECT", kRoundRect},
-        {"GRADIENT", kGradient},
-        {"LINE", kLine},
-        {"TEXT", kText},
-        {"BITMAP", kBitmap},
-        {"KIND", std::to_string(kKind)},
-        {"LEFT", std::to_string(kLeft)},
-        {"TOP", std::to_string(kTop)},
-        {"WIDTH", std::to_string(kWidth)},
-        {"HEIGHT", std::to_string(kHeight)},
-        {"FILL_COLOR", std::to_string(kFillColor)},
-        {"RADIUS", std::to_string(kRadius)},
-        {"ROUND_FILL", std::to_string(kRoundFill)},
-        {"BORDER_COLOR", std::to_string(kBorderColor)},
-        {"BORDER_WIDTH", std::to_string(kBorderWidth)},
-        {"GRADIENT_TOP", std::to_string(kGradientTop)},
-        {"GRADIENT_BOTTOM", std::to_string(kGradientBottom)},
-        {"X1", std::to_string(kX1)},
-        {"Y1", std::to_string(kY1)},
-        {"X2", std::to_string(kX2)},
-        {"Y2", std::to_string(kY2)},
-        {"LINE_COLOR", std::to_string(kLineColor)},
-        {"LINE_WIDTH", std::to_string(kLineWidth)},
-        {"TEXT_COLOR", std::to_string(kTextColor)},
-        {"TEXT_VALUE", std::to_string(kTextValue)},
-        {"ALIGN", std::to_string(kAlign)},
-        {"VALIGN", std::to_string(kVAlign)},
-        {"SIZE", std::to_string(kSize)},
-        {"BOLD", std::to_string(kBold)},
-        {"ELLIPSIS", std::to_string(kEllipsis)},
-        {"FONT", std::to_string(kFont)},
-        {"SRC", std::to_string(kSrc)},
-        {"COLUMN_TITLE", std::to_string(kColumnTitle)},
-        {"COLUMN_WIDTH", std::to_string(kColumnWidth)},
-        {"COLUMN_ALIGN", std::to_string(kColumnAlign)}};
-    EXPECT_EQ(RuntimeTable("PAINT"), slots);
 
     Canvas c(50, 20);
     c.text(Rect{1, 2, 41, 22}, "5:30", Rgb(0, 0, 0),

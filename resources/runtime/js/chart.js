@@ -1,7 +1,7 @@
 // Line and bar charts in a static control: drawn with uPlot (shipped with the pages in
 // /Html/uplot) from what C++ sends, and the hot spot under the pointer.
 // ---------------------------------------------------------------- charts
-import { KEY } from './protocol.js';
+import { CHART, KEY } from './protocol.js';
 
 const kHotRadius = 5;  // px around a data point that count as its hot spot
 
@@ -32,31 +32,47 @@ export function whenChartsCanDraw(then) {
   uplotScript.addEventListener('load', () => then(), { once: true });
 }
 
-// Replaces the chart `old` of the static el with spec (null: none); returns the new one.
-export function drawChart(el, old, spec) {
+// The chart as C++ sends it, read once by the protocol's names.
+function readChart(c) {
+  const axis = (a) => ({ title: a[CHART.TITLE], color: a[CHART.COLOR], width: a[CHART.WIDTH], titleSize: a[CHART.TITLE_SIZE] });
+  const list = (v) => (Array.isArray(v) ? v : []);
+  return {
+    w: c[CHART.W], h: c[CHART.H], plot: c[CHART.PLOT], bg: c[CHART.BG], plotBg: c[CHART.PLOT_BG],
+    grid: c[CHART.GRID], font: c[CHART.FONT], xMax: c[CHART.X_MAX], xLabels: list(c[CHART.X_LABELS]),
+    x: axis(c[CHART.X] || {}), y: axis(c[CHART.Y] || {}), y2: axis(c[CHART.Y2] || {}), bars: c[CHART.BARS] === true,
+    series: list(c[CHART.SERIES]).map((s) => ({
+      name: s[CHART.NAME], values: list(s[CHART.VALUES]), color: s[CHART.COLOR], width: s[CHART.WIDTH], axis2: s[CHART.AXIS2],
+    })),
+  };
+}
+
+// Replaces the chart `old` of the static el with the chart sent (null: none); returns the
+// new one.
+export function drawChart(el, old, sent) {
   if (old) {
     old.plot.destroy();
     old.root.remove();
   }
-  if (!spec || typeof uPlot !== 'function') return null;
+  if (!sent || typeof uPlot !== 'function') return null;
+  const spec = readChart(sent);
   const root = document.createElement('div');
   root.className = 'dv-chart';
   root.style.background = spec.bg;
   // What the picture says, for screen readers and for finding it.
   root.setAttribute('role', 'img');
-  root.setAttribute('aria-label', [spec.y.title, spec.y2.title, spec.x.title + ' ' + (spec.xLabels || []).join(' ')].join(' / '));
+  root.setAttribute('aria-label', [spec.y.title, spec.y2.title, spec.x.title + ' ' + spec.xLabels.join(' ')].join(' / '));
   el.insertBefore(root, el.firstChild);
   const [pl, pt, pw, ph] = spec.plot;
-  const series = Array.isArray(spec.series) ? spec.series : [];
-  const bars = spec.bars === true;
+  const series = spec.series;
+  const bars = spec.bars;
   const hasY2 = series.some((s) => s.axis2);
-  const n = series.reduce((m, s) => Math.max(m, (s.values || []).length), 0);
+  const n = series.reduce((m, s) => Math.max(m, s.values.length), 0);
   const xs = new Array(n);
   for (let i = 0; i < n; i++) xs[i] = i;
   // A bar of nothing is not drawn at all.
-  const data = [xs].concat(series.map((s) => (s.values || []).map((v) => (typeof v === 'number' && !(bars && v === 0) ? v : null))));
+  const data = [xs].concat(series.map((s) => s.values.map((v) => (typeof v === 'number' && !(bars && v === 0) ? v : null))));
   const xMax = spec.xMax > 0 ? spec.xMax : 1;
-  const labels = Array.isArray(spec.xLabels) ? spec.xLabels : [];
+  const labels = spec.xLabels;
   // The labels spread evenly over the axis, the first at 0 and the last at its end.
   const splits = labels.map((_, i) => (labels.length > 1 ? i * xMax / (labels.length - 1) : 0));
   const bottom = Math.max(0, spec.h - pt - ph), right = Math.max(0, spec.w - pl - pw);

@@ -1,6 +1,6 @@
 // One frame's runtime: the operations it applies, state bits, covers, popups, the beep.
 import { host, pageName, path } from './host.js';
-import { EV, KEY, OP } from './protocol.js';
+import { DIALOG_FRAME, EV, KEY, OP } from './protocol.js';
 import { find, px } from './render.js';
 import { collectForm, fillForm } from './forms.js';
 import { mountWidgets, resizeObserver } from './widgets.js';
@@ -68,8 +68,9 @@ export const rt = {
   },
   afterOps() {
     rt.queueGeometry();
-    if (rt.path.startsWith('dlg/')) rt.measureDialog();
+    if (rt.isDialog()) rt.measureDialog();
   },
+  isDialog() { return rt.path.startsWith(DIALOG_FRAME); },
   measureDialog() {
     const de = document.documentElement;
     const old = de.style.width;

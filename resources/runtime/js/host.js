@@ -55,14 +55,9 @@ export function loadLater(el, url) {
 }
 
 // ---------------------------------------------------------------- the host (top)
-function makeHost() {
-  const host = {
-    frames: new Map(),
-    ws: null,
-    open: false,
-    pending: [],
-    dialogs: new Map(),
-    connections: 0,
+// The frames of this window by path, each told to the program once the socket is up.
+function frameRegistry(host) {
+  return {
     register(rt) {
       host.frames.set(rt.path, rt);
       if (host.open) host.sendNow(rt.readyEvent());
@@ -70,6 +65,12 @@ function makeHost() {
     unregister(rt) {
       if (host.frames.get(rt.path) === rt) host.frames.delete(rt.path);
     },
+  };
+}
+
+// The socket to the program: events out (kept while it is down), operation batches in.
+function connection(host) {
+  return {
     send(ev) {
       if (host.open) host.sendNow(ev);
       else if (host.pending.length < 200) host.pending.push(ev);
@@ -105,8 +106,12 @@ function makeHost() {
         if (e.code !== 1001) setTimeout(() => host.connect(), 500);
       };
     },
-    touched: new Set(),
-    waiting: new Map(),
+  };
+}
+
+// An operation to the frame it is for, or, for "load", to the iframe that shows it.
+function routing(host) {
+  return {
     route(op) {
       if (!op || typeof op !== 'object') return;
       const frame = typeof op[KEY.FRAME] === 'string' ? op[KEY.FRAME] : '';
@@ -157,6 +162,12 @@ function makeHost() {
       if (later) loadLater(el, url);
       else el.src = url;
     },
+  };
+}
+
+// The dialogs: a frame of their own over a cover that takes the clicks.
+function dialogWindows(host) {
+  return {
     dialog(op) {
       const frame = op[KEY.FRAME];
       const old = host.dialogs.get(frame);
@@ -196,7 +207,14 @@ function makeHost() {
       ifr.style.visibility = 'visible';
     },
   };
-  return host;
+}
+
+function makeHost() {
+  const host = {
+    frames: new Map(), ws: null, open: false, pending: [], dialogs: new Map(), connections: 0,
+    touched: new Set(), waiting: new Map(),
+  };
+  return Object.assign(host, frameRegistry(host), connection(host), routing(host), dialogWindows(host));
 }
 
 export const path = framePath();

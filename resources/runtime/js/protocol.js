@@ -16,6 +16,9 @@ export const EV = Object.freeze({
   LIST: 'list', STATIC: 'static', EXTERNAL: 'external',
 });
 
+// The path of a dialog's frame starts with this: a top-level window of its own.
+export const DIALOG_FRAME = 'dlg/';
+
 // Keys of operations and events.
 export const KEY = Object.freeze({
   OP: 'op', EV: 'ev', FRAME: 'frame', PAGE: 'page', URL: 'url', ID: 'id', SEL: 'sel',
@@ -28,6 +31,14 @@ export const KEY = Object.freeze({
   DBL: 'dbl', KIND: 'kind', PX: 'px', PY: 'py', KEYS: 'keys', KEY: 'key', HOT: 'hot',
   HOT_X: 'hx', FOCUS: 'focus', TOP: 'top', VISIBLE: 'visible', VSCROLL: 'vscroll',
   LIST_W: 'lw', LIST_H: 'lh', METHOD: 'method',
+});
+
+// The payload of "chart": the chart, its axes and its series.
+export const CHART = Object.freeze({
+  W: 'w', H: 'h', PLOT: 'plot', BG: 'bg', PLOT_BG: 'plotBg', GRID: 'grid', FONT: 'font',
+  X_MAX: 'xMax', X_LABELS: 'xLabels', X: 'x', Y: 'y', Y2: 'y2', BARS: 'bars', SERIES: 'series',
+  TITLE: 'title', COLOR: 'color', WIDTH: 'width', TITLE_SIZE: 'titleSize', NAME: 'name',
+  VALUES: 'values', AXIS2: 'axis2',
 });
 
 // The "kind" of a list or static event.

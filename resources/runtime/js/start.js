@@ -23,7 +23,7 @@ function start() {
   window.addEventListener('resize', () => rt.queueGeometry());
   host.register(rt);
   sendExternalCalls();
-  if (rt.path.startsWith('dlg/')) {
+  if (rt.isDialog()) {
     rt.measureDialog();
     if (resizeObserver && document.body) resizeObserver.observe(document.body);
     new MutationObserver(() => rt.measureDialog()).observe(document.body, { childList: true, subtree: true, characterData: true });

@@ -52,16 +52,10 @@ int StartFailed(const Program& program, const std::string& why) {
     return 2;
 }
 
-}  // namespace
-
-int RunApplication(Program& program, const std::vector<std::string>& args) {
-    const GlobalOptions& options = program.options;
-    const WindowParts& window = program.parts.window;
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
-        return 2;
-    }
-    SingleInstance single(program.folders.data);
+// Start-up: this copy takes the data folder and opens what is in it. An exit status when
+// the program ends here: another copy answered, or the folder cannot be used.
+std::optional<int> TakeDataFolder(Program& program, SingleInstance& single) {
+    const std::string folder = program.folders.data.string();
     switch (single.acquire()) {
         case SingleInstance::Acquire::kAcquired:
             break;
@@ -74,19 +68,22 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
             return StartFailed(program,
                                CFormat("another DORVATH holds the data folder %s but does not "
                                        "answer; end it or use another --data-dir",
-                                       program.folders.data.string()));
+                                       folder));
         case SingleInstance::Acquire::kFailed:
-            return StartFailed(program, CFormat("cannot use the data folder %s: %s",
-                                                program.folders.data.string(), single.error()));
+            return StartFailed(
+                program, CFormat("cannot use the data folder %s: %s", folder, single.error()));
     }
     try {
         StartLogic(program);
     } catch (const StartupError& e) {
         return StartFailed(program, e.what());
     }
+    return std::nullopt;
+}
 
-    EventLoop loop;
-    BridgeEngine engine(loop);
+// The server: the pages, the data folder's files, and the map tiles.
+BridgeOptions ServerOptions(const Program& program) {
+    const GlobalOptions& options = program.options;
     BridgeOptions opt;
     opt.port = options.port.value_or(0);
     opt.shippedDir = program.folders.shipped;
@@ -97,9 +94,14 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
     opt.tileCacheDir = DefaultTileCacheDir();
     opt.tileCacheBytes = static_cast<std::uint64_t>(options.tileCacheMb) << 20;
     opt.userAgent = "DORVATH/" DORVATH_APP_VERSION " (desktop companion of a GPS running watch)";
-    BridgeServer server(engine, opt);
-    server.start();
+    return opt;
+}
 
+// The pages shown in the desktop window, or, without one, in the user's browser; runs
+// until the frame page closes or a signal ends it, and answers its exit status.
+int ShowPages(Program& program, SingleInstance& single, EventLoop& loop, BridgeEngine& engine,
+              const BridgeServer& server, const BridgeOptions& opt) {
+    const WindowParts& window = program.parts.window;
     AppContext ctx{loop,
                    engine,
                    [&loop] { loop.quit(0); },
@@ -128,8 +130,7 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
     });
 
     std::optional<int> code;
-    const bool wantWindow = !options.serve && window.run;
-    if (wantWindow) {
+    if (!program.options.serve && window.run) {
         ctx.browserMode = false;
         inWindow = true;
         code = window.run(loop, server.url(), createFrame);
@@ -145,9 +146,28 @@ int RunApplication(Program& program, const std::vector<std::string>& args) {
     }
     signals.cancel();
     frame.reset();
+    return *code;
+}
+
+}  // namespace
+
+int RunApplication(Program& program, const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: dorvath [--serve] [--port N] [--data-dir DIR]\n");
+        return 2;
+    }
+    SingleInstance single(program.folders.data);
+    if (std::optional<int> ended = TakeDataFolder(program, single)) return *ended;
+
+    EventLoop loop;
+    BridgeEngine engine(loop);
+    const BridgeOptions opt = ServerOptions(program);
+    BridgeServer server(engine, opt);
+    server.start();
+    const int code = ShowPages(program, single, loop, engine, server, opt);
     server.stop();
     program.db.close();
-    return *code;
+    return code;
 }
 
 }  // namespace dorvath

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "data/device_settings.h"
+#include "device/protocol.h"
 #include "device/sim/run_generator.h"
 
 namespace dorvath {
@@ -36,7 +37,7 @@ struct WatchFaults {
 };
 
 struct WatchScenario {
-    std::string model = "KT907";
+    std::string model = kWatchModel;
     std::string firmwareVersion = "V1.0";
     DeviceSettings settings;  // only bytes 0-123 live on the watch
     std::vector<WatchLog> logs;

@@ -75,9 +75,42 @@ void WatchSimulator::replyWithPayload(uint32_t code, const uint8_t* payload, siz
     reply(r);
 }
 
+namespace {
+// The settings slice a read or write command is for: 0, 1 or 2.
+int SliceOf(uint32_t code) {
+    switch (code) {
+        case CMD_SETTINGS_READ_2:
+        case CMD_SETTINGS_WRITE_2:
+            return 1;
+        case CMD_SETTINGS_READ_3:
+        case CMD_SETTINGS_WRITE_3:
+            return 2;
+        default:
+            return 0;
+    }
+}
+}  // namespace
+
 void WatchSimulator::handleCommand(const Report& r) {
-    uint32_t code = GetU32(r.data());
-    uint32_t arg = GetU32(r.data() + 4);
+    using Handler = void (WatchSimulator::*)(const Report&, uint32_t);
+    static const std::pair<uint32_t, Handler> kHandlers[] = {
+        {CMD_SETTINGS_READ_1, &WatchSimulator::readSettings},
+        {CMD_SETTINGS_READ_2, &WatchSimulator::readSettings},
+        {CMD_SETTINGS_READ_3, &WatchSimulator::readSettings},
+        {CMD_SETTINGS_WRITE_1, &WatchSimulator::writeSettings},
+        {CMD_SETTINGS_WRITE_2, &WatchSimulator::writeSettings},
+        {CMD_SETTINGS_WRITE_3, &WatchSimulator::writeSettings},
+        {CMD_LOG_COUNT, &WatchSimulator::countLogs},
+        {CMD_LOG_HEADER, &WatchSimulator::sendHeader},
+        {CMD_LOG_RECORDS, &WatchSimulator::startStream},
+        {CMD_LOG_DELETE_ALL, &WatchSimulator::deleteLogs},
+        {CMD_FIRMWARE_VERSION, &WatchSimulator::sendFirmwareVersion},
+        {CMD_MODEL_QUERY, &WatchSimulator::sendModel},
+        {CMD_FIRMWARE_BLOCK, &WatchSimulator::startBlock},
+        {CMD_FIRMWARE_END, &WatchSimulator::endFirmware},
+    };
+    const uint32_t code = GetU32(r.data());
+    const uint32_t arg = GetU32(r.data() + 4);
     if (code == CMD_LOG_RECORDS_ACK) {
         if (arg == streamLog_) {
             sinceAck_ = 0;
@@ -88,84 +121,73 @@ void WatchSimulator::handleCommand(const Report& r) {
     // Any other command ends a stream in progress and drops unread replies.
     streaming_ = false;
     pending_.clear();
-    uint8_t* settings = scenario_.settings.data();
-    switch (code) {
-        case CMD_SETTINGS_READ_1:
-            replyWithPayload(code, settings, 60);
-            break;
-        case CMD_SETTINGS_READ_2:
-            replyWithPayload(code, settings + 60, 60);
-            break;
-        case CMD_SETTINGS_READ_3:
-            replyWithPayload(code, settings + 120, 4);
-            break;
-        case CMD_SETTINGS_WRITE_1:
-            std::memcpy(settings, r.data() + 4, 60);
-            replyWithPayload(kReplyAccepted, nullptr, 0);
-            break;
-        case CMD_SETTINGS_WRITE_2:
-            std::memcpy(settings + 60, r.data() + 4, 60);
-            replyWithPayload(kReplyAccepted, nullptr, 0);
-            break;
-        case CMD_SETTINGS_WRITE_3:
-            std::memcpy(settings + 120, r.data() + 4, 4);
-            replyWithPayload(kReplyAccepted, nullptr, 0);
-            break;
-        case CMD_LOG_COUNT: {
-            uint8_t n[4];
-            PutU32(n,
-                   static_cast<uint32_t>(scenario_.logs.size() + scenario_.faults.extraLogCount));
-            replyWithPayload(code, n, 4);
-            break;
-        }
-        case CMD_LOG_HEADER:
-            // A log that is counted but missing gets no answer.
-            if (arg < scenario_.logs.size()) {
-                uint8_t h[LogHeader::kSize];
-                scenario_.logs[arg].header.serialize(h);
-                replyWithPayload(code, h, sizeof h);
-            }
-            break;
-        case CMD_LOG_RECORDS:
-            if (arg < scenario_.logs.size() && !scenario_.logs[arg].records.empty()) {
-                streaming_ = true;
-                streamLog_ = arg;
-                streamNext_ = 0;
-                sinceAck_ = 0;
-            }
-            break;
-        case CMD_LOG_DELETE_ALL:
-            scenario_.logs.clear();
-            replyWithPayload(kReplyAccepted, nullptr, 0);
-            break;
-        case CMD_FIRMWARE_VERSION:
-            reply(TextReply(Utf8ToUtf16(scenario_.firmwareVersion)));
-            break;
-        case CMD_MODEL_QUERY:
-            reply(TextReply(Utf8ToUtf16(scenario_.model)));
-            break;
-        case CMD_FIRMWARE_BLOCK: {
-            uint32_t index = arg / kFirmwareBlockSize;
-            bool ok = arg % kFirmwareBlockSize == 0 && index < kFirmwareBlocks &&
-                      !(scenario_.faults.refuseHeaderAtBlock &&
-                        static_cast<uint32_t>(*scenario_.faults.refuseHeaderAtBlock) == index);
-            replyWithPayload(ok ? kReplyAccepted : kReplyRefused, nullptr, 0);
-            if (ok) {
-                inBody_ = true;
-                blockAddress_ = arg;
-                blockSum_ = GetU32(r.data() + 8);
-                body_.clear();
-                if (flash_.empty()) flash_.assign(kFirmwareImageSize, 0xFF);
-            }
-            break;
-        }
-        case CMD_FIRMWARE_END:
-            firmwareEnded_ = true;
-            break;
-        default:
-            break;  // unknown: silence
-    }
+    for (const auto& [known, handler] : kHandlers)
+        if (known == code) return (this->*handler)(r, arg);
+    // unknown: silence
 }
+
+void WatchSimulator::readSettings(const Report& r, uint32_t) {
+    const uint32_t code = GetU32(r.data());
+    const auto [offset, length] = DeviceSettings::kSlices[SliceOf(code)];
+    replyWithPayload(code, scenario_.settings.data() + offset, length);
+}
+
+void WatchSimulator::writeSettings(const Report& r, uint32_t) {
+    const auto [offset, length] = DeviceSettings::kSlices[SliceOf(GetU32(r.data()))];
+    std::memcpy(scenario_.settings.data() + offset, r.data() + 4, length);
+    replyWithPayload(kReplyAccepted, nullptr, 0);
+}
+
+void WatchSimulator::countLogs(const Report&, uint32_t) {
+    uint8_t n[4];
+    PutU32(n, static_cast<uint32_t>(scenario_.logs.size() + scenario_.faults.extraLogCount));
+    replyWithPayload(CMD_LOG_COUNT, n, 4);
+}
+
+void WatchSimulator::sendHeader(const Report&, uint32_t arg) {
+    // A log that is counted but missing gets no answer.
+    if (arg >= scenario_.logs.size()) return;
+    uint8_t h[LogHeader::kSize];
+    scenario_.logs[arg].header.serialize(h);
+    replyWithPayload(CMD_LOG_HEADER, h, sizeof h);
+}
+
+void WatchSimulator::startStream(const Report&, uint32_t arg) {
+    if (arg >= scenario_.logs.size() || scenario_.logs[arg].records.empty()) return;
+    streaming_ = true;
+    streamLog_ = arg;
+    streamNext_ = 0;
+    sinceAck_ = 0;
+}
+
+void WatchSimulator::deleteLogs(const Report&, uint32_t) {
+    scenario_.logs.clear();
+    replyWithPayload(kReplyAccepted, nullptr, 0);
+}
+
+void WatchSimulator::sendFirmwareVersion(const Report&, uint32_t) {
+    reply(TextReply(Utf8ToUtf16(scenario_.firmwareVersion)));
+}
+
+void WatchSimulator::sendModel(const Report&, uint32_t) {
+    reply(TextReply(Utf8ToUtf16(scenario_.model)));
+}
+
+void WatchSimulator::startBlock(const Report& r, uint32_t arg) {
+    const uint32_t index = arg / kFirmwareBlockSize;
+    const bool ok = arg % kFirmwareBlockSize == 0 && index < kFirmwareBlocks &&
+                    !(scenario_.faults.refuseHeaderAtBlock &&
+                      static_cast<uint32_t>(*scenario_.faults.refuseHeaderAtBlock) == index);
+    replyWithPayload(ok ? kReplyAccepted : kReplyRefused, nullptr, 0);
+    if (!ok) return;
+    inBody_ = true;
+    blockAddress_ = arg;
+    blockSum_ = GetU32(r.data() + 8);
+    body_.clear();
+    if (flash_.empty()) flash_.assign(kFirmwareImageSize, 0xFF);
+}
+
+void WatchSimulator::endFirmware(const Report&, uint32_t) { firmwareEnded_ = true; }
 
 void WatchSimulator::handleBody(const Report& r) {
     body_.insert(body_.end(), r.begin(), r.end());

@@ -56,6 +56,17 @@ class WatchSimulator {
     bool stopped();
     void handleCommand(const Report& r);
     void handleBody(const Report& r);
+    // One per command; `arg` is the request's first argument.
+    void readSettings(const Report& r, uint32_t arg);
+    void writeSettings(const Report& r, uint32_t arg);
+    void countLogs(const Report& r, uint32_t arg);
+    void sendHeader(const Report& r, uint32_t arg);
+    void startStream(const Report& r, uint32_t arg);
+    void deleteLogs(const Report& r, uint32_t arg);
+    void sendFirmwareVersion(const Report& r, uint32_t arg);
+    void sendModel(const Report& r, uint32_t arg);
+    void startBlock(const Report& r, uint32_t arg);
+    void endFirmware(const Report& r, uint32_t arg);
     void reply(const Report& r) { pending_.push_back(r); }
     void replyWithPayload(uint32_t code, const uint8_t* payload, size_t length);
     void log(Wire kind, const Report& r);
