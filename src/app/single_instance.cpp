@@ -96,22 +96,22 @@ SingleInstance::~SingleInstance() {
 std::filesystem::path SingleInstance::socketPath() const { return SocketFor(dir_); }
 
 SingleInstance::Acquire SingleInstance::acquire() {
-    if (lockFd_ >= 0) return Acquire::kAcquired;
+    if (lockFd_ >= 0) return Acquire::Acquired;
     int fd = ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         // Not another copy: the folder itself is unusable (read-only, not a folder, ...).
         error_ = std::strerror(errno);
-        return Acquire::kFailed;
+        return Acquire::Failed;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        if (err == EWOULDBLOCK) return Acquire::kHeldByAnother;
+        if (err == EWOULDBLOCK) return Acquire::HeldByAnother;
         error_ = std::strerror(err);
-        return Acquire::kFailed;
+        return Acquire::Failed;
     }
     lockFd_ = fd;
-    return Acquire::kAcquired;
+    return Acquire::Acquired;
 }
 
 bool SingleInstance::listen(std::function<std::string()> onActivate) {

@@ -18,9 +18,9 @@ class SingleInstance {
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    enum class Acquire { kAcquired, kHeldByAnother, kFailed };
-    // kAcquired when this process is now the one instance for the folder; kHeldByAnother
-    // when a running copy holds it; kFailed when the folder cannot be used at all
+    enum class Acquire { Acquired, HeldByAnother, Failed };
+    // Acquired when this process is now the one instance for the folder; HeldByAnother
+    // when a running copy holds it; Failed when the folder cannot be used at all
     // (error() says why).
     Acquire acquire();
     const std::string& error() const { return error_; }

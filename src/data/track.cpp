@@ -72,11 +72,12 @@ std::string FormatDateTime(double date) {
 }
 
 double PointDistance(double lat1, double lng1, double lat2, double lng2) {
-    constexpr double R = 6372797.560856;
-    constexpr double k = 0.017453293;
-    const double a = std::sin((lat1 - lat2) * k / 2);
-    const double b = std::sin((lng1 - lng2) * k / 2);
-    return 2 * R * std::asin(std::sqrt(a * a + std::cos(lat1 * k) * std::cos(lat2 * k) * b * b));
+    constexpr double kEarthRadius = 6372797.560856;  // metres
+    constexpr double kRadians = 0.017453293;         // per degree
+    const double a = std::sin((lat1 - lat2) * kRadians / 2);
+    const double b = std::sin((lng1 - lng2) * kRadians / 2);
+    const double c = std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians);
+    return 2 * kEarthRadius * std::asin(std::sqrt(a * a + c * b * b));
 }
 
 }  // namespace dorvath

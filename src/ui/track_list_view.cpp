@@ -5,17 +5,17 @@
 namespace dorvath {
 
 void ListRowPainter::background(Canvas& c, Rect r, bool selected) {
-    c.fill(r, window);
+    c.fill(r, kWindow);
     if (!selected) return;
     auto shrink = [](Rect x) { return Rect{x.left + 1, x.top + 1, x.right - 1, x.bottom - 1}; };
     Rect outer = shrink(r), inner = shrink(outer), body = shrink(inner);
-    c.roundRect(outer, 3, kTransparent, outerPen, 1);
-    c.roundRect(inner, 1, kTransparent, innerPen, 1);
-    c.gradient(body, gradientTop, gradientBottom);
+    c.roundRect(outer, 3, kTransparent, kOuterPen, 1);
+    c.roundRect(inner, 1, kTransparent, kInnerPen, 1);
+    c.gradient(body, kGradientTop, kGradientBottom);
 }
 
 void ListRowPainter::bottomLine(Canvas& c, Rect r) {
-    c.fill(Rect{r.left, r.bottom - 1, r.right, r.bottom}, rowLine);
+    c.fill(Rect{r.left, r.bottom - 1, r.right, r.bottom}, kRowLine);
 }
 
 COwnerListView::COwnerListView(HtmlEngine& engine, EventLoop& loop, FramePath frame, int ctl)

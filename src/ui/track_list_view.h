@@ -13,12 +13,12 @@ namespace dorvath {
 
 // The colours of every row background.
 struct ListRowPainter {
-    static constexpr Color window = Rgb(255, 255, 255);
-    static constexpr Color outerPen = Rgb(170, 200, 245);
-    static constexpr Color innerPen = Rgb(230, 250, 250);
-    static constexpr Color gradientTop = Rgb(235, 245, 245);
-    static constexpr Color gradientBottom = Rgb(225, 235, 245);
-    static constexpr Color rowLine = Rgb(200, 200, 200);
+    static constexpr Color kWindow = Rgb(255, 255, 255);
+    static constexpr Color kOuterPen = Rgb(170, 200, 245);
+    static constexpr Color kInnerPen = Rgb(230, 250, 250);
+    static constexpr Color kGradientTop = Rgb(235, 245, 245);
+    static constexpr Color kGradientBottom = Rgb(225, 235, 245);
+    static constexpr Color kRowLine = Rgb(200, 200, 200);
 
     static void background(Canvas& c, Rect r, bool selected);
     static void bottomLine(Canvas& c, Rect r);  // the 1-pixel separator along r's bottom

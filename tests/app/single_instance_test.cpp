@@ -15,14 +15,14 @@ TEST(SingleInstanceTest, SecondInstanceActivatesTheFirstAndGetsItsAnswer) {
     test::TempDir dir;
     std::atomic<int> activations = 0;
     SingleInstance first(dir.path());
-    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);
+    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::Acquired);
     ASSERT_TRUE(first.listen([&] {
         ++activations;
         return std::string("http://127.0.0.1:1234/?t=abc");
     }));
 
     SingleInstance second(dir.path());
-    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::kHeldByAnother);
+    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::HeldByAnother);
     EXPECT_EQ(second.activateFirst(), "http://127.0.0.1:1234/?t=abc");
     EXPECT_EQ(second.activateFirst(), "http://127.0.0.1:1234/?t=abc");
     EXPECT_EQ(activations, 2);
@@ -36,11 +36,11 @@ TEST(SingleInstanceTest, LockIsHandedOverWhenTheFirstEnds) {
     test::TempDir dir;
     {
         SingleInstance first(dir.path());
-        ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);
+        ASSERT_EQ(first.acquire(), SingleInstance::Acquire::Acquired);
         ASSERT_TRUE(first.listen([] { return std::string("x"); }));
     }
     SingleInstance next(dir.path());
-    EXPECT_EQ(next.acquire(), SingleInstance::Acquire::kAcquired);
+    EXPECT_EQ(next.acquire(), SingleInstance::Acquire::Acquired);
     EXPECT_FALSE(std::filesystem::exists(next.socketPath()));
     // a stale socket file left by a crash does not stop the new first from listening
     {
@@ -49,16 +49,16 @@ TEST(SingleInstanceTest, LockIsHandedOverWhenTheFirstEnds) {
     }
     EXPECT_TRUE(next.listen([] { return std::string("y"); }));
     SingleInstance other(dir.path());
-    EXPECT_EQ(other.acquire(), SingleInstance::Acquire::kHeldByAnother);
+    EXPECT_EQ(other.acquire(), SingleInstance::Acquire::HeldByAnother);
     EXPECT_EQ(other.activateFirst(), "y");
 }
 
 TEST(SingleInstanceTest, NoAnswerWhenTheFirstDoesNotListen) {
     test::TempDir dir;
     SingleInstance first(dir.path());
-    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);
+    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::Acquired);
     SingleInstance second(dir.path());
-    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::kHeldByAnother);
+    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::HeldByAnother);
     EXPECT_EQ(second.activateFirst(300), std::nullopt);
 }
 
@@ -67,10 +67,10 @@ TEST(SingleInstanceTest, LongFolderNamesStillGetASocket) {
     std::filesystem::path deep = dir.path() / std::string(120, 'd');
     std::filesystem::create_directories(deep);
     SingleInstance first(deep);
-    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);
+    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::Acquired);
     ASSERT_TRUE(first.listen([] { return std::string("deep"); }));
     SingleInstance second(deep);
-    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::kHeldByAnother);
+    EXPECT_EQ(second.acquire(), SingleInstance::Acquire::HeldByAnother);
     EXPECT_EQ(second.activateFirst(), "deep");
 }
 

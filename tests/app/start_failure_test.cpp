@@ -78,7 +78,7 @@ TEST(StartFailure, ADatabaseThatCannotBeOpenedIsNamedByTheApplicationAndTheComma
 TEST(StartFailure, AFirstCopyThatDoesNotAnswerIsSaid) {
     test::TempDir dir;
     SingleInstance first(dir.path());
-    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::kAcquired);  // and never listens
+    ASSERT_EQ(first.acquire(), SingleInstance::Acquire::Acquired);  // and never listens
     auto second = RunDorvath({"--serve", "--data-dir", dir.path().string()});
     EXPECT_EQ(second.status, 2);
     EXPECT_NE(second.err.find("does not answer"), std::string::npos) << second.err;

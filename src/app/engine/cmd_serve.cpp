@@ -57,9 +57,9 @@ int StartFailed(const Program& program, const std::string& why) {
 std::optional<int> TakeDataFolder(Program& program, SingleInstance& single) {
     const std::string folder = program.folders.data.string();
     switch (single.acquire()) {
-        case SingleInstance::Acquire::kAcquired:
+        case SingleInstance::Acquire::Acquired:
             break;
-        case SingleInstance::Acquire::kHeldByAnother:
+        case SingleInstance::Acquire::HeldByAnother:
             // Another copy owns this data folder: tell its address and leave it alone.
             if (auto answer = single.activateFirst()) {
                 std::printf("%s\n", answer->c_str());
@@ -69,7 +69,7 @@ std::optional<int> TakeDataFolder(Program& program, SingleInstance& single) {
                                CFormat("another DORVATH holds the data folder %s but does not "
                                        "answer; end it or use another --data-dir",
                                        folder));
-        case SingleInstance::Acquire::kFailed:
+        case SingleInstance::Acquire::Failed:
             return StartFailed(
                 program, CFormat("cannot use the data folder %s: %s", folder, single.error()));
     }
