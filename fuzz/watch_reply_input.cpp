@@ -127,7 +127,7 @@ struct CountingSink : DeviceMessageSink {
     std::vector<std::string> messages;
 };
 
-struct CheckedBusy : BusyIndicator {
+struct CheckedLoading : LoadingIndicator {
     void start() override { ++starts; }
     void progress(int done, int total) override {
         if (done < last || total != static_cast<int>(kFirmwareBlocks)) backwards = true;
@@ -284,9 +284,9 @@ std::string CheckFirmwareUpdate(Input& in) {
     static const FirmwareFile file;
     std::vector<uint8_t> image;
     CountingSink sink;
-    CheckedBusy busy;
+    CheckedLoading busy;
     const FirmwareOutcome r = UpdateFirmware(in, file.path(), image, sink, busy);
-    if (busy.starts != busy.stops || busy.starts > 1) return "busy indicator not stopped once";
+    if (busy.starts != busy.stops || busy.starts > 1) return "loading indicator not stopped once";
     if (busy.backwards) return "firmware progress went backwards or lost its total";
     if (sink.messages.size() != 1) return "firmware update without exactly one message";
     if (r && busy.last != static_cast<int>(kFirmwareBlocks))

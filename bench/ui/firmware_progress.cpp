@@ -1,7 +1,7 @@
 // What showing the block count costs a firmware update: the whole update of a generated
-// image against the simulated watch with no delay, with the busy dialog counting the
+// image against the simulated watch with no delay, with the loading dialog counting the
 // blocks (its thread painting every change into a recording engine), against the same
-// busy dialog left at its "Loading" cycle (the baseline, as the dialog was before the
+// loading dialog left at its "Loading" cycle (the baseline, as the dialog was before the
 // count). A run without any indicator is shown for scale: the dialog's start waits in
 // 50 ms steps for its thread. A real watch takes at least 1 ms per report, about 13 s for
 // the 12,700 reports of an update.
@@ -28,7 +28,7 @@ struct QuietSink : DeviceMessageSink {
     void showMessage(const std::string&) override {}
 };
 
-class Dialog : public BusyIndicator {
+class Dialog : public LoadingIndicator {
   public:
     Dialog(HtmlEngine& engine, bool count) : dlg_(engine), count_(count) {}
     void start() override { dlg_.start("main"); }
@@ -56,7 +56,7 @@ const std::string& ImagePath() {
     return path;
 }
 
-void Update(benchmark::State& state, BusyIndicator& busy, RecordingHtmlEngine* engine) {
+void Update(benchmark::State& state, LoadingIndicator& busy, RecordingHtmlEngine* engine) {
     std::vector<uint8_t> image(kFirmwareImageSize);
     QuietSink sink;
     for (auto _ : state) {
@@ -83,7 +83,7 @@ void UpdateWithDialogOnly(benchmark::State& state) {
 }
 
 void UpdateWithoutIndicator(benchmark::State& state) {
-    NoBusyIndicator busy;
+    NoLoadingIndicator busy;
     Update(state, busy, nullptr);
 }
 
@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("block count in the busy dialog", "UpdateWithCount", "UpdateWithDialogOnly",
-                        "below 1.5");
+    reporter.printRatio("block count in the loading dialog", "UpdateWithCount",
+                        "UpdateWithDialogOnly", "below 1.5");
     std::filesystem::remove(ImagePath());
     benchmark::Shutdown();
     return 0;

@@ -81,7 +81,7 @@ struct Page : bench::BenchDatabase {
                                   {"mark", 0}});
         engine.flush();
     }
-    // The busy dialog's start waits in 50 ms steps for its thread; without that wait, the
+    // The loading dialog's start waits in 50 ms steps for its thread; without that wait, the
     // work alone.
     void open(bool busyWait) {
         page->loadingOptions = LoadingDlgOptions{};
@@ -116,7 +116,7 @@ void OpenRun(benchmark::State& state) {
     state.counters["bytes out"] = static_cast<double>(p.bytes) / state.iterations();
 }
 
-void OpenRunWithBusyDialog(benchmark::State& state) {
+void OpenRunWithLoadingDialog(benchmark::State& state) {
     Page& p = P();
     for (auto _ : state) p.open(true);
 }
@@ -228,7 +228,7 @@ int TooltipRoundTrips() {
 
 BENCHMARK(ReadPoints)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(OpenRun)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(OpenRunWithBusyDialog)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(OpenRunWithLoadingDialog)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(ChartModelAlone)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(ThinAndWriteLine)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(PlaybackTick)->Unit(benchmark::kMicrosecond)->Iterations(1000);
@@ -239,15 +239,16 @@ int main(int argc, char** argv) {
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("open a run", "OpenRun", "ReadPoints", "<= 150 ms in all");
-    reporter.printRatio("open a run, busy dialog included", "OpenRunWithBusyDialog", "ReadPoints",
-                        "<= 150 ms in all");
+    reporter.printRatio("open a run, loading dialog included", "OpenRunWithLoadingDialog",
+                        "ReadPoints", "<= 150 ms in all");
     reporter.printRatio("chart model", "ChartModelAlone", "ReadPoints", "small");
     reporter.printRatio("map line and log.xml", "ThinAndWriteLine", "ReadPoints",
                         "<= 30 ms in all");
     std::printf("map line and log.xml: %.1f ms (target <= 30 ms)\n",
                 reporter.seconds("ThinAndWriteLine") * 1e3);
-    std::printf("open a run: %.1f ms, with the busy dialog's start %.1f ms (target <= 150 ms)\n",
-                reporter.seconds("OpenRun") * 1e3, reporter.seconds("OpenRunWithBusyDialog") * 1e3);
+    std::printf("open a run: %.1f ms, with the loading dialog's start %.1f ms (target <= 150 ms)\n",
+                reporter.seconds("OpenRun") * 1e3,
+                reporter.seconds("OpenRunWithLoadingDialog") * 1e3);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // How device operations talk to the user: the pages implement these with their message
-// dialogs and the busy dialog; the command line prints to standard error.
+// dialogs and the loading dialog; the command line prints to standard error.
 #include <string>
 
 namespace dorvath {
@@ -21,9 +21,9 @@ class DeviceMessageSink {
 // The "Loading" indicator shown while the firmware is written. start() may wait a
 // bounded time for the indicator to come up; stop() is called once on every path
 // after a start(). Between them progress() tells how many of the blocks are through.
-class BusyIndicator {
+class LoadingIndicator {
   public:
-    virtual ~BusyIndicator() = default;
+    virtual ~LoadingIndicator() = default;
     virtual void start() = 0;
     virtual void progress(int done, int total) {
         (void)done;
@@ -32,7 +32,7 @@ class BusyIndicator {
     virtual void stop() = 0;
 };
 
-class NoBusyIndicator : public BusyIndicator {
+class NoLoadingIndicator : public LoadingIndicator {
   public:
     void start() override {}
     void stop() override {}

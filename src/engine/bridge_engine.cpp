@@ -55,7 +55,7 @@ std::size_t BridgeEngine::batchSize() const {
 }
 
 void BridgeEngine::flush() {
-    // Held while sending so that batches from the UI thread and the busy dialog's
+    // Held while sending so that batches from the UI thread and the loading dialog's
     // thread leave in the order they were made.
     std::lock_guard lock(core().mutex);
     if (batch_.empty()) return;
@@ -95,14 +95,14 @@ void BridgeEngine::receive(const std::string& text) {
     if (parsed->kind == protocol::PageEvent::Kind::Ready) {
         std::lock_guard lock(core().mutex);
         const FramePath& frame = parsed->frame;
-        std::string wanted = core().frames.page(frame);
+        std::string wanted = core().store.page(frame);
         json answer = json::array();
         if (!wanted.empty() && wanted != parsed->page) {
             answer.push_back(wanted.find('.') == std::string::npos
                                  ? protocol::LoadPage(frame, wanted)
                                  : protocol::LoadUrl(frame, wanted));
         } else {
-            for (json& op : core().frames.replayFrame(frame)) answer.push_back(std::move(op));
+            for (json& op : core().store.replayFrame(frame)) answer.push_back(std::move(op));
         }
         answer.push_back(protocol::Replayed(frame));
         send(DumpJson(answer), "ready:" + frame);

@@ -414,7 +414,7 @@ std::optional<PageEvent> ParseEvent(const json& e) {
         if (name == n) p.kind = k;
     const bool widget = p.kind == PageEvent::Kind::List || p.kind == PageEvent::Kind::Static;
 
-    // The parts any event may carry for the mirror.
+    // What any event may carry for the mirror.
     if (auto w = e.find(key::kW); w != e.end() && w->is_number() && !widget)
         p.size = std::pair{Int(e, key::kW), Int(e, key::kH)};
     if (auto form = e.find(key::kForm);

@@ -169,7 +169,7 @@ struct ListReport {
     std::optional<bool> vscroll;
 };
 
-// One event as the runtime sends it. The parts the mirror keeps (size, form, boxes, list
+// One event as the runtime sends it. What the mirror keeps (size, form, boxes, list
 // report) come with any event that carries them.
 struct PageEvent {
     enum class Kind { Ready, Geometry, Click, Command, Form, List, Static, External, Other };

@@ -108,17 +108,17 @@ std::string CookieValue(std::string_view cookies, std::string_view name) {
     return {};
 }
 
-// Splits a decoded path into its parts; false when any part could leave its folder or
+// Splits a decoded path into its segments; false when any segment could leave its folder or
 // is not a plain name.
-bool SafeParts(const std::string& path, std::vector<std::string>& parts) {
-    parts.clear();
+bool SafeSegments(const std::string& path, std::vector<std::string>& segments) {
+    segments.clear();
     if (path.empty() || path[0] != '/') return false;
     std::string part;
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '/') {
             if (part == "." || part == "..") return false;
             if (part.empty() && i != path.size()) return false;  // "//"
-            if (!part.empty()) parts.push_back(part);
+            if (!part.empty()) segments.push_back(part);
             part.clear();
             continue;
         }
@@ -367,13 +367,13 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     bool serveTile(const Request& req) {
         std::string_view target = req.target();
         std::string path;
-        std::vector<std::string> parts;
-        if (!Decode(target.substr(0, target.find('?')), path) || !SafeParts(path, parts) ||
-            parts.empty() || parts[0] != "tiles")
+        std::vector<std::string> segments;
+        if (!Decode(target.substr(0, target.find('?')), path) || !SafeSegments(path, segments) ||
+            segments.empty() || segments[0] != "tiles")
             return false;
         const bool keepAlive = req.keep_alive(), head = req.method() == http::verb::head;
         const unsigned version = req.version();
-        auto key = ParseTilePath(parts);
+        auto key = ParseTilePath(segments);
         if (!key || !server_.tiles) {
             Response res(key ? http::status::not_found : http::status::bad_request, version);
             res.set(http::field::content_type, "text/plain; charset=utf-8");
@@ -470,8 +470,8 @@ Response BridgeServer::Impl::serve(const Request& req) {
     Response res(http::status::ok, req.version());
     std::string_view target = req.target();
     std::string path;
-    std::vector<std::string> parts;
-    if (!Decode(target.substr(0, target.find('?')), path) || !SafeParts(path, parts)) {
+    std::vector<std::string> segments;
+    if (!Decode(target.substr(0, target.find('?')), path) || !SafeSegments(path, segments)) {
         res.result(http::status::not_found);
         res.body() = "not found\n";
         return res;
@@ -491,7 +491,7 @@ Response BridgeServer::Impl::serve(const Request& req) {
             body = PreparedPage(name, body, [this](const std::string& address) {
                 std::vector<std::string> at;
                 std::string body;
-                if (!SafeParts(address, at) || at.size() != 2 || at[0] != "images" ||
+                if (!SafeSegments(address, at) || at.size() != 2 || at[0] != "images" ||
                     !ReadFile(opt.shippedDir, at, body))
                     return std::optional<std::string>();
                 return std::optional<std::string>(std::move(body));
@@ -509,9 +509,9 @@ Response BridgeServer::Impl::serve(const Request& req) {
         }
         return ok(std::move(body), name);
     };
-    if (parts.empty()) {
+    if (segments.empty()) {
         // The address opened by the user: on to the top frame's page.
-        std::string top = engine.frames().page("");
+        std::string top = engine.frameStore().page("");
         std::string to = top.empty()                          ? "/blank.html"
                          : top.find('.') == std::string::npos ? "/" + top + ".html"
                                                               : "/" + top;
@@ -519,29 +519,30 @@ Response BridgeServer::Impl::serve(const Request& req) {
         res.set(http::field::location, to);
         return res;
     }
-    if (parts.size() == 1 && parts[0] == "tile-layer.js") {
+    if (segments.size() == 1 && segments[0] == "tile-layer.js") {
         // Where the map page asks for its tiles.
-        return ok("window.__dvTilePort = " + std::to_string(tilePort) + ";\n", parts[0]);
+        return ok("window.__dvTilePort = " + std::to_string(tilePort) + ";\n", segments[0]);
     }
-    if (parts.size() == 1) {
-        if (auto* r = FindEmbeddedFile(parts[0]))
-            return lasting(std::string(r->bytes()), parts[0], true);
+    if (segments.size() == 1) {
+        if (auto* r = FindEmbeddedFile(segments[0]))
+            return lasting(std::string(r->bytes()), segments[0], true);
         // A resource asked for by name and type ("202" is the page 202.html).
-        LoadDataRequest q = ClassifyLoadData(parts[0]);
+        LoadDataRequest q = ClassifyLoadData(segments[0]);
         if (auto* r = FindEmbeddedResource(q.name, q.type))
             return lasting(std::string(r->bytes()), r->file, true);
         for (const std::string& f : opt.dataFiles) {
             std::string body;
-            if (f == parts[0] && ReadFile(opt.dataDir, parts, body)) return ok(std::move(body), f);
+            if (f == segments[0] && ReadFile(opt.dataDir, segments, body))
+                return ok(std::move(body), f);
         }
-    } else if (parts[0] == "Html" || parts[0] == "images" || parts[0] == "help") {
+    } else if (segments[0] == "Html" || segments[0] == "images" || segments[0] == "help") {
         std::string body;
-        if (ReadFile(opt.shippedDir, parts, body))
-            return lasting(std::move(body), parts.back(), false);
-    } else if (auto folder = opt.folders.find(parts[0]); folder != opt.folders.end()) {
-        std::vector<std::string> rest(parts.begin() + 1, parts.end());
+        if (ReadFile(opt.shippedDir, segments, body))
+            return lasting(std::move(body), segments.back(), false);
+    } else if (auto folder = opt.folders.find(segments[0]); folder != opt.folders.end()) {
+        std::vector<std::string> rest(segments.begin() + 1, segments.end());
         std::string body;
-        if (ReadFile(folder->second, rest, body)) return ok(std::move(body), parts.back());
+        if (ReadFile(folder->second, rest, body)) return ok(std::move(body), segments.back());
     }
     res.result(http::status::not_found);
     res.set(http::field::content_type, "text/plain; charset=utf-8");

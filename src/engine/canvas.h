@@ -1,6 +1,6 @@
 #pragma once
 // A display list that owner-drawn controls paint into (the calendar, list rows, the
-// busy dialog's bitmap). The page runtime renders it as absolutely positioned DOM
+// loading dialog's bitmap). The page runtime renders it as absolutely positioned DOM
 // elements, so texts stay selectable and findable. Coordinates are CSS pixels relative
 // to the control (or the row), right and bottom exclusive.
 #include <cstdint>

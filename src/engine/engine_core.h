@@ -1,9 +1,9 @@
 #pragma once
-// What the parts of an HtmlEngine share (not for other code).
+// What the pieces of an HtmlEngine share (not for other code).
 //
 // Locking: one plain mutex per engine guards everything here and a subclass's batch.
-// Every public method of HtmlEngine and of its parts (Widgets, PageInput, EventRouter,
-// KeptState) takes it once at its start and, while holding it, calls only the members
+// Every public method of HtmlEngine and of its pieces (Widgets, PageInput, EventRouter,
+// FrameStoreView) takes it once at its start and, while holding it, calls only the members
 // below, never another public method. Page handlers run without it; submit() runs with
 // it held.
 #include <mutex>
@@ -15,9 +15,9 @@
 namespace dorvath {
 
 struct EngineCore {
-    explicit EngineCore(std::function<void(Operation)> submit) : send(frames, std::move(submit)) {}
+    explicit EngineCore(std::function<void(Operation)> submit) : send(store, std::move(submit)) {}
     std::mutex mutex;
-    FrameStore frames;
+    FrameStore store;
     PageMirror mirror;
     OperationSender send;
 };

@@ -37,8 +37,8 @@ void EventRouter::dispatch(const nlohmann::json& event) {
         // The mirror holds only what this side asked about: frames it loaded or handles.
         // Anything else a client sends is not kept, so no client can make it grow.
         auto it = handlers_.find(frame);
-        if (!core_.frames.has(frame) && it == handlers_.end()) return;
-        core_.mirror.apply(ev, core_.frames);
+        if (!core_.store.has(frame) && it == handlers_.end()) return;
+        core_.mirror.apply(ev, core_.store);
         if (it == handlers_.end()) return;
         h = it->second;
         if (ev.kind == Kind::Click) form = core_.mirror.form(frame);

@@ -50,7 +50,7 @@ class FrameStore {
     bool removeDialog(const FramePath& dialog);  // false when not open
     static std::string dialogKey(const FramePath& dialog);
 
-    const std::map<FramePath, FrameState>& frames() const { return frames_; }
+    const std::map<FramePath, FrameState>& states() const { return frames_; }
     // The operations that rebuild f (its kept values, the loads of its child frames, and
     // for the top page the open dialogs); replay() rebuilds every frame.
     std::vector<nlohmann::json> replayFrame(const FramePath& f) const;

@@ -12,24 +12,24 @@ using json = nlohmann::json;
 
 // ---- kept state ----
 
-std::string KeptState::page(const FramePath& f) const {
+std::string FrameStoreView::page(const FramePath& f) const {
     std::lock_guard lock(core_.mutex);
-    return core_.frames.page(f);
+    return core_.store.page(f);
 }
 
-std::map<FramePath, FrameState> KeptState::state() const {
+std::map<FramePath, FrameState> FrameStoreView::state() const {
     std::lock_guard lock(core_.mutex);
-    return core_.frames.frames();
+    return core_.store.states();
 }
 
-std::vector<json> KeptState::replay() const {
+std::vector<json> FrameStoreView::replay() const {
     std::lock_guard lock(core_.mutex);
-    return core_.frames.replay();
+    return core_.store.replay();
 }
 
-std::vector<json> KeptState::replayFrame(const FramePath& f) const {
+std::vector<json> FrameStoreView::replayFrame(const FramePath& f) const {
     std::lock_guard lock(core_.mutex);
-    return core_.frames.replayFrame(f);
+    return core_.store.replayFrame(f);
 }
 
 // ---- the engine ----
@@ -39,13 +39,13 @@ HtmlEngine::HtmlEngine()
       widgets_(*core_),
       input_(*core_),
       events_(*core_),
-      frames_(*core_) {}
+      frameStore_(*core_) {}
 
 HtmlEngine::~HtmlEngine() = default;
 
 void HtmlEngine::load(const FramePath& f, const std::string& page, json op) {
     std::lock_guard lock(core_->mutex);
-    core_->frames.load(f, page);
+    core_->store.load(f, page);
     core_->mirror.drop(f);
     core_->send.send(KeptKey(f, proto::op::kLoad), std::move(op));
 }
@@ -92,7 +92,7 @@ void HtmlEngine::setState(const FramePath& f, const Element& e, unsigned set, un
     std::string key = KeptKey(f, proto::op::kState, e.key());
     // Successive state changes of one element merge into one net change.
     unsigned s = set, c = clear & ~set;
-    if (const json* before = core_->frames.kept(f, key); before && !e.id.empty()) {
+    if (const json* before = core_->store.kept(f, key); before && !e.id.empty()) {
         unsigned os = before->value(proto::key::kSet, 0u),
                  oc = before->value(proto::key::kClear, 0u);
         s = (os & ~clear) | set;
@@ -119,7 +119,7 @@ void HtmlEngine::callFunction(const FramePath& f, const std::string& fn,
 
 FramePath HtmlEngine::openDialog(const std::string& resource, const std::string& title) {
     std::lock_guard lock(core_->mutex);
-    FramePath f = core_->frames.addDialog(resource);
+    FramePath f = core_->store.addDialog(resource);
     core_->mirror.drop(f);
     core_->send.sendKept(f, FrameStore::dialogKey(f), proto::OpenDialog(f, resource, title));
     return f;
@@ -127,7 +127,7 @@ FramePath HtmlEngine::openDialog(const std::string& resource, const std::string&
 
 void HtmlEngine::closeDialog(const FramePath& dialog) {
     std::lock_guard lock(core_->mutex);
-    if (!core_->frames.removeDialog(dialog)) return;
+    if (!core_->store.removeDialog(dialog)) return;
     core_->mirror.drop(dialog);
     core_->send.send(FrameStore::dialogKey(dialog), proto::CloseDialog(dialog));
 }

@@ -5,10 +5,10 @@
 // page (form values, element boxes, list selection) comes back in events and is kept
 // as a mirror, so the queries answer at once without a round trip.
 //
-// The engine's parts: widgets() (statics and list views), input() (enabled state, forms,
-// geometry), events() (handlers of the page objects) and frames() (the kept state that
-// rebuilds a reloaded page). Operations may be issued from the UI thread and from the busy
-// dialog's thread; events are handled on the UI thread.
+// Beside the operations: widgets() (statics and list views), input() (enabled state,
+// forms, geometry), events() (handlers of the page objects) and frameStore() (what is kept
+// of each frame to rebuild a reloaded page). Operations may be issued from the UI thread
+// and from the loading dialog's thread; events are handled on the UI thread.
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,10 +28,11 @@ namespace dorvath {
 
 struct EngineCore;
 
-// The kept state, for replay and for tests (copies, under the engine's lock).
-class KeptState {
+// The frame store read from outside, for replay and for tests (copies, under the
+// engine's lock).
+class FrameStoreView {
   public:
-    explicit KeptState(EngineCore& core) : core_(core) {}
+    explicit FrameStoreView(EngineCore& core) : core_(core) {}
     std::string page(const FramePath& f) const;  // "" none
     std::map<FramePath, FrameState> state() const;
     std::vector<nlohmann::json> replay() const;  // ops that rebuild every frame
@@ -83,16 +84,16 @@ class HtmlEngine {
     void openWindow(const std::string& url);
 
     // Sends what was batched now (the loop calls it after every handler; code that is
-    // about to block, and the busy dialog's thread, call it themselves).
+    // about to block, and the loading dialog's thread, call it themselves).
     virtual void flush() {}
 
-    // ---- parts ----
+    // ---- beside the operations ----
     Widgets& widgets() { return widgets_; }
     const Widgets& widgets() const { return widgets_; }
     PageInput& input() { return input_; }
     const PageInput& input() const { return input_; }
     EventRouter& events() { return events_; }
-    const KeptState& frames() const { return frames_; }
+    const FrameStoreView& frameStore() const { return frameStore_; }
 
   protected:
     // Every operation goes here (with the engine's lock held), after the kept state.
@@ -109,7 +110,7 @@ class HtmlEngine {
     Widgets widgets_;
     PageInput input_;
     EventRouter events_;
-    KeptState frames_;
+    FrameStoreView frameStore_;
 };
 
 // Sub-resource addresses the way the page engine's load-data callback sees them.

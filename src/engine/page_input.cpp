@@ -25,7 +25,7 @@ void PageInput::fillForm(const FramePath& f, const FormMap& values) {
     // Kept per name, so that the user's later edits of one name replace only it.
     for (const auto& [name, v] : values) {
         m[name] = v;
-        core_.frames.keep(f, KeptKey(f, proto::op::kFill, name), proto::Fill(f, {{name, v}}));
+        core_.store.keep(f, KeptKey(f, proto::op::kFill, name), proto::Fill(f, {{name, v}}));
     }
     core_.send.send({}, proto::Fill(f, values));
 }
@@ -39,7 +39,7 @@ void PageInput::trackGeometry(const FramePath& f, const std::vector<std::string>
     std::lock_guard lock(core_.mutex);
     std::string key = KeptKey(f, proto::op::kTrack);
     std::set<std::string> all(ids.begin(), ids.end());
-    if (const json* before = core_.frames.kept(f, key))
+    if (const json* before = core_.store.kept(f, key))
         for (const json& id : before->at(proto::key::kIds)) all.insert(id.get<std::string>());
     core_.mirror.at(f).tracked.insert(ids.begin(), ids.end());
     core_.send.sendKept(f, key, proto::Track(f, all));

@@ -160,14 +160,15 @@ TileFetch FetchOnce(const std::string& url, const std::string& userAgent, const 
 
 }  // namespace
 
-std::optional<TileKey> ParseTilePath(const std::vector<std::string>& parts) {
-    if (parts.size() != 4 || parts[0] != "tiles") return std::nullopt;
-    const std::string& last = parts[3];
+std::optional<TileKey> ParseTilePath(const std::vector<std::string>& segments) {
+    if (segments.size() != 4 || segments[0] != "tiles") return std::nullopt;
+    const std::string& last = segments[3];
     if (last.size() < 5 || last.compare(last.size() - 4, 4, ".png") != 0) return std::nullopt;
     long z = 0, x = 0, y = 0;
-    if (!ParseNumber(parts[1], 19, z)) return std::nullopt;
+    if (!ParseNumber(segments[1], 19, z)) return std::nullopt;
     const long limit = (1L << z) - 1;
-    if (!ParseNumber(parts[2], limit, x) || !ParseNumber(last.substr(0, last.size() - 4), limit, y))
+    if (!ParseNumber(segments[2], limit, x) ||
+        !ParseNumber(last.substr(0, last.size() - 4), limit, y))
         return std::nullopt;
     return TileKey{static_cast<int>(z), x, y};
 }

@@ -30,7 +30,7 @@ struct TileKey {
 };
 
 // "tiles", z, x, "y.png" with decimal numbers, z at most 19, x and y within 0 .. 2^z - 1.
-std::optional<TileKey> ParseTilePath(const std::vector<std::string>& parts);
+std::optional<TileKey> ParseTilePath(const std::vector<std::string>& segments);
 
 // The tile's address from a template with {z}, {x} and {y}.
 std::string TileUrl(const std::string& urlTemplate, const TileKey& k);

@@ -70,7 +70,7 @@ BlockAnswer SendBlock(ReportLink& link, const uint8_t* block, uint32_t address) 
 
 FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
                                std::vector<uint8_t>& imageBuffer, DeviceMessageSink& sink,
-                               BusyIndicator& busy) {
+                               LoadingIndicator& loading) {
     // The reason is what the user was told (nothing for a file that cannot be read).
     auto failed = [](FirmwareEnd r, std::string why) {
         return FirmwareOutcome::failure(std::move(why), {r});
@@ -106,17 +106,17 @@ FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
     if (ReplyText(reply) != kWatchModel)
         return refuse(FirmwareEnd::WrongModel, kUpdateFailedMessage);
 
-    busy.start();
+    loading.start();
     const int total = static_cast<int>(kFirmwareBlocks);
-    busy.progress(0, total);
+    loading.progress(0, total);
     for (size_t i = 0; i < kFirmwareBlocks; ++i) {
         const uint32_t address = static_cast<uint32_t>(i * kFirmwareBlockSize);
         BlockAnswer r = SendBlock(link, imageBuffer.data() + address, address);
         if (r == BlockAnswer::Accepted) {
-            busy.progress(static_cast<int>(i) + 1, total);
+            loading.progress(static_cast<int>(i) + 1, total);
             continue;
         }
-        busy.stop();
+        loading.stop();
         if (r == BlockAnswer::TransferFailed) {
             return failed(FirmwareEnd::TransferFailed, session.ReportFailed());
         }
@@ -124,7 +124,7 @@ FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
                                                       : FirmwareEnd::BodyRefusedTooOften,
                       kUpdateFailedMessage);
     }
-    busy.stop();
+    loading.stop();
     // The watch restarts on this one: no reply is read and the write's result is moot.
     SendOnly(link, MakeCommandHeader(CMD_FIRMWARE_END));
     sink.showMessage(kUpdateDoneMessage);

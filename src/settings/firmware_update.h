@@ -44,7 +44,7 @@ void StampFirmwareImage(std::vector<uint8_t>& image);
 uint32_t BlockSum(const uint8_t* block, size_t length);
 
 // "onupdate": checks the file, stamps a copy of its image in `imageBuffer` (the page's
-// buffer, kept between updates), asks the model, then sends the 192 blocks with `busy`
+// buffer, kept between updates), asks the model, then sends the 192 blocks with `loading`
 // shown. Every message goes to `sink`.
 struct FirmwareReport {
     FirmwareEnd end = FirmwareEnd::TransferFailed;
@@ -52,6 +52,6 @@ struct FirmwareReport {
 using FirmwareOutcome = Result<FirmwareReport>;
 FirmwareOutcome UpdateFirmware(WatchFinder& watches, const std::string& path,
                                std::vector<uint8_t>& imageBuffer, DeviceMessageSink& sink,
-                               BusyIndicator& busy);
+                               LoadingIndicator& loading);
 
 }  // namespace dorvath

@@ -115,14 +115,14 @@ std::optional<CppSQLite3Exception> CListPageWnd::tryDatabase(const std::function
 }
 
 void CListPageWnd::loadPoints(const std::function<void()>& read, bool laps) {
-    CLoadingDlg busy(engine_, loadingOptions);
-    busy.start(kBusyCover);
+    CLoadingDlg loading(engine_, loadingOptions);
+    loading.start(kLoadingCover);
     // What could be read stays; what cannot be read shows empty lists.
     const auto failure = tryDatabase(read);
     points_.refresh();
     if (laps) laps_.fill();
     if (state_.trackPoints.size() > 1) showOpenedPoints();
-    busy.end();
+    loading.end();
     if (failure) databaseFailed(*failure);
 }
 

@@ -28,7 +28,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main/page1";
     static constexpr const char* kMapFrame = "main/page1/map";
-    static constexpr const char* kBusyCover = "main";  // what the loading dialog blocks
+    static constexpr const char* kLoadingCover = "main";  // what the loading dialog blocks
 
     CListPageWnd(EventLoop& loop, HtmlEngine& engine, WindowHandle mainWnd, TrackDatabase& db,
                  AppState& state);
@@ -89,7 +89,7 @@ class CListPageWnd : public MessageTarget, public PageHandler {
     // Runs a database read or write; its error, if any, for the caller to end the operation
     // with once the views show what could be done.
     static std::optional<CppSQLite3Exception> tryDatabase(const std::function<void()>& work);
-    // Reads the points (and with the laps flag the laps) under the busy dialog and shows them.
+    // Reads the points (and with the laps flag the laps) under the loading dialog and shows them.
     void loadPoints(const std::function<void()>& read, bool laps);
     // Empties the point list (and the laps unless kept) and the views fed from them.
     void clearViews(bool keepLaps);

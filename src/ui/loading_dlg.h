@@ -1,5 +1,5 @@
 #pragma once
-// The busy dialog: the "Loading" picture (page 206) animated from a thread of its own
+// The loading dialog: the "Loading" picture (page 206) animated from a thread of its own
 // while the user-interface thread loads a run or talks to the watch and does not turn
 // its loop.
 #include <atomic>

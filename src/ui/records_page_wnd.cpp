@@ -177,14 +177,14 @@ void CRecordsPageWnd::fillMissingBests() {
     try {
         missing = db_.runsWithoutBests();
         if (missing.empty()) return;
-        CLoadingDlg busy(engine_, loadingOptions);
-        busy.start(kBusyCover);
-        db_.fillMissingBests([&busy](int done, int total) {
-            busy.setProgress(done, total);
+        CLoadingDlg loading(engine_, loadingOptions);
+        loading.start(kLoadingCover);
+        db_.fillMissingBests([&loading](int done, int total) {
+            loading.setProgress(done, total);
             std::fprintf(stderr, "dorvath: best efforts of the stored runs: %d/%d\n", done, total);
             std::fflush(stderr);
         });
-        busy.end();
+        loading.end();
     } catch (const CppSQLite3Exception& e) {
         return EndFailedOperation(engine_, loop(), FailedOperation::Database, DatabaseErrorText(e));
     }

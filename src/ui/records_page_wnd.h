@@ -19,7 +19,7 @@ namespace dorvath {
 class CRecordsPageWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main/records";
-    static constexpr const char* kBusyCover = "main";
+    static constexpr const char* kLoadingCover = "main";
     static constexpr int kWeekChart = 5002;
     static constexpr int kWeeks = 52, kMonths = 12;
     // The chart's box on page 212 until the page reports its size.
@@ -34,7 +34,7 @@ class CRecordsPageWnd : public MessageTarget, public PageHandler {
     void create();
     // Every figure again from the database.
     void refresh();
-    // A database from before the best efforts gets them, under the busy dialog.
+    // A database from before the best efforts gets them, under the loading dialog.
     void fillMissingBests();
 
     // The local date; tests fix it.

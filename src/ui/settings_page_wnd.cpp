@@ -19,12 +19,12 @@ static_assert(std::is_same_v<SettingsForm, FormMap>,
 
 namespace {
 
-// The busy dialog over the function page while the blocks go, with their count.
-class LoadingIndicator : public BusyIndicator {
+// The loading dialog over the function page while the blocks go, with their count.
+class FirmwareLoadingDlg : public LoadingIndicator {
   public:
-    LoadingIndicator(HtmlEngine& engine, const LoadingDlgOptions& options)
+    FirmwareLoadingDlg(HtmlEngine& engine, const LoadingDlgOptions& options)
         : dlg_(engine, options) {}
-    void start() override { dlg_.start(CSettingsPageWnd::kBusyCover); }
+    void start() override { dlg_.start(CSettingsPageWnd::kLoadingCover); }
     void progress(int done, int total) override { dlg_.setProgress(done, total); }
     void stop() override { dlg_.end(); }
 
@@ -115,8 +115,8 @@ void CSettingsPageWnd::chooseFirmwareFile() {
 
 void CSettingsPageWnd::updateFirmware() {
     const std::string path = FormText(engine_.input().collectForm(kFrame)["binfile"]);
-    LoadingIndicator busy(engine_, loadingOptions);
-    const FirmwareOutcome r = UpdateFirmware(watches_, path, image_, sink_, busy);
+    FirmwareLoadingDlg loading(engine_, loadingOptions);
+    const FirmwareOutcome r = UpdateFirmware(watches_, path, image_, sink_, loading);
     if (!r)
         EndFailedOperation(engine_, loop(),
                            r.end == FirmwareEnd::Unreadable ? FailedOperation::FirmwareFile

@@ -20,7 +20,7 @@ namespace dorvath {
 class CSettingsPageWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main/page2";
-    static constexpr const char* kBusyCover = "main";  // what the busy dialog blocks
+    static constexpr const char* kLoadingCover = "main";  // what the loading dialog blocks
 
     CSettingsPageWnd(EventLoop& loop, HtmlEngine& engine, AppState& state, WatchFinder& watches);
     ~CSettingsPageWnd() override;
@@ -43,7 +43,7 @@ class CSettingsPageWnd : public MessageTarget, public PageHandler {
     int32_t bias() const { return bias_; }
     const std::vector<uint8_t>& imageBuffer() const { return image_; }
 
-    // How the busy dialog waits for its thread (tests make it short).
+    // How the loading dialog waits for its thread (tests make it short).
     LoadingDlgOptions loadingOptions;
     // Picks the firmware file; the file dialog unless set (tests).
     std::function<std::optional<std::filesystem::path>(const FileDialogSpec&)> chooseFile;

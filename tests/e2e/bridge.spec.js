@@ -1,5 +1,5 @@
 // The bridge against a test page of its own: clicks and their operations, behaviours,
-// dialogs, the busy dialog while C++ blocks, an owner-data list, state after reload.
+// dialogs, the loading dialog while C++ blocks, an owner-data list, state after reload.
 const { test, expect } = require('@playwright/test');
 const { startServer } = require('./server');
 
@@ -70,7 +70,7 @@ test('the exit dialog answers 0', async ({ page }) => {
   await expect(page.locator('#result')).toHaveText('result 0');
 });
 
-test('the busy dialog animates while C++ blocks for 2 s', async ({ page }) => {
+test('the loading dialog animates while C++ blocks for 2 s', async ({ page }) => {
   await open(page);
   await page.click('#busy');
   const texts = new Set();

@@ -148,7 +148,7 @@ class E2eFrame : public PageHandler {
         return r;
     }
 
-    // The busy dialog's shape: the UI thread blocks for 2 s while a thread of its own
+    // The loading dialog's shape: the UI thread blocks for 2 s while a thread of its own
     // animates the text.
     void busy() {
         FramePath d = e_.openDialog("206");

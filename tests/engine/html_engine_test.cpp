@@ -36,7 +36,7 @@ std::vector<std::string> OpNames(const std::vector<json>& ops) {
     return out;
 }
 
-TEST(KeptState, LatestValuePerElementAndOperationInLastSetOrder) {
+TEST(FrameStore, LatestValuePerElementAndOperationInLastSetOrder) {
     RecordingHtmlEngine e;
     e.loadPage("main", "202");
     e.setStyle("main", Id("tab1"), "display", "none");
@@ -45,22 +45,22 @@ TEST(KeptState, LatestValuePerElementAndOperationInLastSetOrder) {
     e.setStyle("main", Id("tab1"), "color", "red");
     EXPECT_EQ(e.style("main", "tab1", "display"), "block");
     EXPECT_EQ(e.text("main", "caption"), "A");
-    auto ops = e.frames().replayFrame("main");
+    auto ops = e.frameStore().replayFrame("main");
     EXPECT_EQ(OpNames(ops), (std::vector<std::string>{"text:caption", "style:tab1", "style:tab1"}));
     EXPECT_EQ(ops[1]["value"], "block");
     EXPECT_EQ(e.operations().size(), 5u);  // every operation went out
 }
 
-TEST(KeptState, TextAndHtmlOfOneElementReplaceEachOther) {
+TEST(FrameStore, TextAndHtmlOfOneElementReplaceEachOther) {
     RecordingHtmlEngine e;
     e.setHtml("", Id("x"), "<b>1</b>");
     e.setText("", Id("x"), "2");
     EXPECT_EQ(e.text("", "x"), "2");
     EXPECT_EQ(e.html("", "x"), "");
-    EXPECT_EQ(e.frames().replayFrame("").size(), 1u);
+    EXPECT_EQ(e.frameStore().replayFrame("").size(), 1u);
 }
 
-TEST(KeptState, LoadingAPageDropsTheFrameAndItsSubFrames) {
+TEST(FrameStore, LoadingAPageDropsTheFrameAndItsSubFrames) {
     RecordingHtmlEngine e;
     e.loadPage("", "201");
     e.loadPage("main", "202");
@@ -70,13 +70,13 @@ TEST(KeptState, LoadingAPageDropsTheFrameAndItsSubFrames) {
     FramePath d = e.openDialog("209");
     e.loadPage("main", "202");
     EXPECT_EQ(e.text("main/page1", "tracknum"), "");
-    EXPECT_EQ(e.frames().page("main/page1"), "");
+    EXPECT_EQ(e.frameStore().page("main/page1"), "");
     EXPECT_EQ(e.text("mainly", "x"), "kept: another frame");
     e.loadPage("", "201");
-    EXPECT_EQ(e.frames().page(d), "209");  // dialogs stay over a reloaded frame page
+    EXPECT_EQ(e.frameStore().page(d), "209");  // dialogs stay over a reloaded frame page
 }
 
-TEST(KeptState, ReplayOfAFrameLoadsItsSubFramesAndOpenDialogs) {
+TEST(FrameStore, ReplayOfAFrameLoadsItsSubFramesAndOpenDialogs) {
     RecordingHtmlEngine e;
     e.loadPage("", "201");
     e.loadPage("main", "202");
@@ -85,33 +85,33 @@ TEST(KeptState, ReplayOfAFrameLoadsItsSubFramesAndOpenDialogs) {
     e.loadUrl("main/page1/map", "Html/maps.html");
     FramePath d = e.openDialog("208");
     e.setText(d, Id("MsgText1"), "端末とUSBの接続を確認して下さい");
-    auto top = e.frames().replayFrame("");
+    auto top = e.frameStore().replayFrame("");
     ASSERT_EQ(top.size(), 2u);
     EXPECT_EQ(top[0], json({{"op", "load"}, {"frame", "main"}, {"page", "202"}}));
     EXPECT_EQ(top[1]["op"], "dialog");
     EXPECT_EQ(top[1]["page"], "208");
-    auto page1 = e.frames().replayFrame("main/page1");
+    auto page1 = e.frameStore().replayFrame("main/page1");
     ASSERT_EQ(page1.size(), 1u);
     EXPECT_EQ(page1[0]["url"], "Html/maps.html");
-    auto dlg = e.frames().replayFrame(d);
+    auto dlg = e.frameStore().replayFrame(d);
     ASSERT_EQ(dlg.size(), 1u);
     EXPECT_EQ(dlg[0]["value"], "端末とUSBの接続を確認して下さい");
     e.closeDialog(d);
-    EXPECT_EQ(e.frames().replayFrame("").size(), 1u);
+    EXPECT_EQ(e.frameStore().replayFrame("").size(), 1u);
     EXPECT_TRUE(e.openDialogs().empty());
 }
 
-TEST(KeptState, StateBitsMergeIntoOneNetChange) {
+TEST(FrameStore, StateBitsMergeIntoOneNetChange) {
     RecordingHtmlEngine e;
     e.setState("", Id("b"), kStateCurrent, 0);
     e.setState("", Id("b"), kStateChecked, kStateCurrent);
-    auto ops = e.frames().replayFrame("");
+    auto ops = e.frameStore().replayFrame("");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_EQ(ops[0]["set"], kStateChecked);
     EXPECT_EQ(ops[0]["clear"], kStateCurrent);
 }
 
-TEST(KeptState, SelectorOperationsKeepTheirOrderAndAreNeverMerged) {
+TEST(FrameStore, SelectorOperationsKeepTheirOrderAndAreNeverMerged) {
     // The lower tab switch: remove the class of "div.selected", then set it on a tab. What
     // the selector matches depends on the operations before it.
     RecordingHtmlEngine e;
@@ -120,20 +120,20 @@ TEST(KeptState, SelectorOperationsKeepTheirOrderAndAreNeverMerged) {
         e.setAttribute("main/page1", Id(tab), "class", "selected");
     }
     std::vector<std::string> seq;
-    for (const json& op : e.frames().replayFrame("main/page1"))
+    for (const json& op : e.frameStore().replayFrame("main/page1"))
         seq.push_back(op.contains("sel") ? "remove" : "set " + op["id"].get<std::string>());
     EXPECT_EQ(seq,
               (std::vector<std::string>{"remove", "remove", "set ltab1", "remove", "set ltab2"}));
     for (int i = 0; i < 200; ++i) e.removeAttribute("main/page1", Sel("div.x"), "class");
-    EXPECT_LE(e.frames().replayFrame("main/page1").size(), FrameState::kMaxAppended + 2);
+    EXPECT_LE(e.frameStore().replayFrame("main/page1").size(), FrameState::kMaxAppended + 2);
 }
 
-TEST(KeptState, PopupsCallsAndBeepsAreNotKept) {
+TEST(FrameStore, PopupsCallsAndBeepsAreNotKept) {
     RecordingHtmlEngine e;
     e.showPopup("main/page1", Id("tkmenu"), 10, 20);
     e.callFunction("main/page1/map", "setCar", {"35.6", "139.7"});
     e.beep("dlg/1");
-    EXPECT_TRUE(e.frames().replay().empty());
+    EXPECT_TRUE(e.frameStore().replay().empty());
     EXPECT_EQ(e.calls("main/page1/map", "setCar"), std::vector<std::string>{"35.6,139.7"});
     EXPECT_EQ(e.beeps("dlg/1"), 1);
 }
@@ -176,7 +176,7 @@ TEST(FormValues, FillIsMirroredAndUserEditsReplaceIt) {
     EXPECT_EQ(FormText(now["lap_time"]), "05");
     // A reload shows what the user typed, not the first fill.
     bool found = false;
-    for (const json& op : e.frames().replayFrame("main/page2"))
+    for (const json& op : e.frameStore().replayFrame("main/page2"))
         if (op["values"].contains("weight")) {
             EXPECT_EQ(op["values"]["weight"], 72);
             found = true;
@@ -253,12 +253,12 @@ TEST(Charts, KeptUntilClearedAndHotSpotsComeWithMovesOnly) {
     c.xLabels = {"0", "1"};
     c.series.push_back(ChartSeries{"a", {1.5, std::nan(""), 2}, Rgb(0, 128, 0), 2, false});
     e.widgets().drawChart("f", 5001, c);
-    auto ops = e.frames().replayFrame("f");
+    auto ops = e.frameStore().replayFrame("f");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_EQ(ops[0]["chart"]["series"][0]["values"].dump(), "[1.5,null,2.0]");  // NaN: a gap
     EXPECT_EQ(ops[0]["chart"]["series"][0]["color"], "#008000");
     e.widgets().clearChart("f", 5001);
-    ops = e.frames().replayFrame("f");
+    ops = e.frameStore().replayFrame("f");
     ASSERT_EQ(ops.size(), 1u);
     EXPECT_TRUE(ops[0]["chart"].is_null());
 
@@ -318,7 +318,7 @@ TEST(Geometry, TheMirrorKeepsOnlyWhatThisSideAskedAbout) {
     EXPECT_TRUE(e.input().getLocation("", "caption").has_value());
     EXPECT_FALSE(e.input().getLocation("", "x1").has_value());
     EXPECT_FALSE(e.input().getLocation("f0", "caption").has_value());
-    auto st = e.frames().state();
+    auto st = e.frameStore().state();
     EXPECT_EQ(st.size(), 1u);                 // no frame of the client's naming
     EXPECT_LE(st[""].ops.size(), 1024u + 1);  // the form names kept for replay are capped
     EXPECT_TRUE(e.widgets().listState("", 7000).selected.empty());

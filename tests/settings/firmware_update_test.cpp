@@ -19,7 +19,7 @@ struct RecordingSink : DeviceMessageSink {
     std::vector<std::string> messages;
 };
 
-struct CountingBusy : BusyIndicator {
+struct CountingLoading : LoadingIndicator {
     void start() override { ++starts, up = true; }
     void stop() override { ++stops, up = false; }
     int starts = 0, stops = 0;
@@ -61,7 +61,7 @@ class FirmwareTest : public ::testing::Test {
     std::shared_ptr<WatchSimulator> watch;
     std::vector<uint8_t> image;
     RecordingSink sink;
-    CountingBusy busy;
+    CountingLoading busy;
 };
 
 TEST(FirmwareFile, SizeAndTrailerDecide) {

@@ -32,21 +32,21 @@ std::vector<json> RecordingHtmlEngine::operations(const std::string& op) const {
 
 std::string RecordingHtmlEngine::style(const FramePath& f, const std::string& id,
                                        const std::string& name) const {
-    return Value(KeptOp(frames().state(), f, KeptKey(f, protocol::op::kStyle, "#" + id, name)));
+    return Value(KeptOp(frameStore().state(), f, KeptKey(f, protocol::op::kStyle, "#" + id, name)));
 }
 
 std::string RecordingHtmlEngine::attribute(const FramePath& f, const std::string& id,
                                            const std::string& name) const {
-    return Value(KeptOp(frames().state(), f, KeptKey(f, protocol::op::kAttr, "#" + id, name)));
+    return Value(KeptOp(frameStore().state(), f, KeptKey(f, protocol::op::kAttr, "#" + id, name)));
 }
 
 std::string RecordingHtmlEngine::text(const FramePath& f, const std::string& id) const {
-    json op = KeptOp(frames().state(), f, KeptKey(f, "content", "#" + id));
+    json op = KeptOp(frameStore().state(), f, KeptKey(f, "content", "#" + id));
     return protocol::OpName(op) == protocol::op::kText ? Value(op) : std::string();
 }
 
 std::string RecordingHtmlEngine::html(const FramePath& f, const std::string& id) const {
-    json op = KeptOp(frames().state(), f, KeptKey(f, "content", "#" + id));
+    json op = KeptOp(frameStore().state(), f, KeptKey(f, "content", "#" + id));
     return protocol::OpName(op) == protocol::op::kHtml ? Value(op) : std::string();
 }
 
@@ -74,7 +74,7 @@ int RecordingHtmlEngine::beeps(const FramePath& f) const {
 
 std::vector<FramePath> RecordingHtmlEngine::openDialogs() const {
     std::vector<FramePath> out;
-    for (const auto& [path, fs] : frames().state())
+    for (const auto& [path, fs] : frameStore().state())
         if (path.rfind("dlg/", 0) == 0) out.push_back(path);
     return out;
 }

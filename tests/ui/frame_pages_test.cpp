@@ -44,12 +44,12 @@ class FramePagesTest : public ::testing::Test {
 };
 
 TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {
-    EXPECT_EQ(engine.frames().page(""), "201");
-    EXPECT_EQ(engine.frames().page("main"), "202");
-    EXPECT_EQ(engine.frames().page("main/page1"), "204");
-    EXPECT_EQ(engine.frames().page("main/page2"), "205");
+    EXPECT_EQ(engine.frameStore().page(""), "201");
+    EXPECT_EQ(engine.frameStore().page("main"), "202");
+    EXPECT_EQ(engine.frameStore().page("main/page1"), "204");
+    EXPECT_EQ(engine.frameStore().page("main/page2"), "205");
     // The map page follows its waiting page at once: it draws without the network.
-    EXPECT_EQ(engine.frames().page("main/page1/map"), "Html/maps.html");
+    EXPECT_EQ(engine.frameStore().page("main/page1/map"), "Html/maps.html");
     EXPECT_TRUE(engine.input().pageEnabled("main"));
     EXPECT_EQ(main().currentTab(), 1);
 }
@@ -66,14 +66,14 @@ TEST_F(FramePagesTest, TabSwitchShowsOnePageAndComesBackUnchanged) {
 
     // the list page was only hidden: its own state is untouched
     main().listPage()->switchLowerTab(2);
-    auto before = engine.frames().state().at("main/page1").ops;
+    auto before = engine.frameStore().state().at("main/page1").ops;
     engine.command("main", "tab1");
     EXPECT_EQ(style("main", "framepage1"), "block");
     EXPECT_EQ(style("main", "framepage2"), "none");
     EXPECT_EQ(style("main", "tab1-s"), "block");
     EXPECT_EQ(style("main", "tab1"), "none");
-    EXPECT_EQ(engine.frames().state().at("main/page1").ops, before);
-    EXPECT_EQ(engine.frames().page("main/page1"), "204");
+    EXPECT_EQ(engine.frameStore().state().at("main/page1").ops, before);
+    EXPECT_EQ(engine.frameStore().page("main/page1"), "204");
 }
 
 TEST_F(FramePagesTest, ChoosingTheCurrentTabChangesNothing) {

@@ -25,7 +25,7 @@ class ListPageFixture : public ::testing::Test {
         db.close();
     }
 
-    // The page on 2016-05-10 unless told another day, its busy dialog quick; `prepare`
+    // The page on 2016-05-10 unless told another day, its loading dialog quick; `prepare`
     // sets what else the test needs before the page is created.
     void createPage(const std::function<void(CListPageWnd&)>& prepare = {},
                     DateTimeFields today = {2016, 5, 10}) {

@@ -12,7 +12,7 @@ namespace {
 
 const FramePath kCover = "main/page1/map";
 
-// The text items of every picture painted into the busy dialog, in order.
+// The text items of every picture painted into the loading dialog, in order.
 std::vector<std::string> PaintedTexts(const RecordingHtmlEngine& e) {
     std::vector<std::string> out;
     for (const auto& op : e.operations("paint")) {

@@ -407,7 +407,7 @@ TEST(PageResources, MessagePagesHaveTheirTextsAndButtons) {
                 Page("message.css").contains("#MsgText { color: #d02020;"));
 }
 
-TEST(PageResources, BusyDialogPaintsIntoItsStatic) {
+TEST(PageResources, LoadingDialogPaintsIntoItsStatic) {
     Page p("206.html");
     const Tag* w = p.byId("100");
     ASSERT_NE(w, nullptr);

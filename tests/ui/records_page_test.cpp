@@ -1,6 +1,6 @@
 // The records tab through the whole frame: its figures, a bar that shows its week in the
 // calendar, a best effort that opens its run with the split list filled, and a database
-// from before the best efforts that gets them under the busy dialog.
+// from before the best efforts that gets them under the loading dialog.
 #include <gtest/gtest.h>
 
 #include "../data/temp_dir.h"
@@ -67,7 +67,7 @@ class RecordsPageTest : public ::testing::Test {
 TEST_F(RecordsPageTest, TheTabShowsTotalsWeeksAndBests) {
     engine.command("main", "tabrec");
     EXPECT_EQ(engine.style("main", "framepagerec", "display"), "block");
-    EXPECT_EQ(engine.frames().page(kRecords), "212");
+    EXPECT_EQ(engine.frameStore().page(kRecords), "212");
     EXPECT_EQ(engine.text(kRecords, "week-dist"), "5.00 km");
     EXPECT_EQ(engine.text(kRecords, "month-runs"), "2");
     EXPECT_EQ(engine.text(kRecords, "year-time"), "0:28:20");
@@ -122,7 +122,7 @@ TEST_F(RecordsPageTest, ABarShowsItsWeekAndABestOpensItsRun) {
 TEST_F(RecordsPageTest, ADatabaseFromBeforeTheBestsGetsThemOnce) {
     db.execute("drop table TKBEST;");
     records().fillMissingBests();
-    EXPECT_FALSE(engine.operations("dialog").empty());  // the busy dialog was up
+    EXPECT_FALSE(engine.operations("dialog").empty());  // the loading dialog was up
     EXPECT_EQ(db.overallBests().size(), 5u);
     engine.clearOperations();
     records().fillMissingBests();

@@ -233,7 +233,7 @@ class FirmwarePageTest : public SettingsPageTest {
         };
         press("onbinfile");
     }
-    // The count texts painted into the busy dialog, in order.
+    // The count texts painted into the loading dialog, in order.
     std::vector<std::string> counts() const {
         std::vector<std::string> out;
         for (const auto& op : engine.operations("paint"))
@@ -286,7 +286,7 @@ TEST_F(FirmwarePageTest, FileAndModelChecksComeBeforeAnyBlock) {
     EXPECT_EQ(w->blocksAccepted(), 0);
     EXPECT_EQ(messages(), (std::vector<std::string>{kChooseFirmwareMessage, kBadFirmwareMessage,
                                                     kBadFirmwareMessage, kUpdateFailedMessage}));
-    EXPECT_TRUE(engine.operations("paint").empty());  // no busy dialog for any of them
+    EXPECT_TRUE(engine.operations("paint").empty());  // no loading dialog for any of them
 }
 
 TEST_F(FirmwarePageTest, UpdateSendsARefusedBodyAgainAndShowsTheCountUpTo192) {
@@ -306,13 +306,13 @@ TEST_F(FirmwarePageTest, UpdateSendsARefusedBodyAgainAndShowsTheCountUpTo192) {
     EXPECT_TRUE(
         std::equal(page.imageBuffer().begin(), page.imageBuffer().end(), w->flash().begin()));
 
-    // The busy dialog covered the function page and counted the blocks up to the last.
+    // The loading dialog covered the function page and counted the blocks up to the last.
     auto dialogs = engine.operations("dialog");
     ASSERT_GE(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[0]["page"], "206");
     auto enables = engine.operations("enable");
     ASSERT_EQ(enables.size(), 2u);
-    EXPECT_EQ(enables[0]["frame"], CSettingsPageWnd::kBusyCover);
+    EXPECT_EQ(enables[0]["frame"], CSettingsPageWnd::kLoadingCover);
     EXPECT_EQ(enables[0]["value"], false);
     EXPECT_EQ(enables[1]["value"], true);
     const std::vector<std::string> seen = counts();

@@ -13,7 +13,7 @@ namespace {
 
 // The block count on a terminal, rewritten in place; nothing when standard error is a
 // file or a pipe, so scripts see only the messages.
-class TerminalProgress : public BusyIndicator {
+class TerminalProgress : public LoadingIndicator {
   public:
     void start() override {}
     void progress(int done, int total) override {
@@ -47,10 +47,10 @@ int FirmwareUpdateCommand(Program& program, const std::vector<std::string>& args
         return 2;
     }
     StderrMessageSink sink;
-    TerminalProgress busy;
+    TerminalProgress loading;
     std::vector<uint8_t> image;
     std::string path = args.empty() ? "" : args[0];
-    const FirmwareOutcome r = UpdateFirmware(program.watches, path, image, sink, busy);
+    const FirmwareOutcome r = UpdateFirmware(program.watches, path, image, sink, loading);
     // The page ends silently here; on the command line silence would read as success.
     if (r.end == FirmwareEnd::Unreadable)
         std::fprintf(stderr, "dorvath firmware-update: cannot read '%s'\n", path.c_str());
