@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <iterator>
 #include <mutex>
 
 namespace dorvath {
@@ -77,48 +78,24 @@ void OnGtk(std::function<void()> fn) {
         f, [](gpointer p) { delete static_cast<std::function<void()>*>(p); });
 }
 
-GdkWindowEdge EdgeOf(DesktopHit h) {
-    switch (h) {
-        case DesktopHit::ResizeTop:
-            return GDK_WINDOW_EDGE_NORTH;
-        case DesktopHit::ResizeBottom:
-            return GDK_WINDOW_EDGE_SOUTH;
-        case DesktopHit::ResizeLeft:
-            return GDK_WINDOW_EDGE_WEST;
-        case DesktopHit::ResizeRight:
-            return GDK_WINDOW_EDGE_EAST;
-        case DesktopHit::ResizeTopLeft:
-            return GDK_WINDOW_EDGE_NORTH_WEST;
-        case DesktopHit::ResizeTopRight:
-            return GDK_WINDOW_EDGE_NORTH_EAST;
-        case DesktopHit::ResizeBottomLeft:
-            return GDK_WINDOW_EDGE_SOUTH_WEST;
-        default:
-            return GDK_WINDOW_EDGE_SOUTH_EAST;
-    }
-}
+// A resizing edge or corner: the edge GDK drags and the cursor over it.
+struct ResizeZone {
+    GdkWindowEdge edge;
+    const char* cursor;
+};
 
-const char* CursorOf(DesktopHit h) {
-    switch (h) {
-        case DesktopHit::ResizeTop:
-            return "n-resize";
-        case DesktopHit::ResizeBottom:
-            return "s-resize";
-        case DesktopHit::ResizeLeft:
-            return "w-resize";
-        case DesktopHit::ResizeRight:
-            return "e-resize";
-        case DesktopHit::ResizeTopLeft:
-            return "nw-resize";
-        case DesktopHit::ResizeTopRight:
-            return "ne-resize";
-        case DesktopHit::ResizeBottomLeft:
-            return "sw-resize";
-        case DesktopHit::ResizeBottomRight:
-            return "se-resize";
-        default:
-            return nullptr;
-    }
+// The resize zone of a hit; null for a hit that does not resize.
+const ResizeZone* ResizeZoneOf(DesktopHit h) {
+    // From ResizeTop on, in the order of DesktopHit.
+    static constexpr ResizeZone kZones[] = {
+        {GDK_WINDOW_EDGE_NORTH, "n-resize"},       {GDK_WINDOW_EDGE_SOUTH, "s-resize"},
+        {GDK_WINDOW_EDGE_WEST, "w-resize"},        {GDK_WINDOW_EDGE_EAST, "e-resize"},
+        {GDK_WINDOW_EDGE_NORTH_WEST, "nw-resize"}, {GDK_WINDOW_EDGE_NORTH_EAST, "ne-resize"},
+        {GDK_WINDOW_EDGE_SOUTH_WEST, "sw-resize"}, {GDK_WINDOW_EDGE_SOUTH_EAST, "se-resize"}};
+    static_assert(std::size(kZones) == static_cast<size_t>(DesktopHit::ResizeBottomRight) -
+                                           static_cast<size_t>(DesktopHit::ResizeTop) + 1);
+    const auto i = static_cast<size_t>(h) - static_cast<size_t>(DesktopHit::ResizeTop);
+    return h >= DesktopHit::ResizeTop && i < std::size(kZones) ? &kZones[i] : nullptr;
 }
 
 gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
@@ -138,7 +115,8 @@ gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
                                         reinterpret_cast<GdkEvent*>(e));
             return TRUE;
         default:
-            gtk_window_begin_resize_drag(w, EdgeOf(hit), e->button, rx, ry, e->time);
+            if (const ResizeZone* zone = ResizeZoneOf(hit))
+                gtk_window_begin_resize_drag(w, zone->edge, e->button, rx, ry, e->time);
             return TRUE;
     }
 }
@@ -146,11 +124,11 @@ gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
 gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer data) {
     auto* impl = static_cast<GtkDesktopWindow::Impl*>(data);
     if (!impl->callbacks.hitTest) return FALSE;
-    const char* name =
-        CursorOf(impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y)));
+    const ResizeZone* zone =
+        ResizeZoneOf(impl->callbacks.hitTest(static_cast<int>(e->x), static_cast<int>(e->y)));
     GdkWindow* gw = gtk_widget_get_window(widget);
-    if (name) {
-        GdkCursor* c = gdk_cursor_new_from_name(gdk_window_get_display(gw), name);
+    if (zone) {
+        GdkCursor* c = gdk_cursor_new_from_name(gdk_window_get_display(gw), zone->cursor);
         gdk_window_set_cursor(gw, c);
         if (c) g_object_unref(c);
         return TRUE;  // over the border the page keeps its own cursor away

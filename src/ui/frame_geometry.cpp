@@ -1,35 +1,18 @@
 #include "ui/frame_geometry.h"
 
 #include <cstdlib>
+#include <iterator>
 
 namespace dorvath {
 
 const char* FrameZoneName(FrameZone zone) {
-    switch (zone) {
-        case FrameZone::Client:
-            return "client";
-        case FrameZone::Caption:
-            return "caption";
-        case FrameZone::SysMenu:
-            return "sysmenu";
-        case FrameZone::Left:
-            return "left";
-        case FrameZone::Right:
-            return "right";
-        case FrameZone::Top:
-            return "top";
-        case FrameZone::Bottom:
-            return "bottom";
-        case FrameZone::TopLeft:
-            return "topleft";
-        case FrameZone::TopRight:
-            return "topright";
-        case FrameZone::BottomLeft:
-            return "bottomleft";
-        case FrameZone::BottomRight:
-            return "bottomright";
-    }
-    return "client";
+    // In the order of FrameZone.
+    static constexpr const char* kNames[] = {"client",   "caption",    "sysmenu",    "left",
+                                             "right",    "top",        "bottom",     "topleft",
+                                             "topright", "bottomleft", "bottomright"};
+    static_assert(std::size(kNames) == static_cast<size_t>(FrameZone::BottomRight) + 1);
+    const auto i = static_cast<size_t>(zone);
+    return i < std::size(kNames) ? kNames[i] : "client";
 }
 
 FrameZone FrameHitTest(const FrameBoxes& boxes, bool maximized, int x, int y) {

@@ -64,15 +64,14 @@ void RaiseThreadPriority() {
 
 }  // namespace
 
-CMainWnd::CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                   AppState& state, WatchFinder& watches)
+CMainWnd::CMainWnd(EventLoop& loop, const PagesContext& pages)
     : MessageTarget(loop),
-      engine_(engine),
-      host_(host),
-      db_(db),
-      state_(state),
-      watches_(watches),
-      sink_(engine, loop) {}
+      engine_(pages.engine),
+      host_(pages.host),
+      db_(pages.db),
+      state_(pages.state),
+      watches_(pages.watches),
+      sink_(pages.engine, loop) {}
 
 CMainWnd::~CMainWnd() { engine_.events().detach(kFrame, this); }
 

@@ -10,14 +10,13 @@
 #include "engine/html_engine.h"
 #include "ui/device_message_sink.h"
 #include "ui/frame_host.h"
+#include "ui/pages_context.h"
 
 namespace dorvath {
 
 class CListPageWnd;
 class CRecordsPageWnd;
 class CSettingsPageWnd;
-class AppState;
-class TrackDatabase;
 
 inline constexpr const char* kDeleteLogsQuestion = "この履歴を消しても宜しいでしょうか？";
 
@@ -25,8 +24,7 @@ class CMainWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "main";
 
-    CMainWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-             AppState& state, WatchFinder& watches);
+    CMainWnd(EventLoop& loop, const PagesContext& pages);
     ~CMainWnd() override;
 
     void create();

@@ -19,14 +19,8 @@ std::optional<Rect> TaskbarFromWorkArea(const Rect& m, const Rect& w) {
     return strip;
 }
 
-CTopFrameWnd::CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                           AppState& state, WatchFinder& watches)
-    : MessageTarget(loop),
-      engine_(engine),
-      host_(host),
-      db_(db),
-      state_(state),
-      watches_(watches) {}
+CTopFrameWnd::CTopFrameWnd(EventLoop& loop, const PagesContext& pages)
+    : MessageTarget(loop), pages_(pages), engine_(pages.engine), host_(pages.host) {}
 
 CTopFrameWnd::~CTopFrameWnd() { engine_.events().detach(kFrame, this); }
 
@@ -35,7 +29,7 @@ void CTopFrameWnd::create() {
     engine_.events().attach(kFrame, this);
     engine_.input().trackGeometry(
         kFrame, {"body", "caption", "minimize", "maximize", "restore", "icon", "close"});
-    main_ = std::make_unique<CMainWnd>(loop(), engine_, host_, db_, state_, watches_);
+    main_ = std::make_unique<CMainWnd>(loop(), pages_);
     // The pages take input from the start: they do not wait for the map service, so a
     // computer without internet can still download, export and edit settings.
     main_->create();

@@ -9,22 +9,17 @@
 #include "engine/html_engine.h"
 #include "ui/frame_geometry.h"
 #include "ui/frame_host.h"
+#include "ui/pages_context.h"
 
 namespace dorvath {
 
-class WatchFinder;
-
-class AppState;
 class CMainWnd;
-class TrackDatabase;
 
 class CTopFrameWnd : public MessageTarget, public PageHandler {
   public:
     static constexpr const char* kFrame = "";
 
-    // The database and the application state are the program's one of each.
-    CTopFrameWnd(EventLoop& loop, HtmlEngine& engine, FrameHost& host, TrackDatabase& db,
-                 AppState& state, WatchFinder& watches);
+    CTopFrameWnd(EventLoop& loop, const PagesContext& pages);
     ~CTopFrameWnd() override;
 
     // Loads the frame page and sets up the pages nested in it.
@@ -47,11 +42,9 @@ class CTopFrameWnd : public MessageTarget, public PageHandler {
     void maximize();
     void restore();
 
+    const PagesContext pages_;
     HtmlEngine& engine_;
     FrameHost& host_;
-    TrackDatabase& db_;
-    AppState& state_;
-    WatchFinder& watches_;
     std::unique_ptr<CMainWnd> main_;
     std::atomic<bool> maximized_{false};
     mutable std::mutex rectMutex_;

@@ -110,7 +110,7 @@ class DownloadTest : public ::testing::Test {
     EventLoop loop;
     RecordingHtmlEngine engine;
     test::TestFrameHost host;
-    CMainWnd main{loop, engine, host, db, state, watches};
+    CMainWnd main{loop, {engine, host, db, state, watches}};
     ListProbe probe{loop};
     std::vector<std::string> answered;
 };
@@ -276,7 +276,7 @@ TEST_F(DownloadTest, TheListPageIsWhoHearsOfTheEndByDefault) {
     EventLoop l;
     RecordingHtmlEngine e;
     test::TestFrameHost h;
-    CMainWnd m(l, e, h, db, state, watches);
+    CMainWnd m(l, {e, h, db, state, watches});
     m.create();
     ASSERT_NE(m.listPage(), nullptr);
     EXPECT_EQ(m.listPageWindow(), m.listPage()->handle());

@@ -40,7 +40,7 @@ class FramePagesTest : public ::testing::Test {
     TrackDatabase db;
     AppState state{dir.path()};
     SimulatedWatchFinder watches;  // none: no hardware is searched
-    CTopFrameWnd top{loop, engine, host, db, state, watches};
+    CTopFrameWnd top{loop, {engine, host, db, state, watches}};
 };
 
 TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {

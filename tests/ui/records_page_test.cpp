@@ -61,7 +61,7 @@ class RecordsPageTest : public ::testing::Test {
     TrackDatabase db;
     AppState state{dir.path()};
     SimulatedWatchFinder watches;
-    CTopFrameWnd top{loop, engine, host, db, state, watches};
+    CTopFrameWnd top{loop, {engine, host, db, state, watches}};
 };
 
 TEST_F(RecordsPageTest, TheTabShowsTotalsWeeksAndBests) {

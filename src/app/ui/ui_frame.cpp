@@ -21,8 +21,9 @@ struct UiFrame {
 std::shared_ptr<void> CreateUiFrame(AppContext& ctx, Program& program) {
     auto frame = std::make_shared<UiFrame>();
     frame->host = std::make_unique<AppFrameHost>(ctx, AppDesktopWindow());
-    frame->top = std::make_unique<CTopFrameWnd>(ctx.loop, ctx.engine, *frame->host, program.db,
-                                                program.state, program.watches);
+    frame->top = std::make_unique<CTopFrameWnd>(
+        ctx.loop,
+        PagesContext{ctx.engine, *frame->host, program.db, program.state, program.watches});
     // A handler that failed unexpectedly is told once at a time; the program goes on.
     ctx.loop.setUnexpectedErrorHandler([&ctx, telling = false](const std::string& what) mutable {
         std::fprintf(stderr, "dorvath: unexpected error: %s\n", what.c_str());
