@@ -8,19 +8,14 @@
 #include <random>
 
 #include "data/c_format.h"
+#include "support/with_database.h"
 #include "temp_dir.h"
 
 namespace dorvath {
 namespace {
 
-class DatabaseTest : public ::testing::Test {
+class DatabaseTest : public test::WithDatabase {
   protected:
-    void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-    }
-    int count(const char* table) { return db.queryInt(CFormat("select count(*) from %s;", table)); }
-
     Track storeRun(double stime, int points, int laps) {
         Track t;
         t.stime = stime;
@@ -42,9 +37,6 @@ class DatabaseTest : public ::testing::Test {
         db.storeTrack(t, pts, lps);
         return t;
     }
-
-    test::TempDir dir;
-    TrackDatabase db;
 };
 
 std::string ThrownText(const std::function<void()>& f) {
@@ -179,20 +171,12 @@ TEST_F(DatabaseTest, PointsStoreExactlyWhatTheirStatementTextWould) {
     auto a = db.trackPoints(1), b = db.trackPoints(2);
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) {
-        ASSERT_EQ(CFormat("%.6f", a[i].time), CFormat("%.6f", b[i].time)) << i;
-        ASSERT_NEAR(a[i].time, b[i].time, std::fabs(b[i].time) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].lat), CFormat("%.6f", b[i].lat)) << i;
-        ASSERT_NEAR(a[i].lat, b[i].lat, std::fabs(b[i].lat) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].lng), CFormat("%.6f", b[i].lng)) << i;
-        ASSERT_NEAR(a[i].lng, b[i].lng, std::fabs(b[i].lng) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].dist), CFormat("%.6f", b[i].dist)) << i;
-        ASSERT_NEAR(a[i].dist, b[i].dist, std::fabs(b[i].dist) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].speed), CFormat("%.6f", b[i].speed)) << i;
-        ASSERT_NEAR(a[i].speed, b[i].speed, std::fabs(b[i].speed) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].pace), CFormat("%.6f", b[i].pace)) << i;
-        ASSERT_NEAR(a[i].pace, b[i].pace, std::fabs(b[i].pace) * 1e-15) << i;
-        ASSERT_EQ(CFormat("%.6f", a[i].atli), CFormat("%.6f", b[i].atli)) << i;
-        ASSERT_NEAR(a[i].atli, b[i].atli, std::fabs(b[i].atli) * 1e-15) << i;
+        for (double TrackPoint::*f :
+             {&TrackPoint::time, &TrackPoint::lat, &TrackPoint::lng, &TrackPoint::dist,
+              &TrackPoint::speed, &TrackPoint::pace, &TrackPoint::atli}) {
+            ASSERT_EQ(CFormat("%.6f", a[i].*f), CFormat("%.6f", b[i].*f)) << i;
+            ASSERT_NEAR(a[i].*f, b[i].*f, std::fabs(b[i].*f) * 1e-15) << i;
+        }
     }
     Lap l;
     l.tkid = 1;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <stop_token>
 
@@ -445,50 +446,47 @@ TEST_F(DownloadTest, LateOrShortReplyEndsTheDownloadLikeATimeOut) {
         scenario.faults.shortAtReport = c.shortAt;
         watch = std::make_shared<WatchSimulator>(scenario);
         link = std::make_unique<SimulatedLink>(watch, SimulatedTiming{{}, true});
-        EXPECT_EQ(download(), c.stored == 2 ? 1 : 0);
+        EXPECT_EQ(download(), c.stored == 2 ? kDownloadComplete : kDownloadFailed);
         EXPECT_EQ(count("TK"), c.stored);
         EXPECT_EQ(count("TKPT"), 100 * c.stored);
     }
 }
 
-TEST_F(DownloadTest, MoreLogsCountedThanDeliveredFailsOnTheMissingHeader) {
-    scenario.logs.push_back(FixLog(1000000, 3));
-    scenario.faults.extraLogCount = 2;
-    start();
-    EXPECT_EQ(download(), kDownloadFailed);
-    EXPECT_EQ(count("TK"), 1);
-    const auto& w = watch->wire();
-    ASSERT_GE(w.size(), 2u);
-    EXPECT_EQ(w[w.size() - 2].bytes, MakeCommandHeader(CMD_LOG_HEADER, 1));
-    EXPECT_EQ(w.back().kind, Wire::ReadTimedOut);
-}
-
-TEST_F(DownloadTest, ShortStreamFailsAndStoresNothingOfIt) {
-    WatchLog log = FixLog(1000000, 10);
-    log.header.record_count = 11;
-    scenario.logs.push_back(log);
-    start();
-    EXPECT_EQ(download(), kDownloadFailed);
-    EXPECT_EQ(count("TK"), 0);
-    EXPECT_EQ(count("TKPT"), 0);
-}
-
-TEST_F(DownloadTest, FailedSettingsReadEndsBeforeTheCount) {
-    scenario.logs.push_back(FixLog(1000000, 3));
-    scenario.faults.stopAfterReports = 3;  // slice 2's reply never comes
-    start();
-    EXPECT_EQ(download(), kDownloadFailed);
-    EXPECT_TRUE(writes(CMD_LOG_COUNT).empty());
-    EXPECT_EQ(count("TK"), 0);
-}
-
-TEST_F(DownloadTest, FailedAcknowledgementEndsTheDownload) {
-    scenario.logs.push_back(FixLog(1000000, 100));
-    scenario.faults.stopAfterReports = 6 + 2 + 2 + 1 + 64;  // the ack write times out
-    start();
-    EXPECT_EQ(download(), kDownloadFailed);
-    EXPECT_EQ(watch->wire().back().kind, Wire::WriteTimedOut);
-    EXPECT_EQ(count("TK"), 0);
+// A watch that fails one way or another: the download fails, with what came before its
+// fault stored whole and nothing after it.
+TEST_F(DownloadTest, AFaultOfTheWatchFailsTheDownloadAfterWhatCameWhole) {
+    struct Fault {
+        const char* name;
+        std::function<void(WatchScenario&)> make;
+        int stored;
+        Wire last;
+        bool countAsked = true;
+    };
+    for (const Fault& f : std::vector<Fault>{
+             {"more logs counted than delivered: no second header",
+              [](WatchScenario& s) { s.faults.extraLogCount = 2; }, 1, Wire::ReadTimedOut},
+             {"a stream shorter than its count",
+              [](WatchScenario& s) { s.logs[0].header.record_count = 101; }, 0, Wire::ReadTimedOut},
+             {"slice 2's reply never comes",
+              [](WatchScenario& s) { s.faults.stopAfterReports = 3; }, 0, Wire::ReadTimedOut,
+              false},
+             {"the acknowledgement times out",
+              [](WatchScenario& s) { s.faults.stopAfterReports = 6 + 2 + 2 + 1 + 64; }, 0,
+              Wire::WriteTimedOut}}) {
+        SCOPED_TRACE(f.name);
+        db.execute("delete from TK; delete from TKPT;");
+        scenario = {};
+        scenario.logs.push_back(FixLog(1000000, 100));
+        f.make(scenario);
+        start();
+        EXPECT_EQ(download(), kDownloadFailed);
+        EXPECT_EQ(count("TK"), f.stored);
+        EXPECT_EQ(count("TKPT"), 100 * f.stored);
+        EXPECT_EQ(watch->wire().back().kind, f.last);
+        EXPECT_EQ(writes(CMD_LOG_COUNT).empty(), !f.countAsked);
+        if (f.stored)
+            EXPECT_EQ(writes(CMD_LOG_HEADER).back(), MakeCommandHeader(CMD_LOG_HEADER, 1));
+    }
 }
 
 TEST_F(DownloadTest, DatabaseErrorLeavesNoHalfRunAndTheLinkClosed) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/track_database.h"
+#include "device/device_messages.h"
 #include "device/protocol.h"
 #include "device/sim/simulated_link.h"
 #include "device/sim/simulated_watches.h"
@@ -60,6 +61,12 @@ inline WatchLog LogOf(uint32_t start, std::vector<LogRecord> records) {
     l.header.record_count = static_cast<uint32_t>(l.records.size());
     return l;
 }
+
+// The messages the device code shows, in order.
+struct RecordingSink : DeviceMessageSink {
+    void showMessage(const std::string& t) override { messages.push_back(t); }
+    std::vector<std::string> messages;
+};
 
 class SimFixture : public ::testing::Test {
   protected:

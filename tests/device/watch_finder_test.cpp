@@ -10,9 +10,12 @@
 #include "device/sim/simulated_watches.h"
 #include "device/sim/watch_scenario.h"
 #include "device/sim/watch_simulator.h"
+#include "device/sim_fixture.h"
 
 namespace dorvath {
 namespace {
+
+using test::RecordingSink;
 
 auto AnyOpens = [](const std::string&) { return true; };
 
@@ -131,11 +134,6 @@ TEST_F(SimulatedPaths, DemoScenarioSwitchesSimulationOn) {
     EXPECT_EQ(watches.findPath(), "sim:demo");
     EXPECT_THROW(EnableWatchSimulation(watches, "/no/such/scenario.json"), ScenarioError);
 }
-
-struct RecordingSink : DeviceMessageSink {
-    void showMessage(const std::string& t) override { messages.push_back(t); }
-    std::vector<std::string> messages;
-};
 
 TEST_F(SimulatedPaths, SessionOpensClosesAndReports) {
     RecordingSink sink;

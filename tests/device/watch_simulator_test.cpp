@@ -7,6 +7,8 @@
 namespace dorvath {
 namespace {
 
+using test::RecordingSink;
+
 using test::FixLog;
 using Wire = WatchSimulator::Wire;
 
@@ -122,11 +124,6 @@ TEST_F(SimulatorTest, ClosedLinkRefusesTransfers) {
 }
 
 // ---- Log deletion ---------------------------------------------------------------------
-
-struct RecordingSink : DeviceMessageSink {
-    void showMessage(const std::string& t) override { messages.push_back(t); }
-    std::vector<std::string> messages;
-};
 
 TEST_F(SimulatorTest, DeleteAllIsOneExchangeAndEmptiesTheWatch) {
     scenario.logs.push_back(FixLog(1000, 3));

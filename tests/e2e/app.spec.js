@@ -3,7 +3,7 @@
 const fs = require('fs');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer } = require('./server');
+const { startServer, openApp } = require('./server');
 
 const ids = {
   '': ['icon', 'caption', 'minimize', 'maximize', 'restore', 'close', 'content', 'framepage'],
@@ -29,17 +29,8 @@ function frameOf(page, name) {
   return name === '' ? page.mainFrame() : page.frame({ name });
 }
 
-async function waitConnected(page) {
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  for (const name of ['main', 'page1', 'page2']) {
-    await expect.poll(() => frameOf(page, name) !== null).toBe(true);
-    await expect(frameOf(page, name).locator('html')).toHaveAttribute('data-dv-ready', '1');
-  }
-}
-
 test('the nested pages load with their element ids and form controls', async ({ page }, info) => {
-  await page.goto(server.url);
-  await waitConnected(page);
+  await openApp(page, server.url);
   expect(new URL(page.url()).pathname).toBe('/201.html');
   expect(new URL(frameOf(page, 'main').url()).pathname).toBe('/202.html');
   expect(new URL(frameOf(page, 'page1').url()).pathname).toBe('/204.html');
@@ -63,8 +54,7 @@ test('the nested pages load with their element ids and form controls', async ({ 
 
 test('a system asking for more contrast gets the contrast-screen media', async ({ page }) => {
   await page.emulateMedia({ forcedColors: 'active' });
-  await page.goto(server.url);
-  await waitConnected(page);
+  await openApp(page, server.url);
   await expect(page.locator('html')).toHaveClass(/contrast-screen/);
   await expect(frameOf(page, 'page1').locator('html')).toHaveClass(/contrast-screen/);
 });
@@ -77,8 +67,7 @@ test('a second start on the same data folder prints the address and leaves', asy
 });
 
 test('the frame page\'s close ends the program and leaves the database closed', async ({ page }) => {
-  await page.goto(server.url);
-  await waitConnected(page);
+  await openApp(page, server.url);
   await page.click('#close');
   const r = await server.exited;
   expect(r.code).toBe(0);

@@ -6,7 +6,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath } = require('./server');
+const { startServer, exePath, openApp } = require('./server');
 
 let server;
 test.beforeAll(async () => { server = await startServer({ args: ['--simulate-watch'] }); });
@@ -52,13 +52,8 @@ async function open(page, srv = server) {
       }
     }).observe(document, { childList: true, subtree: true, characterData: true });
   });
-  await page.goto(srv.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  for (const name of ['main', 'page1', 'page2']) {
-    await expect.poll(() => page.frame({ name }) !== null).toBe(true);
-    await expect(page.frame({ name }).locator('html')).toHaveAttribute('data-dv-ready', '1');
-  }
-  return { main: page.frame({ name: 'main' }), sent, log: () => page.evaluate(() => window.__dl) };
+  const { main } = await openApp(page, srv.url);
+  return { main, sent, log: () => page.evaluate(() => window.__dl) };
 }
 
 function storedRuns() {

@@ -2,20 +2,15 @@
 // the list and settings pages, the lower tabs switch chart and point list, help opens
 // in a new tab, and maximize swaps its button for restore.
 const { test, expect } = require('@playwright/test');
-const { startServer } = require('./server');
+const { startServer, openApp } = require('./server');
 
 let server;
 test.beforeAll(async () => { server = await startServer(); });
 test.afterAll(async () => { if (server) await server.stop(); });
 
 async function open(page) {
-  await page.goto(server.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  for (const name of ['main', 'page1', 'page2']) {
-    await expect.poll(() => page.frame({ name }) !== null).toBe(true);
-    await expect(page.frame({ name }).locator('html')).toHaveAttribute('data-dv-ready', '1');
-  }
-  return { main: page.frame({ name: 'main' }), list: page.frame({ name: 'page1' }) };
+  const { main, page1 } = await openApp(page, server.url);
+  return { main, list: page1 };
 }
 
 test('the tabs show one page at a time and the list page comes back as it was', async ({ page }) => {

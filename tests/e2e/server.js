@@ -54,15 +54,24 @@ async function startServer({ testPages = false, dataDir: given, args = [] } = {}
   };
 }
 
-// Opens the application at the server's address and waits for the list page's frame.
-async function listPage(page, server) {
+// Opens the application at `url` and waits until the socket is up and the named frames
+// are ready; returns them by name.
+async function openApp(page, url, names = ['main', 'page1', 'page2']) {
   const { expect } = require('@playwright/test');
-  await page.goto(server.url);
+  await page.goto(url);
   await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  await expect.poll(() => page.frame({ name: 'page1' }) !== null).toBe(true);
-  const f = page.frame({ name: 'page1' });
-  await expect(f.locator('html')).toHaveAttribute('data-dv-ready', '1');
-  return f;
+  const frames = {};
+  for (const name of names) {
+    await expect.poll(() => page.frame({ name }) !== null).toBe(true);
+    frames[name] = page.frame({ name });
+    await expect(frames[name].locator('html')).toHaveAttribute('data-dv-ready', '1');
+  }
+  return frames;
 }
 
-module.exports = { startServer, exePath, listPage };
+// Opens the application at the server's address and waits for the list page's frame.
+async function listPage(page, server) {
+  return (await openApp(page, server.url, ['page1'])).page1;
+}
+
+module.exports = { startServer, exePath, openApp, listPage };

@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer } = require('./server');
+const { startServer, openApp } = require('./server');
 
 let server;
 let dir;
@@ -45,14 +45,8 @@ async function open(page, srv) {
       if (op && op.op === 'paint' && String(op.frame).startsWith('dlg/'))
         painted.push((op.items || []).filter((it) => it[0] === 't').map((it) => it[6]));
   }));
-  await page.goto(srv.url);
-  await expect(page.locator('html')).toHaveAttribute('data-dv-connected', '1');
-  for (const name of ['main', 'page2']) {
-    await expect.poll(() => page.frame({ name }) !== null).toBe(true);
-    await expect(page.frame({ name }).locator('html')).toHaveAttribute('data-dv-ready', '1');
-  }
-  await page.frame({ name: 'main' }).click('#tab2');
-  const settings = page.frame({ name: 'page2' });
+  const { main, page2: settings } = await openApp(page, srv.url, ['main', 'page2']);
+  await main.click('#tab2');
   await expect(settings.locator('#onsetsave')).toBeVisible();
   return { settings, painted };
 }

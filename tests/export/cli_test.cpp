@@ -7,8 +7,8 @@
 #include "export/gpx_export.h"
 #include "export/track_file.h"
 #include "export_fixture.h"
-#include "process.h"
 #include "sample_runs.h"
+#include "support/process.h"
 
 namespace dorvath::test {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "data/temp_dir.h"
 #include "data/track_database.h"
+#include "support/with_database.h"
 
 namespace dorvath::test {
 
@@ -40,26 +41,14 @@ inline std::vector<std::string> FolderEntries(const std::filesystem::path& dir) 
     return names;
 }
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public WithDatabase {
   protected:
-    void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-    }
-
     // Stores a run the way the download does and returns its record with the new objid.
     Track store(std::vector<TrackPoint> pts, Track t) {
         std::vector<Lap> laps;
         db.storeTrack(t, pts, laps);
         return t;
     }
-
-    int count(const char* table) {
-        return db.queryInt(std::string("select count(*) from ") + table + ";");
-    }
-
-    TempDir dir;
-    TrackDatabase db;
 };
 
 }  // namespace dorvath::test

@@ -3,6 +3,7 @@
 // so the count matters as much as the values.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 #include "data/c_format.h"
@@ -10,8 +11,8 @@
 #include "export/kml_export.h"
 #include "export/tcx_export.h"
 #include "export_fixture.h"
-#include "process.h"
 #include "sample_runs.h"
+#include "support/process.h"
 
 namespace dorvath::test {
 namespace {
@@ -69,33 +70,33 @@ class GpsBabel : public ExportTest {
         return ParseUnicsv(r.out);
     }
 
+    // Every point read back in its place, and at its time shifted by `hoursToUtc` when
+    // the format has times.
+    void expectPoints(const std::vector<BabelPoint>& got, std::optional<int> hoursToUtc) {
+        ASSERT_EQ(got.size(), points.size());
+        for (size_t i = 0; i < points.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
+            EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
+            if (!hoursToUtc) continue;
+            DateTimeFields f = OleDateToFields(points[i].time + *hoursToUtc / 24.0);
+            EXPECT_EQ(got[i].date, CFormat("%04d/%02d/%02d", f.year, f.month, f.day));
+            EXPECT_EQ(got[i].time, CFormat("%02d:%02d:%02d", f.hour, f.minute, f.second));
+        }
+    }
+
     std::vector<TrackPoint> points;
     Track track;
 };
 
 TEST_F(GpsBabel, ReadsEveryGpxPointWithItsPlaceAndTime) {
     ASSERT_TRUE(ExportGpx({dir / "run.gpx", track}, db).ok);
-    std::vector<BabelPoint> got = readBack("gpx", dir / "run.gpx");
-    ASSERT_EQ(got.size(), points.size());
-    for (size_t i = 0; i < points.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
-        EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
-        DateTimeFields f = OleDateToFields(points[i].time);
-        EXPECT_EQ(got[i].date, CFormat("%04d/%02d/%02d", f.year, f.month, f.day));
-        EXPECT_EQ(got[i].time, CFormat("%02d:%02d:%02d", f.hour, f.minute, f.second));
-    }
+    expectPoints(readBack("gpx", dir / "run.gpx"), 0);
 }
 
 TEST_F(GpsBabel, ReadsEveryKmlPointWithItsPlace) {
     ASSERT_TRUE(ExportKml({dir / "run.kml", track}, db).ok);
-    std::vector<BabelPoint> got = readBack("kml", dir / "run.kml");
-    ASSERT_EQ(got.size(), points.size());
-    for (size_t i = 0; i < points.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
-        EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
-    }
+    expectPoints(readBack("kml", dir / "run.kml"), std::nullopt);
 }
 
 // Laps over the first 250 points (the last 50 make a lap of their own), or none; times
@@ -121,16 +122,7 @@ TEST_F(GpsBabel, ReadsEveryTcxPointWithItsPlaceAndUtcTime) {
         size_t lapCount = 0;
         for (size_t at = 0; (at = text.find("<Lap ", at)) != std::string::npos; ++at) ++lapCount;
         EXPECT_EQ(lapCount, withLaps ? 6u : 1u);
-        std::vector<BabelPoint> got = readBack("gtrnctr", file);
-        ASSERT_EQ(got.size(), points.size());
-        for (size_t i = 0; i < points.size(); ++i) {
-            SCOPED_TRACE(i);
-            EXPECT_EQ(got[i].lat, CFormat("%.6f", points[i].lat));
-            EXPECT_EQ(got[i].lng, CFormat("%.6f", points[i].lng));
-            DateTimeFields f = OleDateToFields(points[i].time - 9.0 / 24);
-            EXPECT_EQ(got[i].time, CFormat("%02d:%02d:%02d", f.hour, f.minute, f.second));
-            EXPECT_EQ(got[i].date, CFormat("%04d/%02d/%02d", f.year, f.month, f.day));
-        }
+        expectPoints(readBack("gtrnctr", file), -9);
     }
     EXPECT_EQ(ParseUtcOffset("-05:30"), -330);
     EXPECT_FALSE(ParseUtcOffset("9:00"));

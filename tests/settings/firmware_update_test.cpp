@@ -8,16 +8,14 @@
 #include "data/temp_dir.h"
 #include "device/protocol.h"
 #include "device/sim/simulated_watches.h"
+#include "device/sim_fixture.h"
 
 namespace dorvath {
 namespace {
 
-using Wire = WatchSimulator::Wire;
+using test::RecordingSink;
 
-struct RecordingSink : DeviceMessageSink {
-    void showMessage(const std::string& t) override { messages.push_back(t); }
-    std::vector<std::string> messages;
-};
+using Wire = WatchSimulator::Wire;
 
 struct CountingLoading : LoadingIndicator {
     void start() override { ++starts, up = true; }

@@ -7,14 +7,12 @@
 #include "data/app_state.h"
 #include "data/temp_dir.h"
 #include "device/sim/simulated_watches.h"
+#include "device/sim_fixture.h"
 
 namespace dorvath {
 namespace {
 
-struct RecordingSink : DeviceMessageSink {
-    void showMessage(const std::string& t) override { messages.push_back(t); }
-    std::vector<std::string> messages;
-};
+using test::RecordingSink;
 
 class TransferTest : public ::testing::Test {
   protected:

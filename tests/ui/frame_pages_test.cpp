@@ -7,6 +7,7 @@
 #include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
 #include "support/test_frame_host.h"
+#include "support/with_database.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
 #include "ui/top_frame_wnd.h"
@@ -20,24 +21,26 @@ test::TestFrameHost HostWithTaskbar() {
     return h;
 }
 
-class FramePagesTest : public ::testing::Test {
+class FramePagesTest : public test::WithDatabase {
   protected:
     void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
+        WithDatabase::SetUp();
         top.create();
     }
-    void TearDown() override { db.close(); }
     CMainWnd& main() { return *top.mainWnd(); }
     std::string style(const FramePath& f, const std::string& id) {
         return engine.style(f, id, "display");
+    }
+    // The elements of frame f shown (display block) and hidden (none).
+    void expectShown(const FramePath& f, std::initializer_list<const char*> shown,
+                     std::initializer_list<const char*> hidden) {
+        for (const char* id : shown) EXPECT_EQ(style(f, id), "block") << id;
+        for (const char* id : hidden) EXPECT_EQ(style(f, id), "none") << id;
     }
 
     EventLoop loop;
     RecordingHtmlEngine engine;
     test::TestFrameHost host = HostWithTaskbar();
-    test::TempDir dir;
-    TrackDatabase db;
     AppState state{dir.path()};
     SimulatedWatchFinder watches;  // none: no hardware is searched
     CTopFrameWnd top{loop, {engine, host, db, state, watches}};
@@ -57,21 +60,13 @@ TEST_F(FramePagesTest, PagesNestAndTakeInputFromTheStart) {
 TEST_F(FramePagesTest, TabSwitchShowsOnePageAndComesBackUnchanged) {
     engine.command("main", "tab2");
     EXPECT_EQ(main().currentTab(), 2);
-    EXPECT_EQ(style("main", "framepage2"), "block");
-    EXPECT_EQ(style("main", "framepage1"), "none");
-    EXPECT_EQ(style("main", "tab2-s"), "block");
-    EXPECT_EQ(style("main", "tab2"), "none");
-    EXPECT_EQ(style("main", "tab1-s"), "none");
-    EXPECT_EQ(style("main", "tab1"), "block");
+    expectShown("main", {"framepage2", "tab2-s", "tab1"}, {"framepage1", "tab2", "tab1-s"});
 
     // the list page was only hidden: its own state is untouched
     main().listPage()->switchLowerTab(2);
     auto before = engine.frameStore().state().at("main/page1").ops;
     engine.command("main", "tab1");
-    EXPECT_EQ(style("main", "framepage1"), "block");
-    EXPECT_EQ(style("main", "framepage2"), "none");
-    EXPECT_EQ(style("main", "tab1-s"), "block");
-    EXPECT_EQ(style("main", "tab1"), "none");
+    expectShown("main", {"framepage1", "tab1-s"}, {"framepage2", "tab1"});
     EXPECT_EQ(engine.frameStore().state().at("main/page1").ops, before);
     EXPECT_EQ(engine.frameStore().page("main/page1"), "204");
 }
@@ -90,13 +85,11 @@ TEST_F(FramePagesTest, LowerTabsSwitchChartAndPointList) {
     engine.command(f, "ltab2");
     EXPECT_EQ(main().listPage()->currentLowerTab(), 2);
     EXPECT_EQ(engine.attribute(f, "ltab2", "class"), "selected");
-    EXPECT_EQ(style(f, "list2"), "block");
-    EXPECT_EQ(style(f, "list1"), "none");
+    expectShown(f, {"list2"}, {"list1"});
     engine.command(f, "ltab1");
     EXPECT_EQ(engine.attribute(f, "ltab1", "class"), "selected");
     EXPECT_EQ(engine.attribute(f, "ltab2", "class"), "");  // removed, not left behind
-    EXPECT_EQ(style(f, "list1"), "block");
-    EXPECT_EQ(style(f, "list2"), "none");
+    expectShown(f, {"list1"}, {"list2"});
 }
 
 TEST_F(FramePagesTest, MaximizeUsesTheWorkAreaAndRestoreTheKeptRectangle) {
@@ -107,8 +100,7 @@ TEST_F(FramePagesTest, MaximizeUsesTheWorkAreaAndRestoreTheKeptRectangle) {
     ASSERT_EQ(host.moves.size(), 1u);
     EXPECT_EQ(host.moves[0], (Rect{0, 0, 1920, 1040}));
     EXPECT_TRUE(top.maximized());
-    EXPECT_EQ(style("", "restore"), "block");
-    EXPECT_EQ(style("", "maximize"), "none");
+    expectShown("", {"restore"}, {"maximize"});
 
     top.onWindowRect({0, 0, 1920, 1040});  // the maximized size is not kept
     engine.click("", "restore");
@@ -116,8 +108,7 @@ TEST_F(FramePagesTest, MaximizeUsesTheWorkAreaAndRestoreTheKeptRectangle) {
     ASSERT_EQ(host.moves.size(), 2u);
     EXPECT_EQ(host.moves[1], (Rect{510, 230, 1410, 850}));
     EXPECT_FALSE(top.maximized());
-    EXPECT_EQ(style("", "restore"), "none");
-    EXPECT_EQ(style("", "maximize"), "block");
+    expectShown("", {"maximize"}, {"restore"});
 }
 
 TEST_F(FramePagesTest, WithoutATaskbarMaximizingCoversTheDesktop) {

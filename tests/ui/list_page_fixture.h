@@ -10,20 +10,14 @@
 #include "data/track_database.h"
 #include "support/dialog_press.h"
 #include "support/recording_html_engine.h"
+#include "support/with_database.h"
 #include "ui/list_page_wnd.h"
 
 namespace dorvath::test {
 
-class ListPageFixture : public ::testing::Test {
+class ListPageFixture : public WithDatabase {
   protected:
-    void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
-    }
-    void TearDown() override {
-        page.reset();
-        db.close();
-    }
+    void TearDown() override { page.reset(); }
 
     // The page on 2016-05-10 unless told another day, its loading dialog quick; `prepare`
     // sets what else the test needs before the page is created.
@@ -38,15 +32,15 @@ class ListPageFixture : public ::testing::Test {
     }
     // A widget event of one of the page's controls (the three lists are list views).
     static WidgetEvent widgetEvent(int ctl, WidgetEvent::Kind kind, int row = -1) {
-        WidgetEvent e;
-        e.frame = CListPageWnd::kFrame;
-        e.ctl = ctl;
         const bool list =
             ctl == CTrackList::kControl || ctl == CLapList::kControl || ctl == CPointList::kControl;
-        e.type = list ? "sys-listview" : "sys-static";
-        e.kind = kind;
-        e.row = e.from = e.to = row;
-        return e;
+        return {.frame = CListPageWnd::kFrame,
+                .ctl = ctl,
+                .type = list ? "sys-listview" : "sys-static",
+                .kind = kind,
+                .row = row,
+                .from = row,
+                .to = row};
     }
     // Selects a run and double-clicks it, which opens it.
     void openRun(int row) {
@@ -64,8 +58,6 @@ class ListPageFixture : public ::testing::Test {
         return out;
     }
 
-    TempDir dir;
-    TrackDatabase db;
     AppState state{dir.path()};
     EventLoop loop;
     RecordingHtmlEngine engine;

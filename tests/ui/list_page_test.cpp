@@ -70,25 +70,21 @@ class ListPageTest : public test::ListPageFixture {
         return t.objid;
     }
     void size(int ctl, int w, int h) {
-        WidgetEvent e;
-        e.frame = kPage;
-        e.ctl = ctl;
-        e.type = ctl == CCalendarCtrl::kControl ? "sys-static" : "sys-listview";
-        e.kind = K::Size;
-        e.width = w;
-        e.height = h;
-        engine.widget(e);
+        engine.widget({.frame = kPage,
+                       .ctl = ctl,
+                       .type = ctl == CCalendarCtrl::kControl ? "sys-static" : "sys-listview",
+                       .kind = K::Size,
+                       .width = w,
+                       .height = h});
     }
     void mouseDown(int x, int y) {
-        WidgetEvent e;
-        e.frame = kPage;
-        e.ctl = CCalendarCtrl::kControl;
-        e.type = "sys-static";
-        e.kind = K::MouseDown;
-        e.x = x;
-        e.y = y;
-        e.keys = kMkLButton;
-        engine.widget(e);
+        engine.widget({.frame = kPage,
+                       .ctl = CCalendarCtrl::kControl,
+                       .type = "sys-static",
+                       .kind = K::MouseDown,
+                       .x = x,
+                       .y = y,
+                       .keys = kMkLButton});
         loop.poll();
     }
     void clickDay(int cell) {
@@ -440,14 +436,12 @@ TEST_F(ListPageTest, CtrlASelectsEveryLap) {
     storeRun(2016, 5, 10, 7, 30, 30);
     start();
     openRun(0);
-    WidgetEvent e;
-    e.frame = kPage;
-    e.ctl = CLapList::kControl;
-    e.type = "sys-listview";
-    e.kind = K::Key;
-    e.key = "a";
-    e.keys = kMkControl;
-    engine.widget(e);
+    engine.widget({.frame = kPage,
+                   .ctl = CLapList::kControl,
+                   .type = "sys-listview",
+                   .kind = K::Key,
+                   .keys = kMkControl,
+                   .key = "a"});
     EXPECT_EQ(engine.widgets().listState(kPage, CLapList::kControl).selected,
               (std::set<int>{0, 1, 2}));
 }

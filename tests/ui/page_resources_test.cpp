@@ -6,9 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "settings/settings_form.h"
 
 namespace dorvath {
 namespace {
@@ -153,6 +157,49 @@ void ExpectIds(const Page& p, std::initializer_list<const char*> ids) {
     for (const char* id : ids) EXPECT_NE(p.byId(id), nullptr) << "missing id " << id;
 }
 
+// The text that follows each element's start tag.
+void ExpectTexts(const Page& p, std::initializer_list<std::pair<const char*, const char*>> texts) {
+    for (const auto& [id, text] : texts) {
+        const Tag* t = p.byId(id);
+        EXPECT_EQ(t ? t->text : "(missing)", text) << id;
+    }
+}
+
+// Which elements start hidden, and which shown.
+void ExpectHidden(const Page& p, std::initializer_list<const char*> hidden,
+                  std::initializer_list<const char*> shown) {
+    for (const char* id : hidden) EXPECT_TRUE(Hidden(p.byId(id))) << id;
+    for (const char* id : shown) EXPECT_TRUE(p.byId(id) && !Hidden(p.byId(id))) << id;
+}
+
+// Every element id the program's windows address by name exists in the page they show.
+TEST(PageResources, EveryIdTheProgramAddressesIsInItsPage) {
+    const std::regex addressed(R"re(e\.id == "([A-Za-z][\w-]*)"|Id\("([A-Za-z][\w-]*)"\))re");
+    for (const auto& [source, pages] :
+         std::vector<std::pair<const char*, std::vector<const char*>>>{
+             {"top_frame_wnd.cpp", {"201.html"}},
+             {"main_wnd.cpp", {"202.html"}},
+             {"list_page_wnd.cpp", {"204.html"}},
+             {"track_playback.cpp", {"204.html"}},
+             {"split_table.cpp", {"204.html"}},
+             {"settings_page_wnd.cpp", {"205.html"}},
+             {"records_page_wnd.cpp", {"212.html"}},
+             {"message_dialog.cpp", {"208.html", "209.html", "210.html"}},
+             {"download_dialog.cpp", {"210.html"}},
+             {"file_dialog.cpp", {"filedlg.html"}}}) {
+        const std::string text = Read(SourceDir() / "src" / "ui" / source);
+        int found = 0;
+        for (std::sregex_iterator it(text.begin(), text.end(), addressed), end; it != end; ++it) {
+            const std::string id = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+            bool in = false;
+            for (const char* page : pages) in = in || Page(page).byId(id) != nullptr;
+            EXPECT_TRUE(in) << source << " addresses #" << id;
+            ++found;
+        }
+        EXPECT_GT(found, 0) << source;
+    }
+}
+
 TEST(PageResources, EveryPageLoadsTheRuntime) {
     for (const char* f : {"201.html", "202.html", "204.html", "205.html", "206.html", "208.html",
                           "209.html", "210.html", "filedlg.html"}) {
@@ -165,11 +212,9 @@ TEST(PageResources, EveryPageLoadsTheRuntime) {
 
 TEST(PageResources, FramePageHasItsCaptionBarAndBorder) {
     Page p("201.html");
-    ExpectIds(p,
-              {"body", "caption", "minimize", "maximize", "restore", "icon", "close", "content"});
-    EXPECT_EQ(p.byId("caption")->text, "DORVATH");
-    EXPECT_TRUE(Hidden(p.byId("restore")));
-    EXPECT_FALSE(Hidden(p.byId("maximize")));
+    ExpectIds(p, {"body", "icon", "content"});
+    ExpectTexts(p, {{"caption", "DORVATH"}});
+    ExpectHidden(p, {"restore"}, {"maximize"});
     for (const char* id : {"minimize", "maximize", "restore", "close"})
         EXPECT_TRUE(HasClass(p.byId(id), "btnctrl")) << id;
     const Tag* main = p.byId("framepage");
@@ -183,11 +228,7 @@ TEST(PageResources, FramePageHasItsCaptionBarAndBorder) {
 
 TEST(PageResources, FunctionPageHasTheTabPairsAndButtons) {
     Page p("202.html");
-    ExpectIds(p, {"tab1", "tab1-s", "tab2", "tab2-s", "download", "dellog", "help"});
-    EXPECT_TRUE(Hidden(p.byId("tab1")));
-    EXPECT_FALSE(Hidden(p.byId("tab1-s")));
-    EXPECT_FALSE(Hidden(p.byId("tab2")));
-    EXPECT_TRUE(Hidden(p.byId("tab2-s")));
+    ExpectHidden(p, {"tab1", "tab2-s"}, {"tab1-s", "tab2"});
     EXPECT_TRUE(HasClass(p.byId("tab1"), "tab"));
     EXPECT_TRUE(HasClass(p.byId("tab2"), "tab"));
     EXPECT_TRUE(p.contains(".tab { --behavior: tabcommand; }"));
@@ -206,22 +247,15 @@ TEST(PageResources, FunctionPageHasTheTabPairsAndButtons) {
 
 TEST(PageResources, ListPageHasEveryElementAndWidget) {
     Page p("204.html");
-    ExpectIds(p, {"lastmon", "nextmon", "today",   "calendardate", "tracknum",       "tkopen",
-                  "tksave",  "tkmenu",  "ontkgpx", "ontkkml",      "ontkdel",        "listpage",
-                  "ltab1",   "ltab2",   "onback",  "onplay",       "onpause",        "onforward",
-                  "onstop",  "list1",   "list2",   "for-open-tk",  "for-save-all-tk"});
-    EXPECT_EQ(p.byId("ontkgpx")->inner, "GPXファイルで保存");
-    EXPECT_EQ(p.byId("ontkkml")->inner, "KMLファイルで保存");
-    EXPECT_EQ(p.byId("ontkdel")->inner, "削除");
-    EXPECT_EQ(p.byId("ltab1")->text, "グラフ");
-    EXPECT_EQ(p.byId("ltab2")->text, "詳細データ");
-    EXPECT_EQ(p.byId("tracknum")->text, "合計 0 履歴");
+    ExpectIds(p, {"listpage", "onback", "onforward", "onstop", "for-open-tk", "for-save-all-tk"});
+    for (const auto& [id, inner] : {std::pair{"ontkgpx", "GPXファイルで保存"},
+                                    {"ontkkml", "KMLファイルで保存"},
+                                    {"ontkdel", "削除"}})
+        EXPECT_EQ(p.byId(id)->inner, inner);
+    ExpectTexts(p, {{"ltab1", "グラフ"}, {"ltab2", "詳細データ"}, {"tracknum", "合計 0 履歴"}});
     EXPECT_TRUE(HasClass(p.byId("ltab1"), "selected"));
     EXPECT_TRUE(p.contains(".tabbar > div {\n    --behavior: command;"));
-    EXPECT_TRUE(Hidden(p.byId("onpause")));
-    EXPECT_FALSE(Hidden(p.byId("onplay")));
-    EXPECT_TRUE(Hidden(p.byId("list2")));
-    EXPECT_FALSE(Hidden(p.byId("list1")));
+    ExpectHidden(p, {"onpause", "list2"}, {"onplay", "list1"});
     EXPECT_TRUE(Hidden(p.byId("tkmenu")) || p.contains("menu.popup {\n    display: none;"));
 
     struct W {
@@ -250,124 +284,125 @@ TEST(PageResources, ListPageHasEveryElementAndWidget) {
         "<section id=\"list2\" style=\"display:none\"><widget type=\"sys-listview\" id=\"6004\""));
 }
 
-struct Control {
-    std::string name;
-    std::string kind;  // "radio", "select", "number", "text"
-    std::vector<std::string> choices;
-};
-
 TEST(PageResources, SettingsPageHasEveryControlInOrder) {
     Page p("205.html");
-    const std::vector<std::string> offOn{"Off", "On"};
-    const std::vector<Control> controls{
-        {"weight", "number", {}},
-        {"tformat", "radio", {"24", "12"}},
-        {"nightmode", "radio", offOn},
-        {"bk_light", "select", {"5秒", "10秒", "30秒", "常にON"}},
-        {"display", "radio", {"黒背景", "白背景"}},
-        {"auto_pause_mode", "radio", offOn},
-        {"auto_pause_spd", "text", {}},
-        {"interval", "select", {"OFF", "1 sec", "5 sec", "10 sec"}},
-        {"daylight", "radio", offOn},
-        {"buzzer", "radio", offOn},
-        {"buzzer_auto_lap", "radio", offOn},
-        {"buzzer_interval", "radio", offOn},
-        {"hour0", "text", {}},
-        {"min0", "text", {}},
-        {"alarm0", "radio", offOn},
-        {"hour1", "text", {}},
-        {"min1", "text", {}},
-        {"alarm1", "radio", offOn},
-        {"hour2", "text", {}},
-        {"min2", "text", {}},
-        {"alarm2", "radio", offOn},
-        {"lap_mode", "radio", {"Off", "距離", "時間"}},
-        {"lap_dist", "text", {}},
-        {"lap_time", "text", {}},
-        {"lap_disp", "select", {"5 sec", "10 sec", "20 sec", "30 sec"}},
-        {"tag_dist_mode", "radio", offOn},
-        {"tag_dist", "text", {}},
-        {"tag_time_mode", "radio", offOn},
-        {"tag_time", "text", {}},
-        {"fast_run_mode", "radio", {"距離", "時間"}},
-        {"fast_run_dist", "text", {}},
-        {"fast_run_time", "text", {}},
-        {"slow_run_mode", "radio", {"距離", "時間"}},
-        {"slow_run_dist", "text", {}},
-        {"slow_run_time", "text", {}},
-        {"run_count", "text", {}},
-        {"binfile", "text", {}},
-    };
     // Document order of the named controls, each name once.
     std::vector<std::string> order;
     for (const Tag& t : p.tags())
         if (t.has("name") && (t.name == "input" || t.name == "select") &&
             (order.empty() || order.back() != t.get("name")))
             order.push_back(t.get("name"));
-    std::vector<std::string> want;
-    for (const Control& c : controls) want.push_back(c.name);
-    EXPECT_EQ(order, want);
+    EXPECT_EQ(order, (std::vector<std::string>{"weight",
+                                               "tformat",
+                                               "nightmode",
+                                               "bk_light",
+                                               "display",
+                                               "auto_pause_mode",
+                                               "auto_pause_spd",
+                                               "interval",
+                                               "daylight",
+                                               "buzzer",
+                                               "buzzer_auto_lap",
+                                               "buzzer_interval",
+                                               "hour0",
+                                               "min0",
+                                               "alarm0",
+                                               "hour1",
+                                               "min1",
+                                               "alarm1",
+                                               "hour2",
+                                               "min2",
+                                               "alarm2",
+                                               "lap_mode",
+                                               "lap_dist",
+                                               "lap_time",
+                                               "lap_disp",
+                                               "tag_dist_mode",
+                                               "tag_dist",
+                                               "tag_time_mode",
+                                               "tag_time",
+                                               "fast_run_mode",
+                                               "fast_run_dist",
+                                               "fast_run_time",
+                                               "slow_run_mode",
+                                               "slow_run_dist",
+                                               "slow_run_time",
+                                               "run_count",
+                                               "binfile"}));
 
-    for (const Control& c : controls) {
-        auto tags = p.byName(c.name);
-        ASSERT_FALSE(tags.empty()) << c.name;
-        if (c.kind == "radio") {
-            ASSERT_EQ(tags.size(), c.choices.size()) << c.name;
-            int checked = 0;
-            for (std::size_t i = 0; i < tags.size(); ++i) {
-                EXPECT_EQ(tags[i]->get("type"), "radio") << c.name;
-                EXPECT_EQ(tags[i]->text, c.choices[i]) << c.name;  // the label follows it
-                checked += tags[i]->has("checked");
+    // The choices of each radio group and drop-down, by their labels; the other radio
+    // groups are Off and On.
+    const std::map<std::string, std::vector<std::string>> choices{
+        {"tformat", {"24", "12"}},
+        {"bk_light", {"5秒", "10秒", "30秒", "常にON"}},
+        {"display", {"黒背景", "白背景"}},
+        {"interval", {"OFF", "1 sec", "5 sec", "10 sec"}},
+        {"lap_mode", {"Off", "距離", "時間"}},
+        {"lap_disp", {"5 sec", "10 sec", "20 sec", "30 sec"}},
+        {"fast_run_mode", {"距離", "時間"}},
+        {"slow_run_mode", {"距離", "時間"}}};
+    // Every field the form fills is there as its kind: a text for a text, else a number, a
+    // radio group or a drop-down.
+    for (const auto& [name, value] : SettingsToForm(DeviceSettings())) {
+        const auto tags = p.byName(name);
+        ASSERT_FALSE(tags.empty()) << name;
+        const std::string kind = tags[0]->name == "select" ? "select" : tags[0]->get("type");
+        if (std::holds_alternative<std::string>(value)) {
+            EXPECT_EQ(kind, "text") << name;
+            continue;
+        }
+        ASSERT_TRUE(kind == "number" || kind == "radio" || kind == "select") << name;
+        if (kind == "number") continue;
+        const auto it = choices.find(name);
+        const std::vector<std::string> want =
+            it != choices.end() ? it->second : std::vector<std::string>{"Off", "On"};
+        if (kind == "select") {
+            // Options of the drop-downs, values 0 to 3.
+            std::size_t at = 0;
+            while (p.tags()[at].get("name") != name) ++at;
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                const Tag& o = p.tags()[at + 1 + i];
+                EXPECT_EQ(o.name, "option");
+                EXPECT_EQ(o.get("value"), std::to_string(i));
+                EXPECT_EQ(o.text, want[i]) << name;
             }
-            bool neither = c.name == "fast_run_mode" || c.name == "slow_run_mode";
-            EXPECT_EQ(checked, neither ? 0 : 1) << c.name;
-        } else if (c.kind == "select") {
-            ASSERT_EQ(tags.size(), 1u);
-            EXPECT_EQ(tags[0]->name, "select");
-        } else {
-            ASSERT_EQ(tags.size(), 1u) << c.name;
-            EXPECT_EQ(tags[0]->get("type"), c.kind) << c.name;
+            continue;
         }
-    }
-    // Options of the drop-downs, values 0 to 3.
-    for (const Control& c : controls) {
-        if (c.kind != "select") continue;
-        const auto& tags = p.tags();
-        std::size_t at = 0;
-        while (tags[at].get("name") != c.name) ++at;
-        for (std::size_t i = 0; i < c.choices.size(); ++i) {
-            const Tag& o = tags[at + 1 + i];
-            EXPECT_EQ(o.name, "option");
-            EXPECT_EQ(o.get("value"), std::to_string(i));
-            EXPECT_EQ(o.text, c.choices[i]) << c.name;
+        ASSERT_EQ(tags.size(), want.size()) << name;
+        int checked = 0;
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            EXPECT_EQ(tags[i]->get("type"), "radio") << name;
+            EXPECT_EQ(tags[i]->text, want[i]) << name;  // the label follows it
+            checked += tags[i]->has("checked");
         }
+        EXPECT_EQ(checked, name == "fast_run_mode" || name == "slow_run_mode" ? 0 : 1) << name;
     }
-    auto attr = [&](const char* name, const char* a) { return p.byName(name)[0]->get(a); };
-    EXPECT_EQ(attr("weight", "size"), "4");
-    EXPECT_EQ(attr("weight", "maxlength"), "3");
-    EXPECT_EQ(attr("auto_pause_spd", "size"), "3");
-    EXPECT_EQ(attr("auto_pause_spd", "maxlength"), "2");
-    EXPECT_EQ(attr("hour1", "maxlength"), "2");
-    EXPECT_EQ(attr("fast_run_dist", "size"), "3");
-    EXPECT_EQ(attr("fast_run_dist", "maxlength"), "4");
-    EXPECT_EQ(attr("fast_run_dist", "filter"), "0~9.");
-    EXPECT_EQ(attr("slow_run_dist", "maxlength"), "4");
-    EXPECT_EQ(attr("run_count", "filter"), "0~9");
-    EXPECT_EQ(attr("binfile", "size"), "56");
+    ASSERT_EQ(p.byName("binfile").size(), 1u);
+    EXPECT_EQ(p.byName("binfile")[0]->get("type"), "text");
+    for (const auto& [name, a, value] : {std::tuple{"weight", "size", "4"},
+                                         {"weight", "maxlength", "3"},
+                                         {"auto_pause_spd", "size", "3"},
+                                         {"auto_pause_spd", "maxlength", "2"},
+                                         {"hour1", "maxlength", "2"},
+                                         {"fast_run_dist", "size", "3"},
+                                         {"fast_run_dist", "maxlength", "4"},
+                                         {"fast_run_dist", "filter", "0~9."},
+                                         {"slow_run_dist", "maxlength", "4"},
+                                         {"run_count", "filter", "0~9"},
+                                         {"binfile", "size", "56"}})
+        EXPECT_EQ(p.byName(name)[0]->get(a), value) << name << " " << a;
     EXPECT_TRUE(p.byName("binfile")[0]->has("readonly"));
 
-    ExpectIds(p, {"utc_dec", "utc", "utc_add", "fwversion", "fwtxt", "onsetread", "onsetsave",
-                  "onbinfile", "onupdate", "lap_dist_text", "tag_dist_text"});
-    EXPECT_EQ(p.byId("utc_dec")->text, "-30");
-    EXPECT_EQ(p.byId("utc_add")->text, "+30");
-    EXPECT_EQ(p.byId("fwversion")->text, "本体バージョン");
-    EXPECT_EQ(p.byId("fwtxt")->text, "FW:Version");
-    EXPECT_EQ(p.byId("onsetread")->text, "本体設定読み込み");
-    EXPECT_EQ(p.byId("onsetsave")->text, "設定保存");
-    EXPECT_EQ(p.byId("onbinfile")->text, "ファイルの選択");
-    EXPECT_EQ(p.byId("onupdate")->text, "アップデート開始");
-    EXPECT_EQ(p.byId("lap_dist_text")->text, "km");
-    EXPECT_EQ(p.byId("tag_dist_text")->text, "km");
+    ExpectTexts(p, {{"utc_dec", "-30"},
+                    {"utc_add", "+30"},
+                    {"fwversion", "本体バージョン"},
+                    {"fwtxt", "FW:Version"},
+                    {"onsetread", "本体設定読み込み"},
+                    {"onsetsave", "設定保存"},
+                    {"onbinfile", "ファイルの選択"},
+                    {"onupdate", "アップデート開始"},
+                    {"lap_dist_text", "km"},
+                    {"tag_dist_text", "km"}});
     for (const char* legend :
          {"本体設定", "ブザー設定", "アラーム設定", "ラン設定", "インターバル設定",
           "ファームウェア アップデート", "DORVATHバージョン"})
@@ -390,9 +425,8 @@ TEST(PageResources, MessagePagesHaveTheirTextsAndButtons) {
         EXPECT_TRUE(p.contains("src=\"/images/about48.png\"")) << f;
     }
     Page m208("208.html"), m209("209.html"), m210("210.html");
-    ExpectIds(m208, {"MsgText1", "MsgText2", "MsgBtn"});
-    ExpectIds(m209, {"MsgText1", "MsgText2", "MsgBtn"});
-    ExpectIds(m210, {"MsgText"});
+    ExpectIds(m208, {"MsgText1", "MsgText2"});
+    ExpectIds(m209, {"MsgText1", "MsgText2"});
     EXPECT_EQ(m210.byId("MsgBtn"), nullptr);
     auto buttons = [](const Page& p) {
         std::vector<std::pair<std::string, std::string>> out;

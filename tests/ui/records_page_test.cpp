@@ -9,6 +9,7 @@
 #include "device/sim/simulated_watches.h"
 #include "support/recording_html_engine.h"
 #include "support/test_frame_host.h"
+#include "support/with_database.h"
 #include "ui/list_page_wnd.h"
 #include "ui/main_wnd.h"
 #include "ui/records_page_wnd.h"
@@ -19,11 +20,10 @@ namespace {
 
 constexpr const char* kRecords = CRecordsPageWnd::kFrame;
 
-class RecordsPageTest : public ::testing::Test {
+class RecordsPageTest : public test::WithDatabase {
   protected:
     void SetUp() override {
-        db.open((dir / "velcan.db").string());
-        db.createTables();
+        WithDatabase::SetUp();
         // 2026-03-18 is a Wednesday: runs this week, this year before it, and last year.
         store(OleDateFromFields(2026, 3, 16, 6), 5000, 10);  // 1:40 per 400 m
         store(OleDateFromFields(2026, 3, 2, 6), 10000, 12);
@@ -34,7 +34,6 @@ class RecordsPageTest : public ::testing::Test {
         main().listPage()->calendar().today = records().today;
         loop.poll();
     }
-    void TearDown() override { db.close(); }
     // A run of `metres` in 100 m steps of `secondsPer100` seconds each.
     void store(double stime, int metres, int secondsPer100) {
         Track t;
@@ -57,8 +56,6 @@ class RecordsPageTest : public ::testing::Test {
     EventLoop loop;
     RecordingHtmlEngine engine;
     test::TestFrameHost host;
-    test::TempDir dir;
-    TrackDatabase db;
     AppState state{dir.path()};
     SimulatedWatchFinder watches;
     CTopFrameWnd top{loop, {engine, host, db, state, watches}};
@@ -86,12 +83,12 @@ TEST_F(RecordsPageTest, TheTabShowsTotalsWeeksAndBests) {
 
 TEST_F(RecordsPageTest, ABarShowsItsWeekAndABestOpensItsRun) {
     engine.command("main", "tabrec");
-    WidgetEvent e;
-    e.frame = kRecords;
-    e.ctl = CRecordsPageWnd::kWeekChart;
-    e.type = "sys-static";
-    e.kind = WidgetEvent::Kind::MouseMove;
-    e.hotSpot = 50;  // the week of 2026-03-01: its run's day is shown
+    // The week of 2026-03-01: its run's day is shown.
+    WidgetEvent e{.frame = kRecords,
+                  .ctl = CRecordsPageWnd::kWeekChart,
+                  .type = "sys-static",
+                  .kind = WidgetEvent::Kind::MouseMove,
+                  .hotSpot = 50};
     engine.widget(e);
     EXPECT_NE(engine.operations("tooltip").back()["text"].get<std::string>().find("2026-03-01"),
               std::string::npos);
