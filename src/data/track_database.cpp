@@ -355,6 +355,11 @@ void TrackDatabase::ensureTable(const char* create, const char* index) {
     execute(index);
 }
 
+void TrackDatabase::createSideTables() {
+    ensureTable(kCreateRawStarts, kRawStartsIndex);
+    ensureTable(kCreateBests, kBestsIndex);
+}
+
 void TrackDatabase::createIndexes() {
     for (const auto& [name, sql] : kIndexes) execute(sql);
 }

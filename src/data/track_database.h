@@ -120,6 +120,10 @@ class TrackDatabase {
     void storeTrack(Track& t, std::vector<TrackPoint>& points, std::vector<Lap>& laps,
                     std::optional<uint32_t> rawStart = std::nullopt);
 
+    // Makes TKRAW and TKBEST when missing. Called before another thread writes runs: their
+    // creation then never changes the schema under a statement of this one.
+    void createSideTables();
+
     // Raw watch starts, kept per run in TKRAW beside the specified tables; a row counts for
     // the run with its objid and stime.
     bool storedFromLog(uint32_t rawStart);

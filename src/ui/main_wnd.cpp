@@ -150,6 +150,13 @@ void CMainWnd::download() {
         sink_.watchNotOpened(watches_.notOpenedMessage());
         return;
     }
+    try {
+        // The worker's first run would make them, under the list page's reads meanwhile.
+        db_.createSideTables();
+    } catch (const CppSQLite3Exception& e) {
+        EndFailedOperation(engine_, loop(), FailedOperation::Database, DatabaseErrorText(e));
+        return;
+    }
     job_ = std::make_shared<DownloadJob>(watchPath_);
     {
         DownloadDialog dlg(

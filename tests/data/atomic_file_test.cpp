@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <iterator>
 
 #include "temp_dir.h"
 
@@ -16,10 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string Read(const fs::path& p) { return test::ReadBytes(p); }
 
 unsigned ModeOf(const fs::path& p) {
     struct stat st {};

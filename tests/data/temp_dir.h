@@ -1,8 +1,11 @@
 #pragma once
-// A fresh folder under the system temp folder, removed with everything in it.
+// A fresh folder under the system temp folder, removed with everything in it; and the
+// bytes of a file.
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace dorvath::test {
@@ -23,5 +26,16 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// A file's bytes ("" when it cannot be read), and a file written with `bytes`.
+inline std::string ReadBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
 
 }  // namespace dorvath::test

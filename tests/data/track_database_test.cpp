@@ -17,23 +17,18 @@ namespace {
 class DatabaseTest : public test::WithDatabase {
   protected:
     Track storeRun(double stime, int points, int laps) {
-        Track t;
-        t.stime = stime;
-        t.etime = stime + points / 86400.0;
-        t.numofpt = points;
-        t.dist = points * 3.0;
-        std::vector<TrackPoint> pts(points);
-        for (int i = 0; i < points; ++i) {
-            pts[i].time = stime + i / 86400.0;
-            pts[i].lat = 35.0 + i * 1e-5;
-            pts[i].lng = 139.0 - i * 1e-5;
-            pts[i].dist = i * 3.0;
-        }
-        std::vector<Lap> lps(laps);
-        for (int i = 0; i < laps; ++i) {
-            lps[i].si = i * 10;
-            lps[i].ei = i * 10 + 10;
-        }
+        Track t{.stime = stime,
+                .etime = stime + points / 86400.0,
+                .numofpt = points,
+                .dist = points * 3.0};
+        std::vector<TrackPoint> pts;
+        for (int i = 0; i < points; ++i)
+            pts.push_back({.time = stime + i / 86400.0,
+                           .lat = 35.0 + i * 1e-5,
+                           .lng = 139.0 - i * 1e-5,
+                           .dist = i * 3.0});
+        std::vector<Lap> lps;
+        for (int i = 0; i < laps; ++i) lps.push_back({.si = i * 10, .ei = i * 10 + 10});
         db.storeTrack(t, pts, lps);
         return t;
     }

@@ -41,18 +41,17 @@ TEST(TextReplies, NonAsciiAndBrokenSurrogates) {
 }
 
 TEST(Records, HeaderAndRecordRoundTripAtTheirOffsets) {
-    LogRecord r;
-    r.lat_e6 = -35681236;
-    r.lng_e6 = 139767100;
-    r.time = 0xF0000001;
-    r.speed = 11.5f;
-    r.dist = 1e6 + 0.125;
-    r.kcal = -7;
-    r.kind = 1;
-    r.lap_distance = 1000.25f;
-    r.lap_seconds = 333;
-    r.pace = 5.5f;
-    r.atli = -12.75f;
+    const LogRecord r{.lat_e6 = -35681236,
+                      .lng_e6 = 139767100,
+                      .time = 0xF0000001,
+                      .speed = 11.5f,
+                      .dist = 1e6 + 0.125,
+                      .kcal = -7,
+                      .kind = 1,
+                      .lap_distance = 1000.25f,
+                      .lap_seconds = 333,
+                      .pace = 5.5f,
+                      .atli = -12.75f};
     uint8_t buf[48];
     r.serialize(buf);
     EXPECT_EQ(GetU32(buf + 8), 0xF0000001u);
@@ -65,13 +64,12 @@ TEST(Records, HeaderAndRecordRoundTripAtTheirOffsets) {
     EXPECT_EQ(back.lap_seconds, 333);
     EXPECT_EQ(back.atli, r.atli);
 
-    LogHeader h;
-    h.start_time = 1;
-    h.record_count = 2;
-    h.distance_km = 3.5f;
-    h.kcal = 4;
-    h.elapsed = 5;
-    h.pace = 6.5f;
+    const LogHeader h{.start_time = 1,
+                      .record_count = 2,
+                      .distance_km = 3.5f,
+                      .kcal = 4,
+                      .elapsed = 5,
+                      .pace = 6.5f};
     uint8_t hb[28];
     h.serialize(hb);
     EXPECT_EQ(GetF32(hb + 12), 3.5f);

@@ -17,28 +17,24 @@
 namespace dorvath::test {
 
 inline LogRecord Fix(uint32_t time, int32_t lat = 35000000, int32_t lng = 139000000) {
-    LogRecord r;
-    r.kind = LogRecord::kFix;
-    r.time = time;
-    r.lat_e6 = lat;
-    r.lng_e6 = lng;
-    r.speed = 10.5f;
-    r.dist = 12.25;
-    r.kcal = 3;
-    r.pace = 5.75f;
-    r.atli = 42.5f;
-    return r;
+    return {.lat_e6 = lat,
+            .lng_e6 = lng,
+            .time = time,
+            .speed = 10.5f,
+            .dist = 12.25,
+            .kcal = 3,
+            .kind = LogRecord::kFix,
+            .pace = 5.75f,
+            .atli = 42.5f};
 }
 
 inline LogRecord LapMarker(uint32_t time, float dist = 1000.5f, int32_t seconds = 340) {
-    LogRecord r;
-    r.kind = LogRecord::kLapMarker;
-    r.time = time;
-    r.kcal = 61;
-    r.lap_distance = dist;
-    r.lap_seconds = seconds;
-    r.pace = 10.25f;
-    return r;
+    return {.time = time,
+            .kcal = 61,
+            .kind = LogRecord::kLapMarker,
+            .lap_distance = dist,
+            .lap_seconds = seconds,
+            .pace = 10.25f};
 }
 
 // A log of `n` fixes one second apart from `start`.

@@ -1,39 +1,13 @@
 // The chart tab: a run's pace and altitude lines drawn by uPlot from what C++ sent, the
 // tooltip of the point under the pointer, the tab switch that keeps it, a lap that
 // narrows it, and how soon a 100,000-point run is charted after its double-click.
-const { execFileSync } = require('child_process');
-const fs = require('fs');
-const os = require('os');
-const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath, listPage } = require('./server');
-
-// A data folder with the demo watch's runs, or with the runs of a scenario.
-function dataWith(scenario) {
-  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-chart-'));
-  let arg = '--simulate-watch';
-  if (scenario) {
-    const file = path.join(dataDir, 'scenario.json');
-    fs.writeFileSync(file, JSON.stringify(scenario));
-    arg += '=' + file;
-  }
-  execFileSync(exePath(), ['download', arg, '--data-dir', dataDir], { timeout: 60000 });
-  return dataDir;
-}
+const { startServer, listPage, dataWithRuns, showLastRunDay } = require('./server');
 
 // Clicks the last day with a run (this month or the one before) and double-clicks its
 // first run.
 async function openFirstRunOfLastMarkedDay(f, beforeOpen) {
-  const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
-  const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
-    .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
-  let days = await marked();
-  if (days.length === 0) {
-    await f.locator('#lastmon').click();
-    await expect.poll(async () => (await marked()).length).toBeGreaterThan(0);
-    days = await marked();
-  }
-  await cells.nth(days[days.length - 1]).click({ force: true });
+  await showLastRunDay(f);
   const run = f.locator('widget[id="6000"] .dv-lv-row').first();
   await expect(run).toContainText('距離:');
   if (beforeOpen) await beforeOpen();
@@ -65,7 +39,7 @@ const kTip = /^距離:(\d+\.\d\d) km 時間:\d\d:\d\d:\d\d\n速度:\d+\.\d km\/h
 
 test.describe('a demo run', () => {
   let server;
-  test.beforeAll(async () => { server = await startServer({ dataDir: dataWith(null) }); });
+  test.beforeAll(async () => { server = await startServer({ dataDir: dataWithRuns(null) }); });
   test.afterAll(async () => { if (server) await server.stop(); });
 
   test('both lines, the tooltip of the point under the pointer, kept across tabs, narrowed by a lap', async ({ page }, info) => {
@@ -141,7 +115,7 @@ test.describe('a 100,000-point run', () => {
   test.beforeAll(async () => {
     const start = Math.floor(Date.now() / 1000) - 3 * 86400;
     server = await startServer({
-      dataDir: dataWith({ logs: [{ start_time: start, generate: { points: 100000, lap_every_m: 1000, seed: 7 } }] }),
+      dataDir: dataWithRuns({ logs: [{ start_time: start, generate: { points: 100000, lap_every_m: 1000, seed: 7 } }] }),
     });
   });
   test.afterAll(async () => { if (server) await server.stop(); });

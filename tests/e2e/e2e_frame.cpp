@@ -68,8 +68,6 @@ class E2eFrame : public PageHandler {
         } else if (e.id == "menuitem") {
             e_.hidePopup("", Id("popup"));
             e_.setText("", Id("result"), "menu item");
-        } else if (e.id == "quit") {
-            ctx_.close();
         } else if (e.id == "location") {
             auto b = e_.input().getLocation("", "ping");
             e_.setText("", Id("result"),

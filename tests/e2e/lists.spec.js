@@ -1,41 +1,23 @@
 // The list page on a data folder that already holds runs: the calendar marks them, a
 // day's runs fill the run list and its count, and opening a run lists its laps.
 const { execFileSync } = require('child_process');
-const fs = require('fs');
-const os = require('os');
-const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath, listPage } = require('./server');
+const { startServer, exePath, listPage, dataWithRuns, markedDays } = require('./server');
 
 let server;
 test.beforeAll(async () => {
-  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-lists-'));
   // Five demo runs on recent days, stored the way a download stores them.
-  execFileSync(exePath(), ['download', '--simulate-watch', '--data-dir', dataDir], { timeout: 30000 });
-  server = await startServer({ dataDir });
+  server = await startServer({ dataDir: dataWithRuns() });
 });
 test.afterAll(async () => { if (server) await server.stop(); });
-
-// The calendar's orange day cells.
-function markedCells(f) {
-  return f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).evaluateAll(
-    (els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
-      .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
-}
 
 test('marked days, a day\'s runs with their count, and the laps of an opened run', async ({ page }, info) => {
   const f = await listPage(page, server);
   await expect(f.locator('#calendardate')).toHaveText(/^\d{4}-\d{2}$/);
   await expect(f.locator('widget[id="5000"]')).toContainText('日');
-  // The demo runs lie up to nine days back: this month's grid or the one before.
-  let marked = await markedCells(f);
-  if (marked.length === 0) {
-    await f.locator('#lastmon').click();
-    await expect.poll(async () => (await markedCells(f)).length).toBeGreaterThan(0);
-    marked = await markedCells(f);
-  }
+  const { cells, days: marked } = await markedDays(f);
   expect(marked.length).toBeGreaterThan(0);
-  const cell = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ }).nth(marked[0]);
+  const cell = cells.nth(marked[0]);
   await cell.click({ force: true });
 
   const runs = f.locator('widget[id="6000"] .dv-lv-row');

@@ -1,20 +1,18 @@
 // The map: a run's line drawn by Leaflet from log.xml, the car of playback, the pulse of a
 // clicked point, tiles only through our own server (from a stand-in tile server here), and
 // with that server gone, the tiles seen before and a notice that says so.
-const { execFileSync } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { test, expect } = require('@playwright/test');
-const { startServer, exePath, listPage } = require('./server');
+const { startServer, listPage, dataWithRuns, showLastRunDay } = require('./server');
 const { startTileServer } = require('./tile_standin');
 
 let tiles, cache, dataDir;
 test.beforeAll(async () => {
   tiles = await startTileServer();
   cache = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-tiles-'));
-  dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-map-'));
-  execFileSync(exePath(), ['download', '--simulate-watch', '--data-dir', dataDir], { timeout: 30000 });
+  dataDir = dataWithRuns();
 });
 test.afterAll(async () => {
   if (tiles) await tiles.stop();
@@ -32,15 +30,7 @@ async function withServer(tileServer, body, tileCache = cache) {
 // The list page with the last day that has runs selected.
 async function showRunDay(page, server) {
   const f = await listPage(page, server);
-  const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
-  const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
-    .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
-  if ((await marked()).length === 0) {
-    await f.locator('#lastmon').click();
-    await expect.poll(async () => (await marked()).length).toBeGreaterThan(0);
-  }
-  const days = await marked();
-  await cells.nth(days[days.length - 1]).click({ force: true });
+  await showLastRunDay(f);
   return f;
 }
 

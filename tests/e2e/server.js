@@ -74,4 +74,38 @@ async function listPage(page, server) {
   return (await openApp(page, server.url, ['page1'])).page1;
 }
 
-module.exports = { startServer, exePath, openApp, listPage };
+// A fresh data folder with the runs the demo watch (or a scenario of the test's) downloads.
+function dataWithRuns(scenario) {
+  const { execFileSync } = require('child_process');
+  const dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'dorvath-e2e-data-'));
+  let arg = '--simulate-watch';
+  if (scenario) {
+    const file = path.join(dataDir, 'scenario.json');
+    fs.writeFileSync(file, JSON.stringify(scenario));
+    arg += '=' + file;
+  }
+  execFileSync(exePath(), ['download', arg, '--data-dir', dataDir], { timeout: 60000 });
+  return dataDir;
+}
+
+// The calendar's day cells of list page f, and the indexes of the days marked with runs:
+// this month's, else (the runs lie up to nine days back) the month before's.
+async function markedDays(f) {
+  const { expect } = require('@playwright/test');
+  const cells = f.locator('widget[id="5000"] .dv-i').filter({ hasNotText: /./ });
+  const marked = () => cells.evaluateAll((els) => els.map((e, i) => [i, getComputedStyle(e).backgroundColor])
+    .filter(([, c]) => c === 'rgb(255, 128, 64)').map(([i]) => i));
+  if ((await marked()).length === 0) {
+    await f.locator('#lastmon').click();
+    await expect.poll(async () => (await marked()).length).toBeGreaterThan(0);
+  }
+  return { cells, days: await marked() };
+}
+
+// Clicks the last day with runs on list page f.
+async function showLastRunDay(f) {
+  const { cells, days } = await markedDays(f);
+  await cells.nth(days[days.length - 1]).click({ force: true });
+}
+
+module.exports = { startServer, exePath, openApp, listPage, dataWithRuns, markedDays, showLastRunDay };

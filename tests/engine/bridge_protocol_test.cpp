@@ -6,8 +6,8 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
+#include "data/temp_dir.h"
 #include "support/event_json.h"
 
 namespace dorvath {
@@ -17,10 +17,7 @@ using json = nlohmann::json;
 namespace p = protocol;
 
 std::string SourceText(const std::string& file) {
-    std::ifstream in(std::string(DORVATH_SOURCE_DIR) + "/" + file);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return test::ReadBytes(std::string(DORVATH_SOURCE_DIR) + "/" + file);
 }
 
 // NAME: 'value' or NAME: number entries of `const <table> = Object.freeze({...})` in the

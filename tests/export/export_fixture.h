@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,16 +13,6 @@
 #include "support/with_database.h"
 
 namespace dorvath::test {
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::filesystem::path GoldenFile(const std::string& name) {
     const char* src = std::getenv("DORVATH_SOURCE");

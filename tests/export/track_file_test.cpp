@@ -59,15 +59,14 @@ std::string SampleBlock() {
 }
 
 TEST(TrackRecord, FieldsAtTheirOffsetsLittleEndianReservedZero) {
-    Track t;
-    t.objid = 0x01020304;
-    t.stime = 42491.25;
-    t.etime = 42491.5;
-    t.numofpt = 3;
-    t.elapsed = -7;
-    t.dist = 1234.5;
-    t.pace = 10.25;
-    t.kcal = 99;
+    const Track t{.objid = 0x01020304,
+                  .stime = 42491.25,
+                  .etime = 42491.5,
+                  .numofpt = 3,
+                  .elapsed = -7,
+                  .dist = 1234.5,
+                  .pace = 10.25,
+                  .kcal = 99};
     std::string b = TrackBytes(t);
     ASSERT_EQ(b.size(), 56u);
     EXPECT_EQ(b.substr(0, 4), std::string("\x04\x03\x02\x01", 4));
@@ -87,18 +86,17 @@ TEST(TrackRecord, FieldsAtTheirOffsetsLittleEndianReservedZero) {
 }
 
 TEST(TrackPointRecord, FieldsAtTheirOffsetsLittleEndianReservedZero) {
-    TrackPoint p;
-    p.objid = 11;
-    p.tkid = 12;
-    p.sindex = 13;
-    p.time = 42491.3;
-    p.lat = -33.5;
-    p.lng = 151.25;
-    p.dist = 100.5;
-    p.speed = 9.75;
-    p.kcal = 14;
-    p.pace = 6.5;
-    p.atli = -3.25;
+    const TrackPoint p{.objid = 11,
+                       .tkid = 12,
+                       .sindex = 13,
+                       .time = 42491.3,
+                       .lat = -33.5,
+                       .lng = 151.25,
+                       .dist = 100.5,
+                       .speed = 9.75,
+                       .kcal = 14,
+                       .pace = 6.5,
+                       .atli = -3.25};
     std::string b = PointBytes(p);
     ASSERT_EQ(b.size(), 80u);
     EXPECT_EQ(U32At(b, 0), 11u);

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 
 #include "data/app_state.h"
 #include "data/track_database.h"
@@ -55,12 +53,7 @@ class ListPageFilesTest : public test::ListPageFixture {
         loop.poll();
         return lines;
     }
-    std::string read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read(const fs::path& p) { return test::ReadBytes(p); }
 
     std::vector<FileDialogSpec> specs;
     std::optional<fs::path> chosen;

@@ -37,35 +37,31 @@ class ListPageTest : public test::ListPageFixture {
     void start(DateTimeFields today = Day(2016, 5, 10)) { createPage({}, today); }
     // A run of `points` points, one per 10 s, and one lap per 10 points.
     int storeRun(int y, int m, int d, int h, int mi, int points = 30) {
-        Track t;
-        t.stime = OleDateFromFields(y, m, d, h, mi);
-        t.etime = t.stime + 45 * 60 * kOneSecond;
-        t.elapsed = 2700;
-        t.dist = 5000;
-        t.pace = 10;
-        t.kcal = 321;
-        t.numofpt = points;
-        std::vector<TrackPoint> pts(points);
-        for (int i = 0; i < points; ++i) {
-            pts[i].time = t.stime + i * 10 * kOneSecond;
-            pts[i].lat = 35.0 + i * 0.0001;
-            pts[i].lng = 139.0;
-            pts[i].dist = i * 25.0;
-            pts[i].speed = 9.5;
-            pts[i].atli = 12.5;
-            pts[i].kcal = i;
-        }
+        const double stime = OleDateFromFields(y, m, d, h, mi);
+        Track t{.stime = stime,
+                .etime = stime + 45 * 60 * kOneSecond,
+                .numofpt = points,
+                .elapsed = 2700,
+                .dist = 5000,
+                .pace = 10,
+                .kcal = 321};
+        std::vector<TrackPoint> pts;
+        for (int i = 0; i < points; ++i)
+            pts.push_back({.time = t.stime + i * 10 * kOneSecond,
+                           .lat = 35.0 + i * 0.0001,
+                           .lng = 139.0,
+                           .dist = i * 25.0,
+                           .speed = 9.5,
+                           .kcal = i,
+                           .atli = 12.5});
         std::vector<Lap> laps;
-        for (int i = 0; i * 10 < points; ++i) {
-            Lap l;
-            l.time = 305;
-            l.dist = 1000;
-            l.pace = 10;
-            l.kcal = 60;
-            l.si = i * 10;
-            l.ei = std::min(points, (i + 1) * 10);
-            laps.push_back(l);
-        }
+        for (int i = 0; i * 10 < points; ++i)
+            laps.push_back({.time = 305,
+                            .dist = 1000,
+                            .kcal = 60,
+                            .pace = 10,
+                            .si = i * 10,
+                            .ei = std::min(points, (i + 1) * 10)});
         db.storeTrack(t, pts, laps);
         return t.objid;
     }

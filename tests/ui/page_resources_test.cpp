@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "data/temp_dir.h"
 #include "settings/settings_form.h"
 
 namespace dorvath {
@@ -38,12 +38,7 @@ fs::path SourceDir() {
 
 fs::path Resources() { return SourceDir() / "resources"; }
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+std::string Read(const fs::path& p) { return test::ReadBytes(p); }
 
 // A small scanner for our own pages: start tags with their attributes, in document order.
 std::vector<Tag> Scan(const std::string& html) {

@@ -59,6 +59,10 @@ class SettingsPageTest : public ::testing::Test {
         std::ifstream in(dir / "setting.dat", std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    // setting.dat holds the 132 bytes of `block`.
+    void expectFileHolds(const DeviceSettings& block) const {
+        EXPECT_EQ(settingFile(), std::vector<uint8_t>(block.bytes().begin(), block.bytes().end()));
+    }
     int fills() const { return static_cast<int>(engine.operations("fill").size()); }
 
     test::TempDir dir;
@@ -120,9 +124,7 @@ TEST_F(SettingsPageTest, SavingClampsStoresAllBytesAndShowsTheClampedValues) {
         EXPECT_EQ(shown(c.field), c.shownAfter);
         // Refilled only when a clamp changed something.
         EXPECT_EQ(fills() > before, c.field != std::string("fast_run_mode"));
-        const std::vector<uint8_t> file = settingFile();
-        ASSERT_EQ(file.size(), 132u);
-        EXPECT_TRUE(std::equal(file.begin(), file.end(), state.settings.bytes().begin()));
+        expectFileHolds(state.settings);
     }
     EXPECT_EQ(messages(), std::vector<std::string>(cases.size(), kConnectionMessage));
     // Tenths are taken from the digits, not through a double that could give 22 for 2.3.
@@ -142,16 +144,11 @@ TEST_F(SettingsPageTest, WrongAlarmTimeChangesNothingButTheOldBlockIsStillSaved)
     EXPECT_EQ(fills(), before);
     EXPECT_EQ(shown("hour1"), FormValue(std::string("24")));
     EXPECT_EQ(shown("weight"), FormValue(std::int64_t{70}));
-    const std::vector<uint8_t> file = settingFile();
-    ASSERT_EQ(file.size(), 132u);
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), fresh.settings.bytes().begin()));
+    expectFileHolds(fresh.settings);
 }
 
 TEST_F(SettingsPageTest, ZoneButtonsStopAtTheirLimitsAndReachTheBlockOnSave) {
-    ClickEvent add;
-    add.frame = kPage;
-    add.id = "utc_add";
-    EXPECT_FALSE(page.onButtonClick(add));          // never consumed
+    EXPECT_FALSE(page.onButtonClick({.frame = kPage, .id = "utc_add"}));  // never consumed
     for (int i = 0; i < 11; ++i) press("utc_add");  // -570 ... -840, then stays
     EXPECT_EQ(page.bias(), -840);
     EXPECT_EQ(engine.text(kPage, "utc"), "UTC+14:00");

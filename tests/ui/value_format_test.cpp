@@ -13,21 +13,17 @@ namespace {
 const FormatSettings kMetric24{0, 0};
 const FormatSettings kImperial12{1, 1};
 
-TEST(ValueFormatUnits, DistanceInKilometresAndInMilesOfThreePointTwoEightFeet) {
+// Miles of 3.28 feet of 5280; a speed below one shown as zero; an altitude truncated
+// towards zero in feet of 0.3048 m.
+TEST(ValueFormatUnits, DistanceSpeedAndAltitudeInEitherUnit) {
     EXPECT_EQ(FormatDistance(1234.5, kMetric24), "1.23 km");
     EXPECT_EQ(FormatDistance(1234.5, kImperial12), "0.77 mi");
     EXPECT_EQ(FormatDistance(1609.76, kImperial12), "1.00 mi");
     EXPECT_EQ(FormatDistance(0, kMetric24), "0.00 km");
-}
-
-TEST(ValueFormatUnits, SpeedBelowOneIsShownAsZero) {
     EXPECT_EQ(FormatSpeed(0.9, kMetric24), "0.0 km/h");
     EXPECT_EQ(FormatSpeed(12.34, kMetric24), "12.3 km/h");
     EXPECT_EQ(FormatSpeed(10.0, kImperial12), "6.2 mi/h");
     EXPECT_EQ(FormatSpeed(0.5, kImperial12), "0.0 mi/h");
-}
-
-TEST(ValueFormatUnits, AltitudeTruncatesTowardsZeroAndUsesTheFootOfPointThreeZeroFourEight) {
     EXPECT_EQ(FormatAltitude(-3.7, kMetric24), "-3 m");
     EXPECT_EQ(FormatAltitude(12.9, kMetric24), "12 m");
     EXPECT_EQ(FormatAltitude(100, kImperial12), "328 ft");
