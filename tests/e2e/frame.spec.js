@@ -49,6 +49,7 @@ test('the lower tabs switch between chart and point list, and a reload keeps the
   await expect(list.locator('#ltab1')).toHaveClass('selected');
   await expect(list.locator('#ltab2')).not.toHaveClass('selected');
   await list.click('#ltab2');
+  await expect(list.locator('#list2')).toBeVisible();  // the program has the click
 
   ({ list } = await open(page));  // reload: the page is rebuilt from the kept state
   await expect(list.locator('#list2')).toBeVisible();
