@@ -8,15 +8,19 @@ function sameOrigin(w) {
   try { return !!w.location.href && !!w.document; } catch { return false; }
 }
 
-function framePath() {
-  if (isTop) return '';
-  const fe = window.frameElement;
+// Read from the frame elements up to the top, not from the parent's runtime: a child's
+// runtime may start before its parent's deferred one does.
+function pathOf(w) {
+  if (w === w.top || !sameOrigin(w.parent)) return '';
+  const fe = w.frameElement;
   if (!fe) return '';
   if (fe.dataset && fe.dataset.dvFrame !== undefined) return fe.dataset.dvFrame;
   const name = fe.getAttribute('name') || fe.id || '';
-  const parentRt = window.parent.__dv;
-  const base = parentRt ? parentRt.path : '';
+  const base = pathOf(w.parent);
   return base ? base + '/' + name : name;
+}
+function framePath() {
+  return isTop ? '' : pathOf(window);
 }
 
 export function pageName() {
