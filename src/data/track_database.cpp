@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "data/c_format.h"
 
@@ -22,168 +21,6 @@ const char* const kCreateTKPT =
 const char* const kCreateLAP =
     "create table LAP (objid integer primary key,tkid\t\tinteger,sindex\tinteger,time\t\tinteger,"
     "kcal\t\tinteger,si\t\tinteger,ei\t\tinteger,pace\t\tfloat,dist\t\tfloat);";
-
-// ---- CppSQLite3Exception -------------------------------------------------------------
-
-CppSQLite3Exception::CppSQLite3Exception(int code, const std::string& detail)
-    : std::runtime_error(CFormat("%s[%d]: %s", errorCodeAsString(code), code, detail)),
-      code_(code),
-      message_(std::runtime_error::what()) {}
-
-const char* CppSQLite3Exception::errorCodeAsString(int code) {
-    static const char* const names[] = {
-        "SQLITE_OK",       "SQLITE_ERROR",     "SQLITE_INTERNAL", "SQLITE_PERM",
-        "SQLITE_ABORT",    "SQLITE_BUSY",      "SQLITE_LOCKED",   "SQLITE_NOMEM",
-        "SQLITE_READONLY", "SQLITE_INTERRUPT", "SQLITE_IOERR",    "SQLITE_CORRUPT",
-        "SQLITE_NOTFOUND", "SQLITE_FULL",      "SQLITE_CANTOPEN", "SQLITE_PROTOCOL",
-        "SQLITE_EMPTY",    "SQLITE_SCHEMA",    "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
-        "SQLITE_MISMATCH", "SQLITE_MISUSE",    "SQLITE_NOLFS",    "SQLITE_AUTH",
-        "SQLITE_FORMAT",   "SQLITE_RANGE"};
-    if (code >= 0 && code <= 25) return names[code];
-    if (code == 100) return "SQLITE_ROW";
-    if (code == 101) return "SQLITE_DONE";
-    if (code == kCppSqliteError) return "CPPSQLITE_ERROR";
-    return "UNKNOWN_ERROR";
-}
-
-// ---- DbQuery ---------------------------------------------------------------------------
-
-DbQuery::DbQuery(sqlite3* db, sqlite3_stmt* stmt, bool atEnd)
-    : db_(db), stmt_(stmt), eof_(atEnd), columns_(sqlite3_column_count(stmt)), owned_(true) {
-    names_.resize(columns_);
-    for (int i = 0; i < columns_; ++i) {
-        names_[i] = sqlite3_column_name(stmt, i);
-        for (int j = 0; j < i; ++j)
-            if (names_[i] && names_[j] && std::strcmp(names_[i], names_[j]) == 0)
-                duplicateNames_ = true;
-    }
-}
-
-DbQuery::DbQuery(DbQuery&& o) noexcept
-    : db_(o.db_),
-      stmt_(o.stmt_),
-      eof_(o.eof_),
-      columns_(o.columns_),
-      owned_(o.owned_),
-      names_(std::move(o.names_)),
-      duplicateNames_(o.duplicateNames_) {
-    o.stmt_ = nullptr;
-    o.owned_ = false;
-}
-
-DbQuery& DbQuery::operator=(DbQuery&& o) noexcept {
-    if (this != &o) {
-        try {
-            finalize();
-        } catch (...) {
-        }
-        db_ = o.db_;
-        stmt_ = o.stmt_;
-        eof_ = o.eof_;
-        columns_ = o.columns_;
-        owned_ = o.owned_;
-        names_ = std::move(o.names_);
-        duplicateNames_ = o.duplicateNames_;
-        lastHit_ = -1;
-        o.stmt_ = nullptr;
-        o.owned_ = false;
-    }
-    return *this;
-}
-
-DbQuery::~DbQuery() {
-    try {
-        finalize();
-    } catch (...) {
-    }
-}
-
-void DbQuery::checkVm() const {
-    if (!stmt_) throw CppSQLite3Exception(kCppSqliteError, "Null Virtual Machine pointer");
-}
-
-void DbQuery::checkIndex(int index) const {
-    if (index < 0 || index >= columns_)
-        throw CppSQLite3Exception(kCppSqliteError, "Invalid field index requested");
-}
-
-bool DbQuery::atEnd() const {
-    checkVm();
-    return eof_;
-}
-
-void DbQuery::next() {
-    checkVm();
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_DONE) {
-        eof_ = true;
-    } else if (rc != SQLITE_ROW) {
-        rc = sqlite3_finalize(stmt_);
-        stmt_ = nullptr;
-        throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
-    }
-}
-
-int DbQuery::columnIndex(const char* name) const {
-    checkVm();
-    if (name) {
-        // With repeated names (a join) the first one in column order must win.
-        const int from = duplicateNames_ ? -1 : lastHit_;
-        for (int k = 1; k <= columns_; ++k) {
-            int i = (from + k) % columns_;
-            if (names_[i] && std::strcmp(name, names_[i]) == 0) return lastHit_ = i;
-        }
-    }
-    throw CppSQLite3Exception(kCppSqliteError, "Invalid field name requested");
-}
-
-const char* DbQuery::columnText(int index) const {
-    checkVm();
-    checkIndex(index);
-    return reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
-}
-
-int DbQuery::columnType(int index) const {
-    checkVm();
-    checkIndex(index);
-    return sqlite3_column_type(stmt_, index);
-}
-
-int DbQuery::intValue(int index, int nullValue) const {
-    checkVm();
-    checkIndex(index);
-    // one column call, then the value: the column calls take the connection's mutex
-    sqlite3_value* v = sqlite3_column_value(stmt_, index);
-    return sqlite3_value_type(v) == SQLITE_NULL ? nullValue : sqlite3_value_int(v);
-}
-
-int DbQuery::intValue(const char* name, int nullValue) const {
-    return intValue(columnIndex(name), nullValue);
-}
-
-double DbQuery::doubleValue(int index, double nullValue) const {
-    checkVm();
-    checkIndex(index);
-    sqlite3_value* v = sqlite3_column_value(stmt_, index);
-    return sqlite3_value_type(v) == SQLITE_NULL ? nullValue : sqlite3_value_double(v);
-}
-
-double DbQuery::doubleValue(const char* name, double nullValue) const {
-    return doubleValue(columnIndex(name), nullValue);
-}
-
-bool DbQuery::isNull(const char* name) const {
-    return columnType(columnIndex(name)) == SQLITE_NULL;
-}
-
-void DbQuery::finalize() {
-    if (stmt_ && owned_) {
-        int rc = sqlite3_finalize(stmt_);
-        stmt_ = nullptr;
-        if (rc != SQLITE_OK) throw CppSQLite3Exception(rc, sqlite3_errmsg(db_));
-    }
-    stmt_ = nullptr;
-}
 
 // ---- TrackDatabase: wrapper ------------------------------------------------------------
 
@@ -289,12 +126,16 @@ bool TrackDatabase::tableExists(const std::string& name) {
 
 int TrackDatabase::lastInsertId() const { return static_cast<int>(sqlite3_last_insert_rowid(db_)); }
 
-std::string DatabaseErrorText(const CppSQLite3Exception& e) {
-    if (e.errorCode() == kCppSqliteError) return e.errorMessage();
-    const std::string words = sqlite3_errstr(e.errorCode());
-    // A prepare failure carries no detail: the code's own words say what it was.
-    if (e.errorMessage().find(words) != std::string::npos) return e.errorMessage();
-    return words + " (" + e.errorMessage() + ")";
+void TrackDatabase::inTransaction(const char* begin, const std::function<void()>& body) {
+    execute(begin);
+    try {
+        body();
+        execute("commit transaction;");
+    } catch (...) {
+        if (db_ && !sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 // ---- TrackDatabase: runs ---------------------------------------------------------------
@@ -305,18 +146,12 @@ void TrackDatabase::createTables() {
     // All or nothing: a process killed in its first moments must not leave TK without
     // TKPT. "immediate" takes the write lock before the checks, so two starts at once
     // cannot both decide to create.
-    execute("begin immediate transaction;");
-    try {
+    inTransaction("begin immediate transaction;", [&] {
         if (!tableExists("TK")) execute(kCreateTK);
         if (!tableExists("TKPT")) execute(kCreateTKPT);
         if (!tableExists("LAP")) execute(kCreateLAP);
         createIndexes();
-        execute("commit transaction;");
-    } catch (...) {
-        if (db_ && !sqlite3_get_autocommit(db_))
-            sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
-        throw;
-    }
+    });
 }
 
 namespace {
@@ -328,16 +163,6 @@ const char* const kIndexes[][2] = {
     {"LAP_tkid", "create index if not exists LAP_tkid on LAP (tkid);"},
     {"TK_stime", "create index if not exists TK_stime on TK (stime);"},
 };
-// Each run's best efforts, beside the tables too; made with the first run that has them,
-// so a new database holds the three tables alone.
-const char* const kCreateBests =
-    "create table if not exists TKBEST (tkid integer,stime double,effort integer,"
-    "seconds integer,si integer);";
-const char* const kBestsIndex = "create index if not exists TKBEST_tkid on TKBEST (tkid);";
-// Each downloaded run's raw watch start, made with the first such run.
-const char* const kCreateRawStarts =
-    "create table if not exists TKRAW (tkid integer,stime double,start integer);";
-const char* const kRawStartsIndex = "create index if not exists TKRAW_start on TKRAW (start);";
 }  // namespace
 
 bool TrackDatabase::indexesMissing() {
@@ -347,17 +172,6 @@ bool TrackDatabase::indexesMissing() {
                                name)) == 0)
             return true;
     return false;
-}
-
-void TrackDatabase::ensureTable(const char* create, const char* index) {
-    // Not remembered: inside a transaction that is rolled back, the table goes too.
-    execute(create);
-    execute(index);
-}
-
-void TrackDatabase::createSideTables() {
-    ensureTable(kCreateRawStarts, kRawStartsIndex);
-    ensureTable(kCreateBests, kBestsIndex);
 }
 
 void TrackDatabase::createIndexes() {
@@ -489,8 +303,7 @@ void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::v
     // The run row goes in inside the same transaction as its points and laps: a process
     // killed half-way leaves a journal that rolls all of it back, never a run row whose
     // points are missing (a later download would skip such a run for good).
-    execute("begin transaction;");
-    try {
+    inTransaction("begin transaction;", [&] {
         insertTrack(t);
         for (size_t i = 0; i < points.size(); ++i) {
             points[i].tkid = t.objid;
@@ -509,130 +322,7 @@ void TrackDatabase::storeTrack(Track& t, std::vector<TrackPoint>& points, std::v
             stored.push_back({RoundAsSqlText(p.time), RoundAsSqlText(p.dist)});
         storeBests(t, BestEfforts(stored));
         if (rawStart) storeRawStart(t, *rawStart);
-        execute("commit transaction;");
-    } catch (...) {
-        if (db_ && !sqlite3_get_autocommit(db_))
-            sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
-void TrackDatabase::storeBests(const Track& t, const RunEfforts& efforts) {
-    ensureTable(kCreateBests, kBestsIndex);
-    execute(SqlFormat("delete from TKBEST where tkid = %d;", t.objid));
-    for (int e = 0; e < kEfforts; ++e) {
-        const Effort& f = efforts[e];
-        execute(SqlFormat(
-            "insert into TKBEST (tkid,stime,effort,seconds,si) values (%d,%f,%d,%s,%d);", t.objid,
-            t.stime, e, f.covered() ? std::to_string(f.seconds) : "null", f.startIndex));
-    }
-}
-
-bool TrackDatabase::storedFromLog(uint32_t rawStart) {
-    if (!tableExists("TKRAW")) return false;
-    return queryInt(SqlFormat("select count(*) from TKRAW r join TK t on t.objid = r.tkid and "
-                              "t.stime = r.stime where r.start = %u;",
-                              rawStart)) > 0;
-}
-
-bool TrackDatabase::hasRawStart(const Track& t) {
-    if (!tableExists("TKRAW")) return false;
-    return queryInt(SqlFormat("select count(*) from TKRAW where tkid = %d and stime = %f;", t.objid,
-                              t.stime)) > 0;
-}
-
-void TrackDatabase::storeRawStart(const Track& t, uint32_t rawStart) {
-    ensureTable(kCreateRawStarts, kRawStartsIndex);
-    execute(SqlFormat("delete from TKRAW where tkid = %d;", t.objid));
-    execute(SqlFormat("insert into TKRAW (tkid,stime,start) values (%d,%f,%u);", t.objid, t.stime,
-                      rawStart));
-}
-
-std::vector<Track> TrackDatabase::sameLogCandidates(double start, double dist, int32_t elapsed) {
-    constexpr double kReach = 26.0 / 24, kQuarter = 15.0 / (24 * 60);
-    std::string sql =
-        SqlFormat("select * from TK where stime >= %f and stime <= %f and elapsed = %d",
-                  start - kReach - kOneSecond, start + kReach + kOneSecond, elapsed);
-    if (tableExists("TKRAW"))
-        sql +=
-            " and not exists (select 1 from TKRAW r where r.tkid = TK.objid and r.stime = "
-            "TK.stime)";
-    std::vector<Track> out;
-    DbQuery q = query(sql + ";");
-    while (!q.atEnd()) {
-        Track t;
-        readTrack(q, t);
-        // Stored dates carry a rounding of at most 0.0864 s.
-        const double quarters = std::round((t.stime - start) / kQuarter);
-        if (std::fabs(t.stime - start - quarters * kQuarter) < kOneSecond &&
-            t.dist == RoundAsSqlText(dist))
-            out.push_back(t);
-    }
-    return out;
-}
-
-std::vector<Track> TrackDatabase::runsWithoutBests() {
-    if (!tableExists("TKBEST")) return allTracks();
-    std::vector<Track> out;
-    DbQuery q = query(
-        "select * from TK where not exists (select 1 from TKBEST b where b.tkid = TK.objid and "
-        "b.stime = TK.stime) order by objid;");
-    while (!q.atEnd()) readTrack(q, out.emplace_back());
-    return out;
-}
-
-std::vector<TimeAndDistance> TrackDatabase::timesAndDistances(int tkid) {
-    std::vector<TimeAndDistance> out;
-    DbQuery q = query(SqlFormat("select time, dist from TKPT where tkid=%d;", tkid));
-    while (!q.atEnd()) {
-        out.push_back({q.doubleValue(0), q.doubleValue(1)});
-        q.next();
-    }
-    return out;
-}
-
-int TrackDatabase::fillMissingBests(const std::function<void(int done, int total)>& progress) {
-    const std::vector<Track> missing = runsWithoutBests();
-    if (missing.empty()) return 0;
-    ensureTable(kCreateBests, kBestsIndex);
-    // Rows of runs that are gone (deleted by a copy that knew nothing of them).
-    execute(
-        "delete from TKBEST where not exists (select 1 from TK where TK.objid = TKBEST.tkid and "
-        "TK.stime = TKBEST.stime);");
-    const int total = static_cast<int>(missing.size());
-    constexpr int kStep = 100;
-    for (int from = 0; from < total; from += kStep) {
-        execute("begin transaction;");
-        try {
-            for (int i = from; i < std::min(total, from + kStep); ++i)
-                storeBests(missing[i], BestEfforts(timesAndDistances(missing[i].objid)));
-            execute("commit transaction;");
-        } catch (...) {
-            if (db_ && !sqlite3_get_autocommit(db_))
-                sqlite3_exec(db_, "rollback transaction;", nullptr, nullptr, nullptr);
-            throw;
-        }
-        if (progress) progress(std::min(total, from + kStep), total);
-    }
-    return total;
-}
-
-std::vector<TrackDatabase::OverallBest> TrackDatabase::overallBests() {
-    std::vector<OverallBest> out;
-    if (!tableExists("TKBEST")) return out;
-    DbQuery q = query(
-        "select b.effort as effort, b.seconds as seconds, b.si as si, t.* from TKBEST b join TK t "
-        "on t.objid = b.tkid and t.stime = b.stime where b.seconds is not null and b.effort >= 0 "
-        "order by b.effort, b.seconds, t.stime, t.objid;");
-    while (!q.atEnd()) {
-        OverallBest b;
-        b.effort = q.intValue("effort");
-        b.best = {q.intValue("seconds"), q.intValue("si")};
-        const bool first = out.empty() || out.back().effort != b.effort;
-        readTrack(q, b.run);
-        if (first && b.effort < kEfforts) out.push_back(b);
-    }
-    return out;
+    });
 }
 
 std::vector<Track> TrackDatabase::allTracks() {

@@ -165,6 +165,8 @@ class TrackDatabase {
     void checkDb() const;
     // A table of ours beside the specified ones, made when first written.
     void ensureTable(const char* create, const char* index);
+    // Runs body between begin and a commit; anything it throws rolls the whole back.
+    void inTransaction(const char* begin, const std::function<void()>& body);
     sqlite3_stmt* cachedInsert(sqlite3_stmt*& slot, const char* sql);
     void stepInsert(sqlite3_stmt* st);
 
