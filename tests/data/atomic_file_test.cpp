@@ -15,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) { return test::ReadBytes(p); }
-
 unsigned ModeOf(const fs::path& p) {
     struct stat st {};
     lstat(p.c_str(), &st);
@@ -34,13 +32,13 @@ TEST_F(AtomicFileTest, SymlinksAreWrittenThroughAndStayLinks) {
     fs::create_symlink("real/run.gpx", dir / "relative.gpx");
     fs::create_symlink(dir / "relative.gpx", dir / "chain.gpx");  // a link to a link
     EXPECT_EQ(WriteFileAtomically(dir / "chain.gpx", "new"), "");
-    EXPECT_EQ(Read(dir / "real" / "run.gpx"), "new");
+    EXPECT_EQ(test::ReadBytes(dir / "real" / "run.gpx"), "new");
     EXPECT_TRUE(fs::is_symlink(dir / "relative.gpx"));
     EXPECT_TRUE(fs::is_symlink(dir / "chain.gpx"));
     // A dangling link makes its target.
     fs::create_symlink("real/new.kml", dir / "dangling.kml");
     EXPECT_EQ(WriteFileAtomically(dir / "dangling.kml", "kml"), "");
-    EXPECT_EQ(Read(dir / "real" / "new.kml"), "kml");
+    EXPECT_EQ(test::ReadBytes(dir / "real" / "new.kml"), "kml");
     EXPECT_TRUE(fs::is_symlink(dir / "dangling.kml"));
 }
 
@@ -64,7 +62,7 @@ TEST_F(AtomicFileTest, AReplacedFileKeepsItsModeANewOneFollowsTheUmask) {
     std::ofstream(dir / "private.csv") << "old";
     ASSERT_EQ(chmod((dir / "private.csv").c_str(), 0600), 0);
     EXPECT_EQ(WriteFileAtomically(dir / "private.csv", "new"), "");
-    EXPECT_EQ(Read(dir / "private.csv"), "new");
+    EXPECT_EQ(test::ReadBytes(dir / "private.csv"), "new");
     EXPECT_EQ(ModeOf(dir / "private.csv"), 0600u);
 
     const mode_t old = umask(027);
@@ -88,12 +86,12 @@ TEST_F(AtomicFileTest, NothingHalfWrittenOutlivesAKillAndLongNamesWork) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(Read(dir / "runs.trk"), "old");
+    EXPECT_EQ(test::ReadBytes(dir / "runs.trk"), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 
     const std::string longest = std::string(251, 'n') + ".gpx";
     EXPECT_EQ(WriteFileAtomically(dir / longest, "gpx"), "");
-    EXPECT_EQ(Read(dir / longest), "gpx");
+    EXPECT_EQ(test::ReadBytes(dir / longest), "gpx");
 
     // Left by killed writers: ours (a pid that has ended) go, a living writer's stays.
     pid_t gone = fork();
@@ -104,7 +102,7 @@ TEST_F(AtomicFileTest, NothingHalfWrittenOutlivesAKillAndLongNamesWork) {
                                     ".dorvath-" + alive + "-9.tmp", "notes.txt." + dead + "-1.tmp"})
         std::ofstream(dir / name) << "left";
     EXPECT_EQ(WriteFileAtomically(dir / "runs.trk", "new"), "");
-    EXPECT_EQ(Read(dir / "runs.trk"), "new");
+    EXPECT_EQ(test::ReadBytes(dir / "runs.trk"), "new");
     EXPECT_FALSE(fs::exists(dir / (".dorvath-" + dead + "-3.tmp")));
     EXPECT_FALSE(fs::exists(dir / ("runs.trk." + dead + "-0.tmp")));
     EXPECT_TRUE(fs::exists(dir / (".dorvath-" + alive + "-9.tmp")));

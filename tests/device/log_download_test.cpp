@@ -146,21 +146,17 @@ TEST_F(DownloadTest, OtherKindsCountInPositionsButAreNotStored) {
 }
 
 TEST_F(DownloadTest, FixAndHeaderFieldsAreStoredAsReceived) {
-    const LogRecord f{.lat_e6 = 35681236,
-                      .lng_e6 = -139767100,
-                      .time = 1700000000,
-                      .speed = 12.5f,
-                      .dist = 1234.5,
-                      .kcal = 77,
-                      .pace = 4.8f,
-                      .atli = -3.25f};
+    LogRecord f = Fix(1700000000, 35681236, -139767100);
+    f.speed = 12.5f;
+    f.dist = 1234.5;
+    f.kcal = 77;
+    f.pace = 4.8f;
+    f.atli = -3.25f;
     WatchLog log = LogOf(1700000000, {f, Fix(1700000060)});
-    log.header = {.start_time = 1700000000,
-                  .record_count = 2,
-                  .distance_km = 5.25f,
-                  .kcal = 321,
-                  .elapsed = 1800,
-                  .pace = 10.5f};
+    log.header.distance_km = 5.25f;
+    log.header.kcal = 321;
+    log.header.elapsed = 1800;
+    log.header.pace = 10.5f;
     scenario.logs.push_back(log);
     start();
     ASSERT_EQ(download(), kDownloadComplete);
