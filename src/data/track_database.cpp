@@ -289,6 +289,7 @@ void TrackDatabase::deleteTrack(int objid) {
     execute(SqlFormat("delete from TKPT where tkid = %d;", objid));
     execute(SqlFormat("delete from LAP where tkid = %d;", objid));
     if (tableExists("TKBEST")) execute(SqlFormat("delete from TKBEST where tkid = %d;", objid));
+    if (tableExists("TKRAW")) execute(SqlFormat("delete from TKRAW where tkid = %d;", objid));
 }
 
 int TrackDatabase::findTrackAt(double date) {

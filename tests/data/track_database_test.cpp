@@ -270,10 +270,12 @@ TEST_F(DatabaseTest, StoredRunReadsBackByDayRunAndLap) {
 TEST_F(DatabaseTest, DeleteRemovesTheRunFromAllThreeTables) {
     Track a = storeRun(45000.1, 20, 2);
     Track b = storeRun(45000.2, 7, 1);
+    for (const Track& t : {a, b}) db.storeRawStart(t, 1700000000 + t.objid);
     db.deleteTrack(a.objid);
     EXPECT_EQ(count("TK"), 1);
     EXPECT_EQ(count("TKPT"), 7);
     EXPECT_EQ(count("LAP"), 1);
+    EXPECT_EQ(count("TKRAW"), 1);  // and the raw start kept beside them
     EXPECT_NO_THROW(db.deleteTrack(9999));
     EXPECT_EQ(count("TK"), 1);
     EXPECT_EQ(db.trackPoints(b.objid).size(), 7u);
